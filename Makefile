@@ -1,0 +1,29 @@
+# Two commands matter: `make run` and `make test`. Both install what is missing first.
+BUILD ?= build/dev
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test asan bench clean
+
+deps:
+	@scripts/setup-deps
+
+build: deps
+	@cmake --preset dev >/dev/null
+	@cmake --build --preset dev -j $(JOBS)
+
+run: build
+	@scripts/run-demo $(BUILD)
+
+test: build
+	@ctest --preset dev
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan
+
+bench: build
+	@scripts/run-bench $(BUILD)
+
+clean:
+	rm -rf build

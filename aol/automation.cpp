@@ -1,0 +1,50 @@
+#include "aol/automation.h"
+
+namespace rv::aol {
+
+const char* const kCreditLine =
+    "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u00B7\u203A "
+    "<FONT COLOR=#222222>Ravelin Mp3 Player By</B><FONT COLOR=#3366FF> V<u>o</U>sk "
+    "<FONT COLOR=#0033CC><b>\u2039\u00B7\u00B7\u00B7</b>";
+
+HWND Automation::FindChatRoom() {
+    static const char* const kRoomClasses[] = {"_aol_static", "richcntlreadonly",
+                                               "_aol_combobox", "_aol_icon",
+                                               "richcntl", "_aol_image"};
+    HWND frame = m_desktop.FindWindowA("aol frame25", nullptr);
+    HWND area = m_desktop.FindWindowExA(frame, 0, "mdiclient", nullptr);
+    HWND first = m_desktop.FindWindowExA(area, 0, "aol child", nullptr);
+    for (HWND candidate = m_desktop.GetWindow(first, winapi::GW_HWNDFIRST); candidate != 0;
+         candidate = m_desktop.GetWindow(candidate, winapi::GW_HWNDNEXT)) {
+        m_loop.pump();
+        // The window may have closed while we pumped; then its lookups simply fail.
+        bool all = true;
+        for (const char* cls : kRoomClasses)
+            all = all && m_desktop.FindWindowExA(candidate, 0, cls, nullptr) != 0;
+        if (all) return candidate;
+        if (!m_desktop.IsWindow(candidate)) return 0;
+    }
+    return 0;
+}
+
+void Automation::SetEditText(HWND window, const std::string& text) {
+    m_desktop.SendMessageA(window, winapi::WM_SETTEXT, 0, winapi::text_param(""));
+    m_desktop.SendMessageA(window, winapi::WM_SETTEXT, 0, winapi::text_param(text.c_str()));
+}
+
+void Automation::ChatSend(const std::string& line) {
+    HWND room = FindChatRoom();
+    HWND input = m_desktop.FindWindowExA(room, 0, "richcntl", nullptr);
+    SetEditText(input, "");
+    SetEditText(input, line);
+    m_desktop.SendMessageA(input, winapi::WM_CHAR, 13, 0);
+}
+
+void Automation::WaitSeconds(double seconds) {
+    const double start = m_loop.now();
+    const double deadline = start + seconds;
+    m_loop.pump();
+    while (m_loop.now() < deadline) m_loop.wait_until(deadline);
+}
+
+}  // namespace rv::aol

@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+namespace rv::app {
+
+struct Options {
+    bool help = false;
+    bool headless = false;
+    std::string script;       // run this script against the program
+    std::string home;         // the program's folder: settings and message files
+    std::string screen_name;  // the stand-in client's signed-on user
+};
+
+// False with a reason on bad arguments.
+bool parse_options(int argc, char** argv, Options& out, std::string& error);
+std::string usage();
+// The login name, or "Guest".
+std::string default_screen_name();
+// The folder that holds the running executable.
+std::string executable_folder();
+
+}  // namespace rv::app

@@ -1,0 +1,17 @@
+#include "platform/forms/environment.h"
+
+#include <algorithm>
+
+namespace rv::forms {
+
+std::string Environment::InputBox(const std::string& prompt, const std::string& title,
+                                  const std::string& default_text) {
+    if (!m_input_box) return "";
+    return m_input_box(prompt, title.empty() ? m_app_title : title, default_text);
+}
+
+void Environment::unregister_form(Form* f) {
+    m_forms.erase(std::remove(m_forms.begin(), m_forms.end(), f), m_forms.end());
+}
+
+}  // namespace rv::forms

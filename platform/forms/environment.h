@@ -1,0 +1,59 @@
+#pragma once
+// What every form shares: the event loop, the screen, the modal input box and the
+// observers (views) that follow the models.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/loop/event_loop.h"
+
+namespace rv::forms {
+
+class Form;
+class Control;
+
+class Environment {
+public:
+    explicit Environment(EventLoop& loop) : m_loop(loop) {}
+    EventLoop& loop() const { return m_loop; }
+
+    float screen_width_twips() const { return m_screen_w; }
+    float screen_height_twips() const { return m_screen_h; }
+    void set_screen_size_twips(float w, float h) {
+        m_screen_w = w;
+        m_screen_h = h;
+    }
+
+    // The modal input box: events keep being pumped while it is open; a cancel gives "".
+    using InputBoxProvider =
+        std::function<std::string(const std::string& prompt, const std::string& title,
+                                  const std::string& default_text)>;
+    void set_input_box(InputBoxProvider p) { m_input_box = std::move(p); }
+    std::string InputBox(const std::string& prompt, const std::string& title = "",
+                         const std::string& default_text = "");
+
+    // The application title the input box shows when no title is given.
+    const std::string& app_title() const { return m_app_title; }
+    void set_app_title(std::string t) { m_app_title = std::move(t); }
+
+    using Observer = std::function<void(Form&, Control*)>;
+    void add_observer(Observer o) { m_observers.push_back(std::move(o)); }
+    void notify(Form& f, Control* c) {
+        for (auto& o : m_observers) o(f, c);
+    }
+
+    void register_form(Form* f) { m_forms.push_back(f); }
+    void unregister_form(Form* f);
+    const std::vector<Form*>& forms() const { return m_forms; }
+
+private:
+    EventLoop& m_loop;
+    float m_screen_w = 1024 * 15.0f;
+    float m_screen_h = 768 * 15.0f;
+    InputBoxProvider m_input_box;
+    std::string m_app_title = "Ravelin";
+    std::vector<Observer> m_observers;
+    std::vector<Form*> m_forms;
+};
+
+}  // namespace rv::forms

@@ -1,0 +1,37 @@
+#pragma once
+// The media player control as the program uses it. Every call runs on the UI thread and
+// returns at once; EndOfStream arrives as a posted event on the UI thread.
+#include <cmath>
+#include <functional>
+#include <string>
+
+namespace rv::media {
+
+enum PlayStateValue { kStopped = 0, kPaused = 1, kPlaying = 2 };
+
+class MediaPlayer {
+public:
+    virtual ~MediaPlayer() = default;
+    // Stops what was open, opens `path` and starts playing it. A file that is missing or
+    // cannot be decoded leaves the player stopped with a Duration of 0.
+    virtual void Open(const std::string& path) = 0;
+    virtual void Play() = 0;
+    virtual void Pause() = 0;
+    virtual void Stop() = 0;
+    virtual int PlayState() const = 0;
+    // Seconds the device has played of the open file.
+    virtual double CurrentPosition() const = 0;
+    virtual double Duration() const = 0;
+    // Hundredths of a decibel, 0 loudest; clamped to -10000 .. 0.
+    virtual void set_Volume(long hundredths_db) = 0;
+    virtual long Volume() const = 0;
+    // Raised once when the open file has played to its end; never after Stop.
+    std::function<void()> EndOfStream;
+};
+
+inline long clamp_volume(long v) { return v > 0 ? 0 : (v < -10000 ? -10000 : v); }
+inline double volume_gain(long hundredths_db) {
+    return hundredths_db <= -10000 ? 0.0 : std::pow(10.0, hundredths_db / 2000.0);
+}
+
+}  // namespace rv::media

@@ -1,0 +1,49 @@
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+#include <map>
+
+#include "platform/forms/form.h"
+
+namespace rv::qt {
+
+// One loaded, visible form as a real frameless window, drawn from its model. Input becomes
+// model events with twips coordinates; nothing else.
+class FormView : public QWidget {
+public:
+    FormView(forms::Form& form, double twips_per_pixel);
+    forms::Form& form() const { return m_form; }
+    // Brings the window in line with the model (geometry, flags, visibility) and schedules
+    // a repaint of what changed.
+    void sync(forms::Control* changed);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void changeEvent(QEvent*) override;
+    bool event(QEvent*) override;
+
+private:
+    int px(float twips) const;
+    QRect rect_of(const forms::Control& c) const;
+    QRect clip_of(const forms::Control& c) const;
+    forms::Control* control_at(QPoint p) const;
+    void to_twips(const forms::Control* c, QPoint p, float& x, float& y) const;
+    void draw(QPainter& p, forms::Control& c);
+
+    forms::Form& m_form;
+    double m_tpp;
+    forms::Control* m_pressed = nullptr;
+    bool m_background_pressed = false;
+    std::map<const forms::Control*, QRect> m_last_rects;
+    std::map<const forms::PictureBox*, std::pair<std::uint64_t, QImage>> m_images;
+    bool m_applied_topmost = false;
+    bool m_shown_once = false;
+};
+
+}  // namespace rv::qt

@@ -1,0 +1,113 @@
+#include "platform/qt/qt_front.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QScreen>
+#include <QTimer>
+#include <map>
+#include <set>
+
+#include "platform/qt/form_view.h"
+#include "platform/qt/qt_loop.h"
+#include "standin/view/client_window.h"
+
+namespace rv::qt {
+
+struct QtFront::Impl {
+    Impl(int& argc, char** argv) : app(argc, argv) {
+        flush.setSingleShot(true);
+        // Model changes are gathered and drawn at most every 20 ms: the marquees move
+        // every 10 ms, and drawing each step would cost CPU for nothing anyone sees.
+        flush.setInterval(20);
+        QObject::connect(&flush, &QTimer::timeout, [this] { flush_views(); });
+        client_flush.setSingleShot(true);
+        client_flush.setInterval(15);
+        QObject::connect(&client_flush, &QTimer::timeout, [this] {
+            if (client_window) client_window->refresh();
+        });
+    }
+    void flush_views() {
+        auto pending = std::move(dirty);
+        dirty.clear();
+        for (auto& [form, controls] : pending) {
+            auto& view = views[form];
+            if (!view) {
+                if (!form->loaded() || !form->visible()) continue;
+                view = std::make_unique<FormView>(*form, twips_per_pixel());
+            }
+            if (controls.count(nullptr)) {
+                view->sync(nullptr);
+                continue;
+            }
+            for (forms::Control* c : controls) view->sync(c);
+        }
+    }
+    double twips_per_pixel() const {
+        QScreen* s = QGuiApplication::primaryScreen();
+        double dpi = s ? s->logicalDotsPerInchX() : 96.0;
+        return 1440.0 / (dpi > 0 ? dpi : 96.0);
+    }
+
+    QApplication app;
+    QtLoop loop;
+    QTimer flush;
+    QTimer client_flush;
+    std::map<forms::Form*, std::unique_ptr<FormView>> views;
+    std::map<forms::Form*, std::set<forms::Control*>> dirty;
+    std::unique_ptr<standin::ClientWindow> client_window;
+};
+
+QtFront::QtFront(int& argc, char** argv) : m(std::make_unique<Impl>(argc, argv)) {
+    QApplication::setApplicationName("Ravelin");
+}
+
+QtFront::~QtFront() = default;
+
+EventLoop& QtFront::loop() { return m->loop; }
+
+float QtFront::screen_width_twips() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? static_cast<float>(s->geometry().width() * m->twips_per_pixel()) : 1024 * 15.0f;
+}
+
+float QtFront::screen_height_twips() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? static_cast<float>(s->geometry().height() * m->twips_per_pixel()) : 768 * 15.0f;
+}
+
+forms::Environment::InputBoxProvider QtFront::input_box() {
+    return [](const std::string& prompt, const std::string& title, const std::string& def) {
+        bool ok = false;
+        QString answer =
+            QInputDialog::getText(nullptr, QString::fromStdString(title),
+                                  QString::fromStdString(prompt), QLineEdit::Normal,
+                                  QString::fromStdString(def), &ok);
+        return ok ? answer.toStdString() : std::string();
+    };
+}
+
+void QtFront::show_forms(forms::Environment& env) {
+    env.add_observer([this](forms::Form& f, forms::Control* c) {
+        auto& set = m->dirty[&f];
+        // A change of the form itself redraws it whole.
+        set.insert(c);
+        if (!m->flush.isActive()) m->flush.start();
+    });
+}
+
+void QtFront::show_client(standin::Client& client, int left_px, int top_px) {
+    m->client_window = std::make_unique<standin::ClientWindow>(client);
+    m->client_window->setGeometry(left_px, top_px, 560, 420);
+    m->client_window->show();
+    client.on_changed = [this] {
+        if (!m->client_flush.isActive()) m->client_flush.start();
+    };
+}
+
+void QtFront::at_start(std::function<void()> task) { QTimer::singleShot(0, std::move(task)); }
+
+int QtFront::exec() { return QApplication::exec(); }
+
+void QtFront::quit() { QApplication::quit(); }
+
+}  // namespace rv::qt

@@ -1,0 +1,81 @@
+#pragma once
+// The playing half of the main window: the playlist, the playback commands, the time,
+// progress and song-title display and the hidden volume bar. The main window adds its title
+// strip, start-up and shut-down on top.
+#include <functional>
+#include <string>
+
+#include "platform/chatscan/chat_scanner.h"
+#include "platform/forms/form.h"
+#include "player/services.h"
+
+namespace rv::player {
+
+// "MM:SS" with at least two digits of minutes; negative seconds count as 0.
+std::string FormatTime(long long seconds);
+
+class PlayerWindow : public forms::Form {
+public:
+    PlayerWindow(forms::Environment& env, std::string name, Services& services);
+    ~PlayerWindow() override;
+
+    forms::FileListBox* File1 = nullptr;
+    forms::PictureBox* Picture2 = nullptr;
+    forms::Label* Label9 = nullptr;
+    forms::Label* lbback = nullptr;
+    forms::Label* lbstop = nullptr;
+    forms::Label* lbplay = nullptr;
+    forms::Label* lbpause = nullptr;
+    forms::Label* lbfoward = nullptr;
+    forms::Label* lbref = nullptr;
+    forms::Label* Label1 = nullptr;
+    forms::Label* lbmp3 = nullptr;
+    forms::Label* lbmp3num = nullptr;
+    forms::Label* lbtime = nullptr;
+    forms::TextBox* txttime = nullptr;
+    forms::TextBox* Text2 = nullptr;
+    forms::LevelBar* DogBar1 = nullptr;
+    forms::ScrollBar* hscroll1 = nullptr;
+    forms::Timer* Timer1 = nullptr;
+    forms::Timer* Timer3 = nullptr;
+    forms::Timer* Timer4 = nullptr;
+    media::MediaPlayer& MediaPlayer1;
+    chatscan::ChatScanner Chat1;
+
+    // Playlist.
+    void File1_Click();
+    void File1_DblClick();
+    void lbref_DblClick();
+    void lbmp3num_Click();
+    // Playback commands.
+    void lbplay_Click();
+    void lbpause_Click();
+    void lbstop_Click();
+    void lbfoward_Click();
+    void lbback_Click();
+    void Label1_Click();
+    void MediaPlayer1_EndOfStream();
+    // Display.
+    void Timer1_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void txttime_Click();
+    // Volume.
+    void hscroll1_Change();
+
+    // Shows the folder chooser (its start-up runs if it is not loaded).
+    std::function<void()> show_folder_chooser;
+
+    std::string playing_line() const;
+
+protected:
+    void build_player_controls();
+    Services& m_services;
+
+private:
+    void open_selected();
+    void set_enabled(std::initializer_list<forms::Control*> controls, bool on);
+    void set_timers(std::initializer_list<forms::Timer*> timers, bool on);
+};
+
+}  // namespace rv::player

@@ -1,0 +1,40 @@
+// Makes a folder of short, pleasant demo tracks so that a newcomer hears music at once.
+#include <filesystem>
+#include <iostream>
+
+#include "tools/tone_mp3.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: make-demo-tracks FOLDER\n";
+        return 2;
+    }
+    std::filesystem::path dir = argv[1];
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    struct Track {
+        const char* name;
+        std::vector<double> notes;
+        double seconds;
+    };
+    // Arpeggios in a few keys: C major, A minor, F major, G major.
+    const Track tracks[] = {
+        {"Morning Arpeggio.mp3", {261.63, 329.63, 392.00, 523.25, 392.00, 329.63}, 20},
+        {"Evening in A minor.mp3", {220.00, 261.63, 329.63, 440.00, 329.63, 261.63}, 24},
+        {"Fields of F.mp3", {174.61, 220.00, 261.63, 349.23, 261.63, 220.00}, 18},
+        {"G Walk.mp3", {196.00, 246.94, 293.66, 392.00, 293.66, 246.94}, 22},
+    };
+    for (const auto& t : tracks) {
+        rv::tools::ToneSpec spec;
+        spec.notes = t.notes;
+        spec.seconds = t.seconds;
+        spec.note_seconds = 0.3;
+        spec.amplitude = 0.35;
+        if (!rv::tools::write_tone_mp3((dir / t.name).string(), spec)) {
+            std::cerr << "make-demo-tracks: cannot write " << (dir / t.name) << "\n";
+            return 1;
+        }
+    }
+    std::cout << "demo tracks in " << dir.string() << "\n";
+    return 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// What the borderless windows share in place of a frame: the gradient strip, the topmost
+// band, drag-to-move, the title marquee and the slide-off close.
+#include <cstdint>
+
+#include "platform/forms/form.h"
+
+namespace rv::ui {
+
+using forms::Color;
+
+// Paints `surface` with w + 2 one-pixel columns from `from_colour` to `to_colour` (only the
+// three low bytes count, so a system-colour reference reads as its raw bytes) into the
+// persistent image, and leaves scale, draw style and the persistent-image switch as found.
+void PaintGradient(forms::PictureBox& surface, Color from_colour, Color to_colour);
+
+void MakeTopmost(forms::Form& window);
+void MakeNotTopmost(forms::Form& window);
+
+// One per window: every drag surface of a window shares it.
+struct DragState {
+    std::int16_t dragging = 0;  // -1 true, 0 false
+    float dragStartX = 0;
+    float dragStartY = 0;
+};
+
+void DragDown(DragState& s, float x, float y);
+void DragMove(forms::Form& window, const DragState& s, float x, float y);
+void DragUp(DragState& s);
+// Wires press, move and release of `surface` (any button) to drag `window`.
+void MakeDragSurface(forms::Control& surface, forms::Form& window, DragState& s);
+void MakeDragSurface(forms::Form& window, DragState& s);
+
+// One tick of a title marquee: M wraps once its left is strictly less than minus
+// `threshold_width`, re-entering at `reentry_width` - 6; otherwise it moves 10 twips left.
+void MarqueeTick(forms::Control& moving, float threshold_width, float reentry_width);
+
+// Moves the window right 300 twips a step, pumping before each step, until its left edge is
+// past the screen's right edge; at least one step. Neither hides nor closes it.
+void SlideOffScreen(forms::Form& window);
+
+}  // namespace rv::ui
