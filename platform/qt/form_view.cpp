@@ -49,7 +49,7 @@ int shift_of(Qt::KeyboardModifiers m) {
 
 // The Webdings player glyphs, drawn as shapes in `r`.
 bool draw_webdings(QPainter& p, const QRect& r, const std::string& glyph, const QColor& c) {
-    const double s = std::min(r.width(), r.height()) * 0.6;
+    const double s = std::min(r.width(), r.height()) * 0.85;
     const QPointF o(r.center().x() - s / 2.0 + 0.5, r.center().y() - s / 2.0 + 0.5);
     QPainterPath path;
     auto tri = [&](double x0, double x1, bool right) {
