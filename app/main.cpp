@@ -8,6 +8,7 @@
 #include "app/program.h"
 #include "app/script.h"
 #include "platform/loop/virtual_loop.h"
+#include "platform/media/sdl_player.h"
 #include "platform/media/virtual_player.h"
 #include "platform/qt/qt_front.h"
 
@@ -56,7 +57,7 @@ int run_headless(const rv::app::Options& options,
 int run_windows(int argc, char** argv, const rv::app::Options& options,
                 std::vector<rv::app::ScriptAction> actions, bool scripted) {
     rv::qt::QtFront front(argc, argv);
-    rv::media::VirtualPlayer media(front.loop());
+    rv::media::SdlPlayer media(front.loop());
     rv::app::Program program(front.loop(), media, options);
     program.services.end_program = end_at_once;
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());

@@ -33,7 +33,7 @@ bool write_tone_mp3(const std::string& path, const ToneSpec& spec) {
     lame_set_bWriteVbrTag(lame.get(), spec.info_header ? 1 : 0);
     if (lame_init_params(lame.get()) < 0) return false;
 
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = std::fopen(path.c_str(), "w+b");
     if (!f) return false;
     if (spec.id3_padding > 0) {
         std::vector<unsigned char> tag = {'I', 'D', '3', 3, 0, 0};
