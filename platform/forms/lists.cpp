@@ -114,6 +114,30 @@ char32_t fold(char32_t c) {
     return c;
 }
 
+// The letter an accented Latin letter sorts with, as the desktop's collation does.
+char32_t base_letter(char32_t c) {
+    c = fold(c);
+    if (c < 0xC0) return c;
+    if (c <= 0xFF) {
+        static const char latin1[] = "aaaaaaaceeeeiiiidnooooo/ouuuuyts"  // 0xE0-0xFF, and
+                                     "aaaaaaaceeeeiiiidnooooo/ouuuuyty";  // folded capitals
+        return c >= 0xE0 ? static_cast<char32_t>(latin1[c - 0xE0])
+                         : (c == 0xDF ? U's' : static_cast<char32_t>(latin1[c - 0xC0]));
+    }
+    if (c <= 0x17F) {
+        static const struct {
+            char32_t last;
+            char base;
+        } ext_a[] = {{0x105, 'a'}, {0x10D, 'c'}, {0x111, 'd'}, {0x11B, 'e'}, {0x123, 'g'},
+                     {0x127, 'h'}, {0x133, 'i'}, {0x135, 'j'}, {0x138, 'k'}, {0x142, 'l'},
+                     {0x14B, 'n'}, {0x153, 'o'}, {0x159, 'r'}, {0x161, 's'}, {0x167, 't'},
+                     {0x173, 'u'}, {0x175, 'w'}, {0x178, 'y'}, {0x17E, 'z'}, {0x17F, 's'}};
+        for (const auto& r : ext_a)
+            if (c <= r.last) return static_cast<char32_t>(r.base);
+    }
+    return c;
+}
+
 void append_utf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -164,14 +188,27 @@ std::string fold_case(const std::string& utf8) {
     return out;
 }
 
-bool less_without_case(const std::string& a, const std::string& b) {
+namespace {
+// -1, 0, 1 comparing a and b letter by letter through `key`.
+template <class Key>
+int compare_by(const std::string& a, const std::string& b, Key key) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        char32_t x = fold(next_code_point(a, i)), y = fold(next_code_point(b, j));
-        if (x != y) return x < y;
+        char32_t x = key(next_code_point(a, i)), y = key(next_code_point(b, j));
+        if (x != y) return x < y ? -1 : 1;
     }
-    if (i < a.size() || j < b.size()) return j < b.size();
-    return a < b;  // equal without case: a stable, total order all the same
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+}  // namespace
+
+bool less_without_case(const std::string& a, const std::string& b) {
+    // Accented letters sort with their base letter, then accents tell, then case; the bytes
+    // settle what is left, so the order is total and stable.
+    if (int c = compare_by(a, b, base_letter)) return c < 0;
+    if (int c = compare_by(a, b, fold)) return c < 0;
+    return a < b;
 }
 
 bool match_pattern(const std::string& name, const std::string& pattern) {
