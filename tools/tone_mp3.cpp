@@ -54,12 +54,13 @@ bool write_tone_mp3(const std::string& path, const ToneSpec& spec) {
             long s = done + i;
             std::size_t idx = spec.notes.size() == 1 ? 0 : static_cast<std::size_t>(s / per_note) % spec.notes.size();
             double freq = spec.notes[idx];
+            const double t = static_cast<double>(s) / spec.sample_rate;
             double t_in_note = spec.notes.size() == 1 ? 1.0 : static_cast<double>(s % per_note) / spec.sample_rate;
             double env = spec.notes.size() == 1
                              ? 1.0
                              : std::min(1.0, t_in_note / 0.01) *
                                    std::exp(-2.5 * t_in_note / spec.note_seconds);
-            double t = static_cast<double>(s) / spec.sample_rate;
+            if (t < spec.silence_seconds) env = 0;
             double v = spec.amplitude * env *
                        (0.8 * std::sin(two_pi * freq * t) + 0.2 * std::sin(two_pi * 2 * freq * t));
             left[static_cast<std::size_t>(i)] = static_cast<short>(std::lround(v * 32767.0));
@@ -73,9 +74,14 @@ bool write_tone_mp3(const std::string& path, const ToneSpec& spec) {
     }
     int bytes = lame_encode_flush(lame.get(), mp3.data(), static_cast<int>(mp3.size()));
     if (bytes > 0) std::fwrite(mp3.data(), 1, static_cast<std::size_t>(bytes), f);
-    if (ok && spec.info_header && spec.id3_padding == 0) {
-        // The info frame is written at the start once the stream is complete.
-        lame_mp3_tags_fid(lame.get(), f);
+    if (ok && spec.info_header) {
+        // The info frame is filled in once the stream is complete; it sits right after the
+        // ID3 tag, if there is one.
+        std::vector<unsigned char> frame(2880);
+        std::size_t n = lame_get_lametag_frame(lame.get(), frame.data(), frame.size());
+        long at = spec.id3_padding > 0 ? 10L + spec.id3_padding : 0L;
+        if (n > 0 && n <= frame.size() && std::fseek(f, at, SEEK_SET) == 0)
+            ok = std::fwrite(frame.data(), 1, n, f) == n;
     }
     ok = std::fclose(f) == 0 && ok;
     return ok;

@@ -17,6 +17,7 @@ struct ToneSpec {
     bool vbr = false;          // variable bit rate
     bool info_header = true;   // the encoder's VBR/info frame; off gives a bare stream
     int id3_padding = 0;       // bytes of an ID3v2 tag put in front
+    double silence_seconds = 0;  // silence before the music starts
 };
 
 // Writes the MP3; false when it could not.
