@@ -6,6 +6,7 @@
 
 #include "app/script.h"
 #include "helpers.h"
+#include "tools/tone_mp3.h"
 
 namespace rv {
 namespace {
@@ -94,6 +95,41 @@ TEST(ScriptRun, ACancelledHandleAndAScriptWithoutAnswers) {
     EXPECT_EQ(WEXITSTATUS(r.status), 0);
     EXPECT_NE(r.out.find("Vade3r:</b><FONT COLOR=#3366FF> <FONT COLOR=#3366FF> <FONT"),
               std::string::npos);
+}
+
+}  // namespace
+}  // namespace rv
+
+namespace rv {
+namespace {
+
+TEST(ScriptRun, HeadlessPlaybackWithRealFilesAndTheirDurations) {
+    test::TempDir home, music;
+    tools::ToneSpec spec;
+    spec.seconds = 3.0;
+    ASSERT_TRUE(tools::write_tone_mp3(music.file("a.MP3"), spec));
+    spec.seconds = 2.0;
+    ASSERT_TRUE(tools::write_tone_mp3(music.file("B.mp3"), spec));
+    music.touch("notes.txt", "not music");
+    home.touch("mp3.oca", "[ravelin]\r\nDIRECTORY=" + music.path() + "\r\n");
+    RunResult r = run_ravelin(
+        "answer Bob\nprint Form1.lbmp3num\nprint Form1.File1.ListCount\n"
+        "click Form1.File1 1\nprint Form1.File1.FileName\nclick Form1.lbplay\nwait 1\n"
+        "print Form1.Text2\nprint Form1.txttime\nclick Form1.lbfoward\n"
+        "print Form1.File1.ListIndex\nwait 5\nprint Form1.DogBar1.Value\n"
+        "print Form1.Timer1.Enabled\n",
+        home.path());
+    EXPECT_EQ(WEXITSTATUS(r.status), 0);
+    const std::string expected =
+        "Form1.lbmp3num=2\nForm1.File1.ListCount=2\nForm1.File1.FileName=B.mp3\n"
+        "ROOM Tester:  <FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A "
+        "<FONT COLOR=#222222>playing:-</b><FONT COLOR=#3366FF>B.mp3\u00A4\n"
+        "Form1.Text2=  00:02\nForm1.txttime=00:01\n"
+        "Form1.File1.ListIndex=1\n"  // next on the last entry: nothing to open
+        "Form1.DogBar1.Value=0\nForm1.Timer1.Enabled=False\n";
+    const std::size_t at = r.out.find("Form1.lbmp3num=");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(at), expected);
 }
 
 }  // namespace
