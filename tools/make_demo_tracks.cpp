@@ -1,12 +1,22 @@
 // Makes a folder of short, pleasant demo tracks so that a newcomer hears music at once.
 #include <filesystem>
+#include <cstdlib>
 #include <iostream>
+#include <string>
 
 #include "tools/tone_mp3.h"
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--one") {
+        // One track of a given length, for benchmarks.
+        rv::tools::ToneSpec spec;
+        spec.seconds = std::atof(argv[2]);
+        spec.notes = {261.63, 329.63, 392.00, 523.25};
+        spec.note_seconds = 0.3;
+        return spec.seconds > 0 && rv::tools::write_tone_mp3(argv[3], spec) ? 0 : 1;
+    }
     if (argc != 2) {
-        std::cerr << "usage: make-demo-tracks FOLDER\n";
+        std::cerr << "usage: make-demo-tracks FOLDER | --one SECONDS FILE\n";
         return 2;
     }
     std::filesystem::path dir = argv[1];

@@ -10,7 +10,7 @@ namespace rv::forms {
 Control::Control(Form& form, Kind kind, std::string name, Control* container)
     : m_form(form), m_kind(kind), m_name(std::move(name)), m_container(container) {}
 
-void Control::changed() { m_form.notify_changed(this); }
+void Control::changed(bool geometry) { m_form.notify_changed(this, geometry); }
 
 #define RV_SET(field, v) \
     do {                 \
@@ -18,17 +18,23 @@ void Control::changed() { m_form.notify_changed(this); }
         field = v;       \
         changed();       \
     } while (0)
+#define RV_SET_GEOMETRY(field, v) \
+    do {                          \
+        if (field == v) return;   \
+        field = v;                \
+        changed(true);            \
+    } while (0)
 
-void Control::set_left(float v) { RV_SET(m_left, v); }
-void Control::set_top(float v) { RV_SET(m_top, v); }
-void Control::set_width(float v) { RV_SET(m_width, v); }
-void Control::set_height(float v) { RV_SET(m_height, v); }
+void Control::set_left(float v) { RV_SET_GEOMETRY(m_left, v); }
+void Control::set_top(float v) { RV_SET_GEOMETRY(m_top, v); }
+void Control::set_width(float v) { RV_SET_GEOMETRY(m_width, v); }
+void Control::set_height(float v) { RV_SET_GEOMETRY(m_height, v); }
 void Control::move(float l, float t, float w, float h) {
     m_left = l;
     m_top = t;
     m_width = w;
     m_height = h;
-    changed();
+    changed(true);
 }
 void Control::set_enabled(bool v) { RV_SET(m_enabled, v); }
 void Control::set_visible(bool v) { RV_SET(m_visible, v); }
@@ -140,5 +146,6 @@ double LevelBar::fraction() const {
 }
 
 #undef RV_SET
+#undef RV_SET_GEOMETRY
 
 }  // namespace rv::forms

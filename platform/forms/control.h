@@ -72,7 +72,8 @@ public:
     float abs_top() const;
 
 protected:
-    void changed();
+    // `geometry` tells views that only the position or size moved.
+    void changed(bool geometry = false);
     void raise(const std::function<void()>& handler) {
         if (handler) handler();
     }

@@ -36,10 +36,12 @@ public:
     const std::string& app_title() const { return m_app_title; }
     void set_app_title(std::string t) { m_app_title = std::move(t); }
 
-    using Observer = std::function<void(Form&, Control*)>;
+    // Told of every change: the form, the control (null: the form itself) and whether only
+    // the control's position or size changed.
+    using Observer = std::function<void(Form&, Control*, bool geometry)>;
     void add_observer(Observer o) { m_observers.push_back(std::move(o)); }
-    void notify(Form& f, Control* c) {
-        for (auto& o : m_observers) o(f, c);
+    void notify(Form& f, Control* c, bool geometry) {
+        for (auto& o : m_observers) o(f, c, geometry);
     }
 
     void register_form(Form* f) { m_forms.push_back(f); }

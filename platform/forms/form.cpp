@@ -15,9 +15,9 @@ Form::~Form() {
     m_env.unregister_form(this);
 }
 
-void Form::notify_changed(Control* c) {
+void Form::notify_changed(Control* c, bool geometry) {
     ++m_version;
-    m_env.notify(*this, c);
+    m_env.notify(*this, c, geometry);
 }
 
 Control* Form::find(const std::string& name) const {

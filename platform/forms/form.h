@@ -58,7 +58,7 @@ public:
 
     // Bumped on every change of the form or its controls.
     std::uint64_t version() const { return m_version; }
-    void notify_changed(Control* c);
+    void notify_changed(Control* c, bool geometry = false);
 
 protected:
     // Creates the controls with their design values and sets the form's own.

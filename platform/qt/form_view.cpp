@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolTip>
@@ -49,8 +50,9 @@ int shift_of(Qt::KeyboardModifiers m) {
 
 // The Webdings player glyphs, drawn as shapes in `r`.
 bool draw_webdings(QPainter& p, const QRect& r, const std::string& glyph, const QColor& c) {
-    const double s = std::min(r.width(), r.height()) * 0.85;
-    const QPointF o(r.center().x() - s / 2.0 + 0.5, r.center().y() - s / 2.0 + 0.5);
+    // Left-aligned as the font draws them: the labels stand closer than they are wide.
+    const double s = std::min(r.width(), r.height()) * 0.62;
+    const QPointF o(r.left() + 0.5, r.center().y() - s / 2.0 + 0.5);
     QPainterPath path;
     auto tri = [&](double x0, double x1, bool right) {
         if (right) {
@@ -104,7 +106,7 @@ QRect FormView::clip_of(const Control& c) const {
     return r;
 }
 
-void FormView::sync(Control* changed) {
+void FormView::sync(Control* changed, bool geometry_only) {
     if (!m_form.loaded() || !m_form.visible()) {
         if (isVisible()) hide();
         return;
@@ -132,9 +134,14 @@ void FormView::sync(Control* changed) {
         return;
     }
     QRect now = clip_of(*changed);
-    QRect& before = m_last_rects[changed];
-    update(before.united(now));
-    before = now;
+    auto [it, fresh] = m_last_rects.emplace(changed, now);
+    // A move within the same pixel (a marquee moves 10 twips, two thirds of a pixel) shows
+    // nothing new.
+    if (geometry_only && !fresh && it->second == now && rect_of(*changed) == m_last_full[changed])
+        return;
+    m_last_full[changed] = rect_of(*changed);
+    update(it->second.united(now));
+    it->second = now;
 }
 
 Control* FormView::control_at(QPoint p) const {
@@ -232,14 +239,15 @@ bool FormView::event(QEvent* e) {
     return QWidget::event(e);
 }
 
-void FormView::paintEvent(QPaintEvent*) {
+void FormView::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.fillRect(rect(), qcolor(m_form.back_color()));
+    const QRegion& region = e->region();
+    p.fillRect(e->rect(), qcolor(m_form.back_color()));
     for (const auto& c : m_form.controls()) {
         if (c->kind() == Kind::Timer || c->kind() == Kind::ScrollBar || !c->visible()) continue;
         bool shown = true;
         for (Control* k = c->container(); k; k = k->container()) shown = shown && k->visible();
-        if (!shown) continue;
+        if (!shown || !region.intersects(clip_of(*c))) continue;
         p.save();
         p.setClipRect(clip_of(*c));
         draw(p, *c);

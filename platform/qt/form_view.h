@@ -16,7 +16,7 @@ public:
     forms::Form& form() const { return m_form; }
     // Brings the window in line with the model (geometry, flags, visibility) and schedules
     // a repaint of what changed.
-    void sync(forms::Control* changed);
+    void sync(forms::Control* changed, bool geometry_only = false);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -40,7 +40,8 @@ private:
     double m_tpp;
     forms::Control* m_pressed = nullptr;
     bool m_background_pressed = false;
-    std::map<const forms::Control*, QRect> m_last_rects;
+    std::map<const forms::Control*, QRect> m_last_rects;  // visible part, last drawn
+    std::map<const forms::Control*, QRect> m_last_full;   // whole rectangle, last drawn
     std::map<const forms::PictureBox*, std::pair<std::uint64_t, QImage>> m_images;
     bool m_applied_topmost = false;
     bool m_shown_once = false;

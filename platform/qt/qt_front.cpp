@@ -39,7 +39,7 @@ struct QtFront::Impl {
                 view->sync(nullptr);
                 continue;
             }
-            for (forms::Control* c : controls) view->sync(c);
+            for (auto [c, geometry] : controls) view->sync(c, geometry);
         }
     }
     double twips_per_pixel() const {
@@ -53,7 +53,8 @@ struct QtFront::Impl {
     QTimer flush;
     QTimer client_flush;
     std::map<forms::Form*, std::unique_ptr<FormView>> views;
-    std::map<forms::Form*, std::set<forms::Control*>> dirty;
+    // Per form, the controls that changed and whether only their geometry did.
+    std::map<forms::Form*, std::map<forms::Control*, bool>> dirty;
     std::unique_ptr<standin::ClientWindow> client_window;
 };
 
@@ -87,10 +88,11 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
 }
 
 void QtFront::show_forms(forms::Environment& env) {
-    env.add_observer([this](forms::Form& f, forms::Control* c) {
-        auto& set = m->dirty[&f];
+    env.add_observer([this](forms::Form& f, forms::Control* c, bool geometry) {
+        auto& changed = m->dirty[&f];
         // A change of the form itself redraws it whole.
-        set.insert(c);
+        auto [it, fresh] = changed.emplace(c, geometry);
+        if (!fresh) it->second = it->second && geometry;
         if (!m->flush.isActive()) m->flush.start();
     });
 }
