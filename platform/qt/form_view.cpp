@@ -3,7 +3,9 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QPixmap>
 #include <QPainterPath>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -265,11 +267,38 @@ void FormView::draw(QPainter& p, Control& c) {
             if (!l.transparent()) p.fillRect(r, qcolor(l.back_color()));
             p.setPen(fore);
             if (l.font().name == "Webdings" && draw_webdings(p, r, l.caption(), fore)) break;
-            int align = l.alignment() == Alignment::Center  ? Qt::AlignHCenter
-                        : l.alignment() == Alignment::Right ? Qt::AlignRight
-                                                            : Qt::AlignLeft;
-            p.drawText(r, align | Qt::AlignTop | Qt::TextShowMnemonic,
-                       QString::fromStdString(l.caption()));
+            // Laid out once per caption and font: a moving title is only redrawn, not shaped.
+            auto& cache = m_texts[&l];
+            const QString caption = QString::fromStdString(l.caption());
+            if (cache.caption != caption || cache.font != p.font()) {
+                cache.caption = caption;
+                cache.font = p.font();
+                QString shown = caption;
+                cache.mnemonic = -1;
+                // "&m" shows "m" underlined; "&&" is a plain "&".
+                for (int i = 0; i + 1 < shown.size(); ++i) {
+                    if (shown[i] != '&') continue;
+                    shown.remove(i, 1);
+                    if (shown[i] != '&' && cache.mnemonic < 0) cache.mnemonic = i;
+                }
+                cache.text.setText(shown);
+                cache.text.setTextFormat(Qt::PlainText);
+                cache.text.prepare(QTransform(), p.font());
+                cache.width = QFontMetricsF(p.font()).horizontalAdvance(shown);
+                cache.underline_x = cache.mnemonic >= 0
+                    ? QFontMetricsF(p.font()).horizontalAdvance(shown.left(cache.mnemonic)) : 0;
+                cache.underline_w = cache.mnemonic >= 0
+                    ? QFontMetricsF(p.font()).horizontalAdvance(shown.mid(cache.mnemonic, 1)) : 0;
+            }
+            double x = r.left();
+            if (l.alignment() == Alignment::Center) x = r.left() + (r.width() - cache.width) / 2;
+            else if (l.alignment() == Alignment::Right) x = r.right() + 1 - cache.width;
+            p.drawStaticText(QPointF(x, r.top()), cache.text);
+            if (cache.mnemonic >= 0) {
+                const double y = r.top() + QFontMetricsF(p.font()).ascent() + 1.5;
+                p.drawLine(QPointF(x + cache.underline_x, y),
+                           QPointF(x + cache.underline_x + cache.underline_w, y));
+            }
             break;
         }
         case Kind::Button: {
@@ -328,13 +357,13 @@ void FormView::draw(QPainter& p, Control& c) {
                         line[x] = qRgb(red_of(v), green_of(v), blue_of(v));
                     }
                 }
-                cached = {pic.image_version(), img};
+                cached = {pic.image_version(), QPixmap::fromImage(img)};
             }
             p.fillRect(r, qcolor(pic.back_color()));
             // The image is in model pixels; a screen of another dpi scales it.
-            p.drawImage(QRect(r.topLeft(), QSize(px(pic.pixels_wide() * kTwipsPerPixel),
-                                                 px(pic.pixels_high() * kTwipsPerPixel))),
-                        cached.second);
+            p.drawPixmap(QRect(r.topLeft(), QSize(px(pic.pixels_wide() * kTwipsPerPixel),
+                                                  px(pic.pixels_high() * kTwipsPerPixel))),
+                         cached.second);
             break;
         }
         case Kind::LevelBar: {

@@ -1,5 +1,7 @@
 #pragma once
-#include <QImage>
+#include <QFont>
+#include <QPixmap>
+#include <QStaticText>
 #include <QRect>
 #include <QWidget>
 #include <map>
@@ -42,7 +44,16 @@ private:
     bool m_background_pressed = false;
     std::map<const forms::Control*, QRect> m_last_rects;  // visible part, last drawn
     std::map<const forms::Control*, QRect> m_last_full;   // whole rectangle, last drawn
-    std::map<const forms::PictureBox*, std::pair<std::uint64_t, QImage>> m_images;
+    std::map<const forms::PictureBox*, std::pair<std::uint64_t, QPixmap>> m_images;
+    struct TextCache {
+        QString caption;
+        QFont font;
+        QStaticText text;
+        double width = 0;
+        int mnemonic = -1;
+        double underline_x = 0, underline_w = 0;
+    };
+    std::map<const forms::Label*, TextCache> m_texts;
     bool m_applied_topmost = false;
     bool m_shown_once = false;
 };

@@ -4,16 +4,36 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace rv::qt {
 
-QtLoop::QtLoop() : m_context(std::make_unique<QObject>()) {}
-QtLoop::~QtLoop() { m_timers.clear(); }
+namespace {
+// Timers at or below this interval are served in batches; longer ones on time.
+constexpr std::int64_t kFastUs = QtLoop::kBatchMs * 1000;
+// A timer that fell this many ticks behind (a long modal dialog) skips ahead instead of
+// bursting.
+constexpr std::int64_t kMaxCatchUp = 8;
+}  // namespace
 
-double QtLoop::now() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_origin).count();
+QtLoop::QtLoop() : m_context(std::make_unique<QObject>()), m_driver(std::make_unique<QTimer>()) {
+    m_driver->setSingleShot(true);
+    m_driver->setTimerType(Qt::PreciseTimer);
+    QObject::connect(m_driver.get(), &QTimer::timeout, m_context.get(), [this] { run_due(); });
 }
+
+QtLoop::~QtLoop() = default;
+
+std::int64_t QtLoop::now_us() const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 m_origin)
+        .count();
+}
+
+double QtLoop::now() const { return static_cast<double>(now_us()) / 1e6; }
 
 void QtLoop::pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
@@ -29,30 +49,60 @@ void QtLoop::wait_until(double deadline) {
     pump();
 }
 
-TimerId QtLoop::start_timer(int interval_ms, std::function<void()> tick) {
-    TimerId id = m_next++;
-    auto timer = std::make_unique<QTimer>();
-    timer->setInterval(effective_interval_ms(interval_ms));
-    QObject::connect(timer.get(), &QTimer::timeout, m_context.get(), [this, id, tick] {
-        auto it = m_timers.find(id);
-        if (it == m_timers.end() || it->second.running) return;  // no re-entry
-        it->second.running = true;
+void QtLoop::run_due() {
+    const std::int64_t now = now_us();
+    m_last_batch_us = now;
+    // Every tick due by now, in deadline order, ties in start order.
+    for (;;) {
+        TimerId best = 0;
+        std::int64_t best_deadline = 0;
+        for (const auto& [id, t] : m_timers) {
+            if (t.running || t.deadline_us > now) continue;
+            if (best == 0 || t.deadline_us < best_deadline) {
+                best = id;
+                best_deadline = t.deadline_us;
+            }
+        }
+        if (best == 0) break;
+        Timer& t = m_timers.at(best);
+        t.deadline_us += t.interval_us;
+        if (now - t.deadline_us > kMaxCatchUp * t.interval_us) t.deadline_us = now + t.interval_us;
+        t.running = true;
+        auto tick = t.tick;  // the timer may be stopped inside its own tick
+        reschedule();        // a tick that waits still lets the other timers run
         tick();
-        auto again = m_timers.find(id);
+        auto again = m_timers.find(best);
         if (again != m_timers.end()) again->second.running = false;
-    });
-    timer->start();
-    m_timers[id] = Entry{std::move(timer), false};
+    }
+    reschedule();
+}
+
+void QtLoop::reschedule() {
+    std::int64_t wake = -1;
+    for (const auto& [id, t] : m_timers) {
+        if (t.running) continue;
+        std::int64_t at = t.deadline_us;
+        if (t.interval_us <= kFastUs) at = std::max(at, m_last_batch_us + kFastUs);
+        if (wake < 0 || at < wake) wake = at;
+    }
+    if (wake < 0) {
+        m_driver->stop();
+        return;
+    }
+    const std::int64_t delay_us = std::max<std::int64_t>(0, wake - now_us());
+    m_driver->start(static_cast<int>((delay_us + 999) / 1000));
+}
+
+TimerId QtLoop::start_timer(int interval_ms, std::function<void()> tick) {
+    const TimerId id = m_next++;
+    const std::int64_t interval = std::int64_t{effective_interval_ms(interval_ms)} * 1000;
+    m_timers[id] = Timer{interval, now_us() + interval, std::move(tick)};
+    reschedule();
     return id;
 }
 
 void QtLoop::stop_timer(TimerId id) {
-    auto it = m_timers.find(id);
-    if (it == m_timers.end()) return;
-    it->second.timer->stop();
-    // A timer may stop itself inside its own tick: let Qt delete it once that returns.
-    it->second.timer.release()->deleteLater();
-    m_timers.erase(it);
+    if (m_timers.erase(id)) reschedule();
 }
 
 void QtLoop::post(std::function<void()> task) {
