@@ -58,9 +58,10 @@ void decode(const std::shared_ptr<SdlPlayer::Session>& s) {
                 std::size_t n = bytes / sizeof(std::int16_t);
                 if (n) {
                     std::unique_lock<std::mutex> lock(s->mutex);
-                    s->space.wait(lock, [&] {
-                        return s->cancel || s->buffer.size() + n <= kBufferSamples;
-                    });
+                    if (s->buffer.size() + n > kBufferSamples)
+                        s->space.wait(lock, [&] {
+                            return s->cancel || s->buffer.size() < kBufferSamples / 2;
+                        });
                     if (s->cancel) break;
                     s->buffer.insert(s->buffer.end(), chunk.begin(), chunk.begin() + static_cast<long>(n));
                 }
@@ -107,7 +108,7 @@ bool SdlPlayer::ensure_device(long rate, int channels) {
     want.freq = static_cast<int>(rate);
     want.format = AUDIO_S16SYS;
     want.channels = static_cast<Uint8>(channels);
-    want.samples = 2048;
+    want.samples = 4096;  // about 93 ms: fewer wake-ups, and pause still feels immediate
     want.callback = &SdlPlayer::audio_callback;
     want.userdata = this;
     m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
@@ -254,7 +255,8 @@ void SdlPlayer::fill(std::int16_t* out, std::size_t samples) {
         got = std::min(samples, s->buffer.size());
         std::copy_n(s->buffer.begin(), got, out);
         s->buffer.erase(s->buffer.begin(), s->buffer.begin() + static_cast<long>(got));
-        s->space.notify_one();
+        // The decoder refills in large steps: woken only once half the buffer has played.
+        if (s->buffer.size() < kBufferSamples / 2) s->space.notify_one();
     }
     const float gain = m_gain;
     if (gain != 1.0f)
