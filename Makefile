@@ -1,6 +1,7 @@
 # Two commands matter: `make run` and `make test`. Both install what is missing first.
 BUILD ?= build/dev
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: deps build run test asan bench clean
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <map>
@@ -87,12 +88,18 @@ float QtFront::screen_height_twips() const {
 
 forms::Environment::InputBoxProvider QtFront::input_box() {
     return [](const std::string& prompt, const std::string& title, const std::string& def) {
-        bool ok = false;
-        QString answer =
-            QInputDialog::getText(nullptr, QString::fromStdString(title),
-                                  QString::fromStdString(prompt), QLineEdit::Normal,
-                                  QString::fromStdString(def), &ok);
-        return ok ? answer.toStdString() : std::string();
+        QInputDialog box;
+        box.setWindowTitle(QString::fromStdString(title));
+        box.setLabelText(QString::fromStdString(prompt));
+        box.setTextValue(QString::fromStdString(def));
+        // The classic box is narrow and wraps its prompt: long runs of blanks in a prompt
+        // push what follows onto a line of its own.
+        for (QLabel* label : box.findChildren<QLabel*>()) {
+            label->setWordWrap(true);
+            label->setFixedWidth(300);
+        }
+        // exec() keeps the program's events running while the box is open.
+        return box.exec() == QDialog::Accepted ? box.textValue().toStdString() : std::string();
     };
 }
 
