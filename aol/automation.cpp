@@ -8,9 +8,8 @@ const char* const kCreditLine =
     "<FONT COLOR=#0033CC><b>\u2039\u00B7\u00B7\u00B7</b>";
 
 HWND Automation::FindChatRoom() {
-    static const char* const kRoomClasses[] = {"_aol_static", "richcntlreadonly",
-                                               "_aol_combobox", "_aol_icon",
-                                               "richcntl", "_aol_image"};
+    static const char* const kRoomClasses[] = {"_aol_static", "richcntlreadonly", "_aol_combobox",
+                                               "_aol_icon",   "richcntl",         "_aol_image"};
     HWND frame = m_desktop.FindWindowA("aol frame25", nullptr);
     HWND area = m_desktop.FindWindowExA(frame, 0, "mdiclient", nullptr);
     HWND first = m_desktop.FindWindowExA(area, 0, "aol child", nullptr);

@@ -10,7 +10,7 @@ namespace rv::aol {
 using winapi::HWND;
 
 class Automation {
-public:
+  public:
     Automation(winapi::Desktop& desktop, EventLoop& loop) : m_desktop(desktop), m_loop(loop) {}
 
     // The highest inner window of the client that has all six chat-room child classes, or 0.
@@ -25,7 +25,7 @@ public:
     winapi::Desktop& desktop() const { return m_desktop; }
     EventLoop& loop() const { return m_loop; }
 
-private:
+  private:
     winapi::Desktop& m_desktop;
     EventLoop& m_loop;
 };

@@ -20,9 +20,9 @@ std::string with_case(std::string s, int (*f)(int)) {
 std::string ReadSetting(const std::string& section, const std::string& key,
                         const std::string& file) {
     std::string buffer(750, '\0');
-    std::size_t n = winapi::GetPrivateProfileStringA(section.c_str(),
-                                                     with_case(key, ::tolower).c_str(), "",
-                                                     buffer.data(), buffer.size(), file.c_str());
+    std::size_t n =
+        winapi::GetPrivateProfileStringA(section.c_str(), with_case(key, ::tolower).c_str(), "",
+                                         buffer.data(), buffer.size(), file.c_str());
     buffer.resize(n);
     return buffer;
 }

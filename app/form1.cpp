@@ -17,8 +17,8 @@ constexpr const char* kPowerOff =
 
 const std::string& Form1::handle_prompt() {
     // The blanks push the thanks onto a line of its own in the box.
-    static const std::string prompt =
-        "Enter You're Handle" + std::string(57, ' ') + "Thanks for playing your music with Ravelin!";
+    static const std::string prompt = "Enter You're Handle" + std::string(57, ' ') +
+                                      "Thanks for playing your music with Ravelin!";
     return prompt;
 }
 
@@ -129,7 +129,9 @@ void Form1::lbclose_Click() {
     if (m_services.end_program) m_services.end_program();
 }
 
-void Form1::lbmin_Click() { set_window_state(forms::WindowState::Minimized); }
+void Form1::lbmin_Click() {
+    set_window_state(forms::WindowState::Minimized);
+}
 
 void Form1::Label2_Click() {
     EventLoop& loop = env().loop();
@@ -151,10 +153,16 @@ void Form1::Label2_Click() {
     ui::MakeTopmost(*this);
 }
 
-void Form1::lbtitle_DblClick() { m_services.aol.ChatSend(aol::kCreditLine); }
+void Form1::lbtitle_DblClick() {
+    m_services.aol.ChatSend(aol::kCreditLine);
+}
 
-void Form1::Label3_Click() { m_frmDir->Show(); }
+void Form1::Label3_Click() {
+    m_frmDir->Show();
+}
 
-void Form1::Timer2_Timer() { ui::MarqueeTick(*lbtitle, lbtitle->width(), lbtitle->width()); }
+void Form1::Timer2_Timer() {
+    ui::MarqueeTick(*lbtitle, lbtitle->width(), lbtitle->width());
+}
 
 }  // namespace rv::app

@@ -10,7 +10,7 @@
 namespace rv::app {
 
 class Form1 : public player::PlayerWindow {
-public:
+  public:
     Form1(forms::Environment& env, player::Services& services);
     ~Form1() override;
 
@@ -42,11 +42,11 @@ public:
     static constexpr float kRolledUpTwips = 235;
     static const std::string& handle_prompt();
 
-protected:
+  protected:
     void build() override;
     void Form_Load() override;
 
-private:
+  private:
     ui::DragState m_drag;
     std::unique_ptr<ui::frmDir> m_frmDir;
 };

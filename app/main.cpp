@@ -37,17 +37,14 @@ bool load_script(const std::string& path, std::vector<rv::app::ScriptAction>& ac
     return true;
 }
 
-int run_headless(const rv::app::Options& options,
-                 std::vector<rv::app::ScriptAction> actions) {
+int run_headless(const rv::app::Options& options, std::vector<rv::app::ScriptAction> actions) {
     rv::VirtualLoop loop;
     rv::media::VirtualPlayer media(loop);
     rv::app::Program program(loop, media, options);
     program.services.end_program = end_at_once;
     rv::app::ScriptRunner runner(program, std::move(actions), std::cout, std::cerr);
-    program.env.set_input_box(
-        [&runner](const std::string&, const std::string&, const std::string&) {
-            return runner.next_answer();
-        });
+    program.env.set_input_box([&runner](const std::string&, const std::string&,
+                                        const std::string&) { return runner.next_answer(); });
     program.start();
     while (!runner.done()) runner.step();
     std::cout.flush();

@@ -14,7 +14,7 @@
 namespace rv::app {
 
 class Program {
-public:
+  public:
     Program(EventLoop& loop, media::MediaPlayer& media, const Options& options);
 
     forms::Environment env;

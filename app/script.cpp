@@ -53,7 +53,9 @@ std::string number_text(double v) {
     return o.str();
 }
 
-std::string bool_text(bool b) { return b ? "True" : "False"; }
+std::string bool_text(bool b) {
+    return b ? "True" : "False";
+}
 
 }  // namespace
 
@@ -68,7 +70,8 @@ bool parse_script(const std::string& text, std::vector<ScriptAction>& out, std::
         if (line.empty() || line[0] == '#') continue;
         std::size_t sp = line.find_first_of(" \t");
         std::string verb = line.substr(0, sp);
-        std::string rest = sp == std::string::npos ? "" : raw.substr(raw.find(verb) + verb.size() + 1);
+        std::string rest =
+            sp == std::string::npos ? "" : raw.substr(raw.find(verb) + verb.size() + 1);
         ScriptAction a;
         a.line = number;
         a.verb = verb;
@@ -126,13 +129,12 @@ bool parse_script(const std::string& text, std::vector<ScriptAction>& out, std::
     return true;
 }
 
-ScriptRunner::ScriptRunner(Program& program, std::vector<ScriptAction> actions,
-                           std::ostream& out, std::ostream& err)
+ScriptRunner::ScriptRunner(Program& program, std::vector<ScriptAction> actions, std::ostream& out,
+                           std::ostream& err)
     : m_program(program), m_actions(std::move(actions)), m_out(out), m_err(err) {
-    m_program.client.on_line.push_back(
-        [this](const standin::Room&, const standin::ChatLine& line) {
-            m_out << "ROOM " << line.screen_name << ": " << line.html << "\n" << std::flush;
-        });
+    m_program.client.on_line.push_back([this](const standin::Room&, const standin::ChatLine& line) {
+        m_out << "ROOM " << line.screen_name << ": " << line.html << "\n" << std::flush;
+    });
 }
 
 void ScriptRunner::step() {
@@ -183,8 +185,7 @@ bool ScriptRunner::user_input(const ScriptAction& a, bool dbl) {
     forms::Form* form = find_form(m_program.env, a.form);
     forms::Control* c = form && form->loaded() ? form->find(a.control) : nullptr;
     if (!c) {
-        m_err << "line " << a.line << ": no loaded control " << a.form << "." << a.control
-              << "\n";
+        m_err << "line " << a.line << ": no loaded control " << a.form << "." << a.control << "\n";
         return false;
     }
     auto* list = dynamic_cast<forms::ListBase*>(c);
@@ -218,16 +219,26 @@ void ScriptRunner::print(const ScriptAction& a) {
     if (!c) {
         // FORM.PROPERTY: the window itself.
         const std::string& p = a.control;
-        if (p == "Left") value = number_text(form->left());
-        else if (p == "Top") value = number_text(form->top());
-        else if (p == "Width") value = number_text(form->width());
-        else if (p == "Height") value = number_text(form->height());
-        else if (p == "Visible") value = bool_text(form->visible());
-        else if (p == "Loaded") value = bool_text(form->loaded());
-        else if (p == "Caption") value = form->caption();
-        else if (p == "WindowState") value = std::to_string(static_cast<int>(form->window_state()));
-        else if (p == "Topmost") value = bool_text(form->topmost());
-        else known = false;
+        if (p == "Left")
+            value = number_text(form->left());
+        else if (p == "Top")
+            value = number_text(form->top());
+        else if (p == "Width")
+            value = number_text(form->width());
+        else if (p == "Height")
+            value = number_text(form->height());
+        else if (p == "Visible")
+            value = bool_text(form->visible());
+        else if (p == "Loaded")
+            value = bool_text(form->loaded());
+        else if (p == "Caption")
+            value = form->caption();
+        else if (p == "WindowState")
+            value = std::to_string(static_cast<int>(form->window_state()));
+        else if (p == "Topmost")
+            value = bool_text(form->topmost());
+        else
+            known = false;
         if (!a.property.empty()) known = false;
     } else {
         std::string p = a.property;
@@ -239,28 +250,54 @@ void ScriptRunner::print(const ScriptAction& a) {
         auto* bar = dynamic_cast<forms::LevelBar*>(c);
         auto* timer = dynamic_cast<forms::Timer*>(c);
         auto* scroll = dynamic_cast<forms::ScrollBar*>(c);
-        if (p.empty()) p = label ? "Caption" : text ? "Text" : list ? "Text" : bar || scroll ? "Value" : "Enabled";
-        if (p == "Caption" && label) value = label->caption();
-        else if (p == "Text" && text) value = text->text();
-        else if (p == "Text" && list) value = list->item(list->list_index());
-        else if (p == "Enabled") value = bool_text(timer ? timer->timer_enabled() : c->enabled());
-        else if (p == "Visible") value = bool_text(c->visible());
-        else if (p == "Left") value = number_text(c->left());
-        else if (p == "Top") value = number_text(c->top());
-        else if (p == "Width") value = number_text(c->width());
-        else if (p == "Height") value = number_text(c->height());
-        else if (p == "ForeColor") value = std::to_string(c->fore_color());
-        else if (p == "BackColor") value = std::to_string(c->back_color());
-        else if (p == "Path" && files) value = files->path();
-        else if (p == "Path" && dirs) value = dirs->path();
-        else if (p == "ListIndex" && list) value = std::to_string(list->list_index());
-        else if (p == "ListCount" && list) value = std::to_string(list->list_count());
-        else if (p == "FileName" && files) value = files->file_name();
-        else if (p == "Value" && bar) value = std::to_string(bar->value());
-        else if (p == "Max" && bar) value = std::to_string(bar->max());
-        else if (p == "Value" && scroll) value = std::to_string(scroll->value());
-        else if (p == "Interval" && timer) value = std::to_string(timer->interval_ms());
-        else known = false;
+        if (p.empty())
+            p = label           ? "Caption"
+                : text          ? "Text"
+                : list          ? "Text"
+                : bar || scroll ? "Value"
+                                : "Enabled";
+        if (p == "Caption" && label)
+            value = label->caption();
+        else if (p == "Text" && text)
+            value = text->text();
+        else if (p == "Text" && list)
+            value = list->item(list->list_index());
+        else if (p == "Enabled")
+            value = bool_text(timer ? timer->timer_enabled() : c->enabled());
+        else if (p == "Visible")
+            value = bool_text(c->visible());
+        else if (p == "Left")
+            value = number_text(c->left());
+        else if (p == "Top")
+            value = number_text(c->top());
+        else if (p == "Width")
+            value = number_text(c->width());
+        else if (p == "Height")
+            value = number_text(c->height());
+        else if (p == "ForeColor")
+            value = std::to_string(c->fore_color());
+        else if (p == "BackColor")
+            value = std::to_string(c->back_color());
+        else if (p == "Path" && files)
+            value = files->path();
+        else if (p == "Path" && dirs)
+            value = dirs->path();
+        else if (p == "ListIndex" && list)
+            value = std::to_string(list->list_index());
+        else if (p == "ListCount" && list)
+            value = std::to_string(list->list_count());
+        else if (p == "FileName" && files)
+            value = files->file_name();
+        else if (p == "Value" && bar)
+            value = std::to_string(bar->value());
+        else if (p == "Max" && bar)
+            value = std::to_string(bar->max());
+        else if (p == "Value" && scroll)
+            value = std::to_string(scroll->value());
+        else if (p == "Interval" && timer)
+            value = std::to_string(timer->interval_ms());
+        else
+            known = false;
     }
     if (!known) {
         m_err << "line " << a.line << ": no property " << target << "\n";

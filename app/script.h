@@ -13,9 +13,9 @@ class Program;
 
 struct ScriptAction {
     int line = 0;
-    std::string verb;  // answer, say, say-as, click, dblclick, wait, print, open-room, open-im
-    std::string text;  // answer, say, say-as, open-room, open-im
-    std::string name;  // say-as
+    std::string verb;     // answer, say, say-as, click, dblclick, wait, print, open-room, open-im
+    std::string text;     // answer, say, say-as, open-room, open-im
+    std::string name;     // say-as
     bool cancel = false;  // "answer" alone
     std::string form, control, property;  // click, dblclick, print
     int index = -1;                       // click, dblclick: the list entry to select first
@@ -26,7 +26,7 @@ struct ScriptAction {
 bool parse_script(const std::string& text, std::vector<ScriptAction>& out, std::string& error);
 
 class ScriptRunner {
-public:
+  public:
     ScriptRunner(Program& program, std::vector<ScriptAction> actions, std::ostream& out,
                  std::ostream& err);
     bool done() const { return m_next >= m_actions.size(); }
@@ -36,7 +36,7 @@ public:
     // (the user cancels) once the script has no more.
     std::string next_answer();
 
-private:
+  private:
     void run(const ScriptAction& a);
     void print(const ScriptAction& a);
     bool user_input(const ScriptAction& a, bool dbl);

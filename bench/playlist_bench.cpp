@@ -12,12 +12,12 @@
 namespace {
 
 class ListForm : public rv::forms::Form {
-public:
+  public:
     using Form::Form;
     rv::forms::FileListBox* File1 = nullptr;
     rv::forms::Label* count = nullptr;
 
-protected:
+  protected:
     void build() override {
         File1 = add<rv::forms::FileListBox>("File1");
         File1->set_pattern("*.mp3");

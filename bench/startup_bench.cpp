@@ -27,7 +27,8 @@ void BM_StartToPowerOnLine(benchmark::State& state) {
         while (fgets(line, sizeof line, p))
             if (!got && std::string(line).find("PowerOn") != std::string::npos) {
                 got = true;
-                double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+                double s =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
                 worst = std::max(worst, s);
                 state.SetIterationTime(s);
             }

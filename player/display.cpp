@@ -8,12 +8,18 @@ namespace rv::player {
 
 namespace {
 
-std::string two_digits(long long v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string two_digits(long long v) {
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
 
 // Whole seconds, halves to the even neighbour (the progress bar's rounding).
-long long round_even(double seconds) { return std::llrint(seconds); }
+long long round_even(double seconds) {
+    return std::llrint(seconds);
+}
 // Whole seconds, halves away from zero (the time texts' rounding).
-long long round_away(double seconds) { return std::llround(seconds); }
+long long round_away(double seconds) {
+    return std::llround(seconds);
+}
 
 }  // namespace
 

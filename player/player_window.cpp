@@ -16,7 +16,9 @@ PlayerWindow::PlayerWindow(forms::Environment& env, std::string name, Services& 
     MediaPlayer1.EndOfStream = [this] { MediaPlayer1_EndOfStream(); };
 }
 
-PlayerWindow::~PlayerWindow() { MediaPlayer1.EndOfStream = nullptr; }
+PlayerWindow::~PlayerWindow() {
+    MediaPlayer1.EndOfStream = nullptr;
+}
 
 void PlayerWindow::build_player_controls() {
     const Font arial9b{"Arial", 9, true};

@@ -15,7 +15,7 @@ namespace rv::player {
 std::string FormatTime(long long seconds);
 
 class PlayerWindow : public forms::Form {
-public:
+  public:
     PlayerWindow(forms::Environment& env, std::string name, Services& services);
     ~PlayerWindow() override;
 
@@ -68,11 +68,11 @@ public:
 
     std::string playing_line() const;
 
-protected:
+  protected:
     void build_player_controls();
     Services& m_services;
 
-private:
+  private:
     void open_selected();
     void set_enabled(std::initializer_list<forms::Control*> controls, bool on);
     void set_timers(std::initializer_list<forms::Timer*> timers, bool on);

@@ -4,7 +4,9 @@
 
 namespace rv::player {
 
-void PlayerWindow::File1_Click() { Label9->set_caption(File1->file_name()); }
+void PlayerWindow::File1_Click() {
+    Label9->set_caption(File1->file_name());
+}
 
 void PlayerWindow::File1_DblClick() {
     // With nothing selected there is nothing to open; playback stays as it is.

@@ -1,8 +1,9 @@
 #include "standin/chat_html.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <cstdint>
-#include <strings.h>
 #include <vector>
 
 namespace rv::standin {
@@ -36,7 +37,7 @@ bool decode_entity(const std::string& html, std::size_t& i, std::string& out) {
     static const struct {
         const char* name;
         std::uint32_t cp;
-    } named[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'},
+    } named[] = {{"amp", '&'},   {"lt", '<'},    {"gt", '>'},    {"quot", '"'},
                  {"apos", '\''}, {"nbsp", 0xA0}, {"copy", 0xA9}, {"reg", 0xAE}};
     std::uint32_t cp = 0;
     if (name.size() > 1 && name[0] == '#') {
@@ -139,11 +140,20 @@ bool safe_face(const std::string& v) {
 void escape_into(std::string& out, const std::string& text) {
     for (char c : text) {
         switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
 }

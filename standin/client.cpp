@@ -24,11 +24,13 @@ Client::Client(Desktop& desktop, std::string screen_name)
     m_frame = m_desktop.CreateWindowA("aol frame25", "Chat Client", 0, {}, true);
     m_mdi = m_desktop.CreateWindowA("MDIClient", "", m_frame, {}, true);
     // The welcome window names the signed-on user, as the old client's did.
-    m_welcome = m_desktop.CreateWindowA("AOL Child", "Welcome, " + m_screen_name + "!", m_mdi,
-                                        {}, true);
+    m_welcome =
+        m_desktop.CreateWindowA("AOL Child", "Welcome, " + m_screen_name + "!", m_mdi, {}, true);
 }
 
-Client::~Client() { m_desktop.DestroyWindow(m_frame); }
+Client::~Client() {
+    m_desktop.DestroyWindow(m_frame);
+}
 
 Room& Client::open_room(const std::string& name) {
     auto room = std::make_unique<Room>();
@@ -45,8 +47,7 @@ Room& Client::open_room(const std::string& name) {
     m_desktop.CreateWindowA("_AOL_Icon", "Send", r.m_window, {}, true);
     r.m_input = m_desktop.CreateWindowA(
         "RICHCNTL", "", r.m_window,
-        [this, &r](HWND h, UINT m, WPARAM w, LPARAM l) { return input_proc(r, h, m, w, l); },
-        true);
+        [this, &r](HWND h, UINT m, WPARAM w, LPARAM l) { return input_proc(r, h, m, w, l); }, true);
     m_desktop.CreateWindowA("_AOL_Image", "", r.m_window, {}, true);
     r.m_people.push_back(m_screen_name);
     m_rooms.push_back(std::move(room));
@@ -55,8 +56,7 @@ Room& Client::open_room(const std::string& name) {
 }
 
 HWND Client::open_im(const std::string& buddy) {
-    HWND im = m_desktop.CreateWindowA("AOL Child", "Instant Message To: " + buddy, m_mdi, {},
-                                      true);
+    HWND im = m_desktop.CreateWindowA("AOL Child", "Instant Message To: " + buddy, m_mdi, {}, true);
     m_desktop.BringWindowToTop(im);
     m_desktop.CreateWindowA("_AOL_Static", buddy, im, {}, true);
     m_desktop.CreateWindowA("RICHCNTLREADONLY", "", im, {}, true);
@@ -121,7 +121,8 @@ LRESULT Client::input_proc(Room& room, HWND h, UINT msg, WPARAM w, LPARAM l) {
         case WM_GETTEXT:
             return static_cast<LRESULT>(
                 copy_text(room.m_input_text, reinterpret_cast<char*>(l), w));
-        case WM_GETTEXTLENGTH: return static_cast<LRESULT>(room.m_input_text.size());
+        case WM_GETTEXTLENGTH:
+            return static_cast<LRESULT>(room.m_input_text.size());
         case WM_CHAR:
             if (w == 13) {
                 // Enter sends what is in the box, an empty line too, and clears it.
@@ -135,14 +136,16 @@ LRESULT Client::input_proc(Room& room, HWND h, UINT msg, WPARAM w, LPARAM l) {
             }
             changed();
             return 0;
-        default: return m_desktop.DefWindowProcA(h, msg, w, l);
+        default:
+            return m_desktop.DefWindowProcA(h, msg, w, l);
     }
 }
 
 LRESULT Client::transcript_proc(Room& room, HWND h, UINT msg, WPARAM w, LPARAM l) {
     const std::size_t n = room.m_plain.size();
     switch (msg) {
-        case WM_GETTEXTLENGTH: return static_cast<LRESULT>(room.m_text_length);
+        case WM_GETTEXTLENGTH:
+            return static_cast<LRESULT>(room.m_text_length);
         case WM_GETTEXT: {
             std::string all;
             all.reserve(room.m_text_length);
@@ -152,7 +155,8 @@ LRESULT Client::transcript_proc(Room& room, HWND h, UINT msg, WPARAM w, LPARAM l
             }
             return static_cast<LRESULT>(copy_text(all, reinterpret_cast<char*>(l), w));
         }
-        case EM_GETLINECOUNT: return static_cast<LRESULT>(std::max<std::size_t>(1, n));
+        case EM_GETLINECOUNT:
+            return static_cast<LRESULT>(std::max<std::size_t>(1, n));
         case EM_LINEINDEX: {
             if (w >= n) return n == 0 && w == 0 ? 0 : -1;
             return static_cast<LRESULT>(room.m_line_start[w]);
@@ -162,9 +166,8 @@ LRESULT Client::transcript_proc(Room& room, HWND h, UINT msg, WPARAM w, LPARAM l
             auto it = std::upper_bound(room.m_line_start.begin(), room.m_line_start.end(),
                                        static_cast<std::size_t>(w));
             if (it == room.m_line_start.begin()) return 0;
-            return static_cast<LRESULT>(room.m_plain[static_cast<std::size_t>(
-                                                        it - room.m_line_start.begin() - 1)]
-                                            .size());
+            return static_cast<LRESULT>(
+                room.m_plain[static_cast<std::size_t>(it - room.m_line_start.begin() - 1)].size());
         }
         case EM_GETLINE: {
             // The buffer's first 16-bit word holds its size; the line is not 0-terminated.
@@ -177,7 +180,8 @@ LRESULT Client::transcript_proc(Room& room, HWND h, UINT msg, WPARAM w, LPARAM l
             std::memcpy(buf, line.data(), count);
             return static_cast<LRESULT>(count);
         }
-        default: return m_desktop.DefWindowProcA(h, msg, w, l);
+        default:
+            return m_desktop.DefWindowProcA(h, msg, w, l);
     }
 }
 

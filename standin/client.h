@@ -19,7 +19,7 @@ struct ChatLine {
 };
 
 class Room {
-public:
+  public:
     const std::string& name() const { return m_name; }
     HWND window() const { return m_window; }
     HWND input() const { return m_input; }
@@ -30,7 +30,7 @@ public:
     // The transcript window's text of line i: "name:\ttext".
     const std::string& plain_line(std::size_t i) const { return m_plain[i]; }
 
-private:
+  private:
     friend class Client;
     std::string m_name;
     HWND m_window = 0, m_input = 0, m_transcript = 0;
@@ -43,7 +43,7 @@ private:
 };
 
 class Client {
-public:
+  public:
     Client(winapi::Desktop& desktop, std::string screen_name);
     ~Client();
     Client(const Client&) = delete;
@@ -75,7 +75,7 @@ public:
     // Screen names cannot hold what would confuse the transcript's "name:<tab>" form.
     static std::string clean_name(const std::string& name);
 
-private:
+  private:
     winapi::LRESULT input_proc(Room& room, HWND h, winapi::UINT msg, winapi::WPARAM w,
                                winapi::LPARAM l);
     winapi::LRESULT transcript_proc(Room& room, HWND h, winapi::UINT msg, winapi::WPARAM w,

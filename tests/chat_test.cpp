@@ -94,7 +94,7 @@ TEST(WaitSeconds, PumpsAtLeastOnceAndEndsAtTheFirstPumpPastTheTime) {
 }
 
 class Scanner : public ::testing::Test {
-protected:
+  protected:
     struct Msg {
         std::string name, text;
         bool operator==(const Msg&) const = default;

@@ -17,7 +17,7 @@
 namespace rv::test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "ravelin-XXXXXX").string();
         m_path = ::mkdtemp(tmpl.data()) ? tmpl : "";
@@ -32,7 +32,7 @@ public:
         std::ofstream(file(name), std::ios::binary) << content;
     }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -43,24 +43,23 @@ struct SentLine {
 };
 
 class World {
-public:
+  public:
     explicit World(std::string screen_name = "Tester") {
         options.home = home.path();
         options.screen_name = std::move(screen_name);
         program = std::make_unique<app::Program>(loop, media, options);
         program->services.end_program = [this] { ended = true; };
-        program->env.set_input_box([this](const std::string& prompt, const std::string&,
-                                          const std::string&) {
-            prompts.push_back(prompt);
-            if (answers.empty()) return std::string();
-            std::string a = answers.front();
-            answers.pop_front();
-            return a;
-        });
-        program->client.on_line.push_back(
-            [this](const standin::Room&, const standin::ChatLine& l) {
-                lines.push_back({l.screen_name, l.html, loop.now()});
+        program->env.set_input_box(
+            [this](const std::string& prompt, const std::string&, const std::string&) {
+                prompts.push_back(prompt);
+                if (answers.empty()) return std::string();
+                std::string a = answers.front();
+                answers.pop_front();
+                return a;
             });
+        program->client.on_line.push_back([this](const standin::Room&, const standin::ChatLine& l) {
+            lines.push_back({l.screen_name, l.html, loop.now()});
+        });
     }
 
     // A music folder with these files (empty: the player's durations come from `durations`).
@@ -85,11 +84,11 @@ public:
 
     VirtualLoop loop;
     std::map<std::string, double> durations;  // by file name
-    media::VirtualPlayer media{loop, [this](const std::string& path) {
-                                   auto it = durations.find(
-                                       std::filesystem::path(path).filename().string());
-                                   return it == durations.end() ? 0.0 : it->second;
-                               }};
+    media::VirtualPlayer media{
+        loop, [this](const std::string& path) {
+            auto it = durations.find(std::filesystem::path(path).filename().string());
+            return it == durations.end() ? 0.0 : it->second;
+        }};
     TempDir home;
     TempDir music_dir;
     app::Options options;

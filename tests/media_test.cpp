@@ -18,7 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 class RealPlayer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ::setenv("SDL_AUDIODRIVER", "dummy", 1); }
     std::string tone(const std::string& name, tools::ToneSpec spec = {}) {
         std::string path = dir.file(name);
@@ -102,10 +102,12 @@ TEST_F(RealPlayer, VolumeScalesTheSamplesAtOnce) {
             got.insert(got.end(), s, s + n);
         };
         player.Open(path);
-        pump_until([&] {
-            std::lock_guard<std::mutex> lock(m);
-            return got.size() >= 44100;
-        }, 3.0);
+        pump_until(
+            [&] {
+                std::lock_guard<std::mutex> lock(m);
+                return got.size() >= 44100;
+            },
+            3.0);
         player.Stop();
         player.on_device_samples = nullptr;
         std::lock_guard<std::mutex> lock(m);
@@ -140,7 +142,7 @@ TEST_F(RealPlayer, BadFilesLeaveItStoppedAndTrueLengthsAreScanned) {
         EXPECT_EQ(player.PlayState(), 0) << name;
         EXPECT_EQ(player.Duration(), 0) << name;
         EXPECT_LT(ms, 250) << name;  // the UI thread is not held up
-        player.Play();  // nothing to play: no harm
+        player.Play();               // nothing to play: no harm
         EXPECT_EQ(player.PlayState(), 0) << name;
     }
 
@@ -161,16 +163,14 @@ TEST_F(RealPlayer, BadFilesLeaveItStoppedAndTrueLengthsAreScanned) {
         std::string path;
         double seconds, tolerance;
     };
-    const Good good[] = {{tone("id3.mp3", id3), 2.0, 0.06},
-                         {tone("vbr.mp3", vbr), 6.0, 0.08},
-                         {cut_path, 1.5, 0.1}};
+    const Good good[] = {
+        {tone("id3.mp3", id3), 2.0, 0.06}, {tone("vbr.mp3", vbr), 6.0, 0.08}, {cut_path, 1.5, 0.1}};
     for (const auto& g : good) {
         player.EndOfStream = [this] { ++ends; };
         ends = 0;
         const auto t0 = Clock::now();
         player.Open(g.path);
-        const double open_ms =
-            std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        const double open_ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         EXPECT_LT(open_ms, 250);
         EXPECT_EQ(player.PlayState(), 2) << g.path;
         pump_until([&] { return std::fabs(player.Duration() - g.seconds) < g.tolerance; }, 2.0);

@@ -14,7 +14,7 @@ std::string playing(const std::string& name) {
 }
 
 class Player : public ::testing::Test {
-protected:
+  protected:
     test::World w;
     app::Form1* f = nullptr;
     void start(const std::vector<std::string>& names, double seconds = 100) {
@@ -204,8 +204,8 @@ TEST_F(Player, TimeTextsRoundHalvesAwayFromZero) {
         const char* elapsed;
     };
     // Timer4 ticks every 25 ms from the start of play.
-    for (const Case c : {Case{59.4, "00:59"}, Case{59.5, "01:00"}, Case{3600, "60:00"},
-                         Case{40000, "666:40"}}) {
+    for (const Case c :
+         {Case{59.4, "00:59"}, Case{59.5, "01:00"}, Case{3600, "60:00"}, Case{40000, "666:40"}}) {
         w.loop.wait_until(w.loop.now() + (c.at - w.media.CurrentPosition()));
         EXPECT_EQ(f->txttime->text(), c.elapsed) << c.at;
     }
@@ -214,9 +214,10 @@ TEST_F(Player, TimeTextsRoundHalvesAwayFromZero) {
     EXPECT_EQ(f->Text2->text(), "  833:20");
     w.lines.clear();
     f->txttime->user_click();
-    EXPECT_EQ(w.htmls(), std::vector<std::string>{
-                             "<FONT COLOR=#0033CC><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A "
-                             "<FONT COLOR=#222222>Jam Time =</B><FONT COLOR=#3366FF> 666:40 /  833:20"});
+    EXPECT_EQ(w.htmls(),
+              std::vector<std::string>{
+                  "<FONT COLOR=#0033CC><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A "
+                  "<FONT COLOR=#222222>Jam Time =</B><FONT COLOR=#3366FF> 666:40 /  833:20"});
 }
 
 TEST(FormatTime, MinutesAndSeconds) {
@@ -224,9 +225,9 @@ TEST(FormatTime, MinutesAndSeconds) {
         long long s;
         const char* text;
     };
-    for (const Case c : {Case{0, "00:00"}, Case{5, "00:05"}, Case{59, "00:59"}, Case{60, "01:00"},
-                         Case{65, "01:05"}, Case{225, "03:45"}, Case{3600, "60:00"},
-                         Case{7384, "123:04"}})
+    for (const Case c :
+         {Case{0, "00:00"}, Case{5, "00:05"}, Case{59, "00:59"}, Case{60, "01:00"},
+          Case{65, "01:05"}, Case{225, "03:45"}, Case{3600, "60:00"}, Case{7384, "123:04"}})
         EXPECT_EQ(player::FormatTime(c.s), c.text) << c.s;
 }
 
@@ -264,8 +265,8 @@ TEST_F(Player, RefreshCountsOrOpensTheChooserWhenTheFolderIsEmpty) {
     EXPECT_EQ(f->lbmp3num->caption(), "3");
     w.lines.clear();
     f->lbmp3num->user_click();
-    EXPECT_EQ(w.htmls(), std::vector<std::string>{" " + kOpen +
-                                                  "Number Of Jamz:-</b><FONT COLOR=#3366FF>3"});
+    EXPECT_EQ(w.htmls(),
+              std::vector<std::string>{" " + kOpen + "Number Of Jamz:-</b><FONT COLOR=#3366FF>3"});
     f->File1->user_select_row(0);
     f->lbplay->user_click();
     for (const char* n : {"a.mp3", "b.mp3", "c.mp3"}) std::remove(w.music_dir.file(n).c_str());

@@ -1,10 +1,11 @@
+#include "app/script.h"
+
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
-#include <sys/wait.h>
 
-#include "app/script.h"
 #include "helpers.h"
 #include "tools/tone_mp3.h"
 
@@ -52,8 +53,8 @@ struct RunResult {
 RunResult run_ravelin(const std::string& script, const std::string& home) {
     test::TempDir dir;
     dir.touch("s.txt", script);
-    std::string cmd = std::string(RAVELIN_EXE) + " --headless --screen-name Tester --home " +
-                      home + " --script " + dir.file("s.txt") + " 2>&1";
+    std::string cmd = std::string(RAVELIN_EXE) + " --headless --screen-name Tester --home " + home +
+                      " --script " + dir.file("s.txt") + " 2>&1";
     RunResult r{0, ""};
     FILE* p = ::popen(cmd.c_str(), "r");
     std::array<char, 4096> buf{};

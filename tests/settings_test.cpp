@@ -1,7 +1,8 @@
+#include "aol/settings.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "aol/settings.h"
 #include "helpers.h"
 
 namespace rv {
@@ -21,15 +22,18 @@ TEST(Settings, ReadsAsTheProfileCallsDo) {
         std::string want;
     };
     const Case cases[] = {
-        {"section in capitals, key in small letters", "[RAVELIN]\r\ndirectory=/music\r\n", "/music"},
+        {"section in capitals, key in small letters", "[RAVELIN]\r\ndirectory=/music\r\n",
+         "/music"},
         {"written as the chooser writes it", "[ravelin]\nDIRECTORY=/music\n", "/music"},
         {"missing file", nullptr, ""},
         {"missing section", "[other]\nDIRECTORY=/x\n", ""},
         {"missing key", "[ravelin]\nfolder=/x\n", ""},
         {"blanks around key and value", "[ravelin]\n  Directory =  /a b  \n", "/a b"},
-        {"first of duplicate sections wins", "[ravelin]\nDIRECTORY=/one\n[Ravelin]\nDIRECTORY=/two\n", "/one"},
+        {"first of duplicate sections wins",
+         "[ravelin]\nDIRECTORY=/one\n[Ravelin]\nDIRECTORY=/two\n", "/one"},
         {"first of duplicate keys wins", "[ravelin]\nDIRECTORY=/one\ndirectory=/two\n", "/one"},
-        {"a UTF-8 byte-order mark", "\xEF\xBB\xBF[ravelin]\r\nDIRECTORY=/m\xC3\xBAsica\r\n", "/m\xC3\xBAsica"},
+        {"a UTF-8 byte-order mark", "\xEF\xBB\xBF[ravelin]\r\nDIRECTORY=/m\xC3\xBAsica\r\n",
+         "/m\xC3\xBAsica"},
         {"a key of another section is not taken", "[a]\nDIRECTORY=/no\n[ravelin]\n", ""},
     };
     for (const auto& c : cases) {

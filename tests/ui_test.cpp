@@ -9,13 +9,13 @@ namespace {
 using forms::Form;
 
 class Plain : public Form {
-public:
+  public:
     using Form::Form;
     forms::Label* label = nullptr;
     forms::PictureBox* pic = nullptr;
     std::vector<std::string> events;
 
-protected:
+  protected:
     void build() override {
         events.push_back("build");
         set_left(1000);
@@ -25,7 +25,9 @@ protected:
         label->move(0, 0, 1875, 210);
         pic = add<forms::PictureBox>("Picture1");
     }
-    void Form_Load() override { events.push_back("load(visible=" + std::to_string(visible()) + ")"); }
+    void Form_Load() override {
+        events.push_back("load(visible=" + std::to_string(visible()) + ")");
+    }
     void Form_Unload() override { events.push_back("unload"); }
 };
 
@@ -44,10 +46,18 @@ TEST(Marquee, WrapsOnlyWhenStrictlyPastTheThreshold) {
         std::vector<float> expected;  // lefts after each tick
     };
     const Case cases[] = {
-        {"Form1: at -1875 moves once more, then re-enters at 1869", 1875, 1875, 1875, -1875,
+        {"Form1: at -1875 moves once more, then re-enters at 1869",
+         1875,
+         1875,
+         1875,
+         -1875,
          {-1885, 1869, 1859}},
         {"Form1: just past the threshold wraps at once", 1875, 1875, 1875, -1876, {1869}},
-        {"frmeq: Label3's width is the threshold, re-entry at 2289", 2295, 1455, 2295, -1455,
+        {"frmeq: Label3's width is the threshold, re-entry at 2289",
+         2295,
+         1455,
+         2295,
+         -1455,
          {-1465, 2289}},
         {"frmDir: the panel's width is the re-entry", 1215, 1215, 1995, -1216, {1989}},
         {"inside the strip: 10 twips a tick", 1875, 1875, 1875, 960, {950, 940}},

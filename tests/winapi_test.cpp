@@ -50,12 +50,15 @@ TEST(Desktop, MessagesToDeadWindowsDoNothingAndPostedOnesKeepTheirOrder) {
     EXPECT_FALSE(d.PostMessageA(12345, WM_CLOSE, 0, 0));
     std::vector<UINT> got;
     HWND w = 0;
-    w = d.CreateWindowA("box", "", 0, [&](HWND h, UINT m, WPARAM, LPARAM) -> LRESULT {
-        got.push_back(m);
-        // A message posted while handling one waits for it to finish.
-        if (m == WM_KEYDOWN) d.PostMessageA(h, WM_KEYUP, 0, 0);
-        return 0;
-    }, true);
+    w = d.CreateWindowA(
+        "box", "", 0,
+        [&](HWND h, UINT m, WPARAM, LPARAM) -> LRESULT {
+            got.push_back(m);
+            // A message posted while handling one waits for it to finish.
+            if (m == WM_KEYDOWN) d.PostMessageA(h, WM_KEYUP, 0, 0);
+            return 0;
+        },
+        true);
     d.PostMessageA(w, WM_KEYDOWN, 0, 0);
     d.PostMessageA(w, WM_CHAR, 13, 0);
     EXPECT_EQ(got, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP, WM_CHAR}));

@@ -1,6 +1,6 @@
 // Makes a folder of short, pleasant demo tracks so that a newcomer hears music at once.
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 

@@ -3,8 +3,8 @@
 #include <lame/lame.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 namespace rv::tools {
@@ -52,10 +52,13 @@ bool write_tone_mp3(const std::string& path, const ToneSpec& spec) {
         int n = static_cast<int>(std::min<long>(chunk, total - done));
         for (int i = 0; i < n; ++i) {
             long s = done + i;
-            std::size_t idx = spec.notes.size() == 1 ? 0 : static_cast<std::size_t>(s / per_note) % spec.notes.size();
+            std::size_t idx = spec.notes.size() == 1
+                                  ? 0
+                                  : static_cast<std::size_t>(s / per_note) % spec.notes.size();
             double freq = spec.notes[idx];
             const double t = static_cast<double>(s) / spec.sample_rate;
-            double t_in_note = spec.notes.size() == 1 ? 1.0 : static_cast<double>(s % per_note) / spec.sample_rate;
+            double t_in_note =
+                spec.notes.size() == 1 ? 1.0 : static_cast<double>(s % per_note) / spec.sample_rate;
             double env = spec.notes.size() == 1
                              ? 1.0
                              : std::min(1.0, t_in_note / 0.01) *
@@ -68,8 +71,10 @@ bool write_tone_mp3(const std::string& path, const ToneSpec& spec) {
         }
         int bytes = lame_encode_buffer(lame.get(), left.data(), right.data(), n, mp3.data(),
                                        static_cast<int>(mp3.size()));
-        if (bytes < 0) ok = false;
-        else std::fwrite(mp3.data(), 1, static_cast<std::size_t>(bytes), f);
+        if (bytes < 0)
+            ok = false;
+        else
+            std::fwrite(mp3.data(), 1, static_cast<std::size_t>(bytes), f);
         done += n;
     }
     int bytes = lame_encode_flush(lame.get(), mp3.data(), static_cast<int>(mp3.size()));

@@ -14,9 +14,9 @@ struct ToneSpec {
     std::vector<double> notes{440.0};
     double note_seconds = 0.25;
     double amplitude = 0.5;
-    bool vbr = false;          // variable bit rate
-    bool info_header = true;   // the encoder's VBR/info frame; off gives a bare stream
-    int id3_padding = 0;       // bytes of an ID3v2 tag put in front
+    bool vbr = false;            // variable bit rate
+    bool info_header = true;     // the encoder's VBR/info frame; off gives a bare stream
+    int id3_padding = 0;         // bytes of an ID3v2 tag put in front
     double silence_seconds = 0;  // silence before the music starts
 };
 

@@ -11,7 +11,8 @@ constexpr forms::Color kLightGrey = 0xE0E0E0;
 
 frmDir::frmDir(forms::Environment& env, std::string settings_file,
                std::function<MainWindowLink()> main_window)
-    : Form(env, "frmDir"), m_settings_file(std::move(settings_file)),
+    : Form(env, "frmDir"),
+      m_settings_file(std::move(settings_file)),
       m_main(std::move(main_window)) {}
 
 void frmDir::build() {
@@ -38,7 +39,8 @@ void frmDir::build() {
     Drive1->move(0, 240, 1935, 330);
     Dir1 = add<forms::DirListBox>("Dir1");
     Dir1->move(0, 600, 1935, 1050);
-    for (forms::Control* c : {static_cast<forms::Control*>(Drive1), static_cast<forms::Control*>(Dir1)}) {
+    for (forms::Control* c :
+         {static_cast<forms::Control*>(Drive1), static_cast<forms::Control*>(Dir1)}) {
         c->set_back_color(forms::kBlack);
         c->set_fore_color(kLightGrey);
         c->set_font(arial);
@@ -92,6 +94,8 @@ void frmDir::lbexit_Click() {
     if (MainWindowLink main = m_main(); main.form) main.form->Show();
 }
 
-void frmDir::Timer1_Timer() { MarqueeTick(*Label1, Label1->width(), Picture1->width()); }
+void frmDir::Timer1_Timer() {
+    MarqueeTick(*Label1, Label1->width(), Picture1->width());
+}
 
 }  // namespace rv::ui

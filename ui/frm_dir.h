@@ -16,7 +16,7 @@ struct MainWindowLink {
 };
 
 class frmDir : public forms::Form {
-public:
+  public:
     frmDir(forms::Environment& env, std::string settings_file,
            std::function<MainWindowLink()> main_window);
 
@@ -32,11 +32,11 @@ public:
     void lbexit_Click();
     void Timer1_Timer();
 
-protected:
+  protected:
     void build() override;
     void Form_Load() override;
 
-private:
+  private:
     std::string m_settings_file;
     std::function<MainWindowLink()> m_main;
     DragState m_drag;

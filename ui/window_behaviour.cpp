@@ -48,8 +48,12 @@ void PaintGradient(forms::PictureBox& surface, Color from_colour, Color to_colou
     surface.set_auto_redraw(saved_redraw);
 }
 
-void MakeTopmost(forms::Form& window) { window.set_topmost(true); }
-void MakeNotTopmost(forms::Form& window) { window.set_topmost(false); }
+void MakeTopmost(forms::Form& window) {
+    window.set_topmost(true);
+}
+void MakeNotTopmost(forms::Form& window) {
+    window.set_topmost(false);
+}
 
 void DragDown(DragState& s, float x, float y) {
     s.dragging = -1;
@@ -63,7 +67,9 @@ void DragMove(forms::Form& window, const DragState& s, float x, float y) {
     window.set_top((y - s.dragStartY) + window.top());
 }
 
-void DragUp(DragState& s) { s.dragging = 0; }
+void DragUp(DragState& s) {
+    s.dragging = 0;
+}
 
 void MakeDragSurface(forms::Control& surface, forms::Form& window, DragState& s) {
     surface.on_mouse_down = [&s](int, int, float x, float y) { DragDown(s, x, y); };
@@ -75,9 +81,7 @@ void MakeDragSurface(forms::Control& surface, forms::Form& window, DragState& s)
 
 void MakeDragSurface(forms::Form& window, DragState& s) {
     window.on_mouse_down = [&s](int, int, float x, float y) { DragDown(s, x, y); };
-    window.on_mouse_move = [&window, &s](int, int, float x, float y) {
-        DragMove(window, s, x, y);
-    };
+    window.on_mouse_move = [&window, &s](int, int, float x, float y) { DragMove(window, s, x, y); };
     window.on_mouse_up = [&s](int, int, float, float) { DragUp(s); };
 }
 

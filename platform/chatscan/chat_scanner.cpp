@@ -10,7 +10,9 @@ using namespace winapi;
 
 ChatScanner::ChatScanner(Desktop& desktop, EventLoop& loop) : m_desktop(desktop), m_loop(loop) {}
 
-ChatScanner::~ChatScanner() { ScanOff(); }
+ChatScanner::~ChatScanner() {
+    ScanOff();
+}
 
 void ChatScanner::ScanOn() {
     if (m_timer) return;
@@ -28,9 +30,8 @@ void ChatScanner::ScanOff() {
 }
 
 HWND ChatScanner::find_room() const {
-    static const char* const kRoomClasses[] = {"_aol_static", "richcntlreadonly",
-                                               "_aol_combobox", "_aol_icon",
-                                               "richcntl", "_aol_image"};
+    static const char* const kRoomClasses[] = {"_aol_static", "richcntlreadonly", "_aol_combobox",
+                                               "_aol_icon",   "richcntl",         "_aol_image"};
     HWND frame = m_desktop.FindWindowA("aol frame25", nullptr);
     HWND area = m_desktop.FindWindowExA(frame, 0, "mdiclient", nullptr);
     for (HWND c = m_desktop.FindWindowExA(area, 0, "aol child", nullptr); c != 0;
@@ -59,7 +60,8 @@ std::string ChatScanner::read_line(HWND transcript, std::size_t i) const {
     std::vector<char> buf(std::max<std::size_t>(size, sizeof(std::uint16_t)));
     auto word = static_cast<std::uint16_t>(size);
     std::memcpy(buf.data(), &word, sizeof word);
-    LRESULT got = m_desktop.SendMessageA(transcript, EM_GETLINE, i, reinterpret_cast<LPARAM>(buf.data()));
+    LRESULT got =
+        m_desktop.SendMessageA(transcript, EM_GETLINE, i, reinterpret_cast<LPARAM>(buf.data()));
     if (got <= 0) return "";
     return std::string(buf.data(), std::min<std::size_t>(static_cast<std::size_t>(got), size));
 }

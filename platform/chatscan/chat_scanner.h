@@ -15,7 +15,7 @@ namespace rv::chatscan {
 using winapi::HWND;
 
 class ChatScanner {
-public:
+  public:
     static constexpr int kPollIntervalMs = 50;
 
     ChatScanner(winapi::Desktop& desktop, EventLoop& loop);
@@ -41,7 +41,7 @@ public:
     // line with an empty name.
     static void split_line(const std::string& line, std::string& name, std::string& text);
 
-private:
+  private:
     HWND find_room() const;
     std::size_t line_count(HWND transcript) const;
     std::string read_line(HWND transcript, std::size_t i) const;

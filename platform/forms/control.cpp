@@ -10,13 +10,15 @@ namespace rv::forms {
 Control::Control(Form& form, Kind kind, std::string name, Control* container)
     : m_form(form), m_kind(kind), m_name(std::move(name)), m_container(container) {}
 
-void Control::changed(bool geometry) { m_form.notify_changed(this, geometry); }
+void Control::changed(bool geometry) {
+    m_form.notify_changed(this, geometry);
+}
 
-#define RV_SET(field, v) \
-    do {                 \
+#define RV_SET(field, v)        \
+    do {                        \
         if (field == v) return; \
-        field = v;       \
-        changed();       \
+        field = v;              \
+        changed();              \
     } while (0)
 #define RV_SET_GEOMETRY(field, v) \
     do {                          \
@@ -25,10 +27,18 @@ void Control::changed(bool geometry) { m_form.notify_changed(this, geometry); }
         changed(true);            \
     } while (0)
 
-void Control::set_left(float v) { RV_SET_GEOMETRY(m_left, v); }
-void Control::set_top(float v) { RV_SET_GEOMETRY(m_top, v); }
-void Control::set_width(float v) { RV_SET_GEOMETRY(m_width, v); }
-void Control::set_height(float v) { RV_SET_GEOMETRY(m_height, v); }
+void Control::set_left(float v) {
+    RV_SET_GEOMETRY(m_left, v);
+}
+void Control::set_top(float v) {
+    RV_SET_GEOMETRY(m_top, v);
+}
+void Control::set_width(float v) {
+    RV_SET_GEOMETRY(m_width, v);
+}
+void Control::set_height(float v) {
+    RV_SET_GEOMETRY(m_height, v);
+}
 void Control::move(float l, float t, float w, float h) {
     m_left = l;
     m_top = t;
@@ -36,15 +46,25 @@ void Control::move(float l, float t, float w, float h) {
     m_height = h;
     changed(true);
 }
-void Control::set_enabled(bool v) { RV_SET(m_enabled, v); }
-void Control::set_visible(bool v) { RV_SET(m_visible, v); }
-void Control::set_fore_color(Color c) { RV_SET(m_fore, c); }
-void Control::set_back_color(Color c) { RV_SET(m_back, c); }
+void Control::set_enabled(bool v) {
+    RV_SET(m_enabled, v);
+}
+void Control::set_visible(bool v) {
+    RV_SET(m_visible, v);
+}
+void Control::set_fore_color(Color c) {
+    RV_SET(m_fore, c);
+}
+void Control::set_back_color(Color c) {
+    RV_SET(m_back, c);
+}
 void Control::set_font(Font f) {
     m_font = std::move(f);
     changed();
 }
-void Control::set_tool_tip(std::string t) { RV_SET(m_tool_tip, t); }
+void Control::set_tool_tip(std::string t) {
+    RV_SET(m_tool_tip, t);
+}
 
 void Control::user_click() {
     if (m_enabled) raise(on_click);
@@ -62,16 +82,32 @@ void Control::user_mouse_up(int b, int s, float x, float y) {
     if (m_enabled && on_mouse_up) on_mouse_up(b, s, x, y);
 }
 
-float Control::abs_left() const { return m_left + (m_container ? m_container->abs_left() : 0); }
-float Control::abs_top() const { return m_top + (m_container ? m_container->abs_top() : 0); }
+float Control::abs_left() const {
+    return m_left + (m_container ? m_container->abs_left() : 0);
+}
+float Control::abs_top() const {
+    return m_top + (m_container ? m_container->abs_top() : 0);
+}
 
-void Label::set_caption(std::string c) { RV_SET(m_caption, c); }
-void Label::set_transparent(bool v) { RV_SET(m_transparent, v); }
-void Label::set_alignment(Alignment a) { RV_SET(m_alignment, a); }
-void Button::set_caption(std::string c) { RV_SET(m_caption, c); }
-void TextBox::set_text(std::string t) { RV_SET(m_text, t); }
+void Label::set_caption(std::string c) {
+    RV_SET(m_caption, c);
+}
+void Label::set_transparent(bool v) {
+    RV_SET(m_transparent, v);
+}
+void Label::set_alignment(Alignment a) {
+    RV_SET(m_alignment, a);
+}
+void Button::set_caption(std::string c) {
+    RV_SET(m_caption, c);
+}
+void TextBox::set_text(std::string t) {
+    RV_SET(m_text, t);
+}
 
-Timer::~Timer() { detach(); }
+Timer::~Timer() {
+    detach();
+}
 
 void Timer::set_interval_ms(int ms) {
     if (ms == m_interval_ms) return;
@@ -133,8 +169,12 @@ bool ScrollBar::set_value(int v) {
     return true;
 }
 
-void LevelBar::set_value(int v) { RV_SET(m_value, v); }
-void LevelBar::set_max(int v) { RV_SET(m_max, v); }
+void LevelBar::set_value(int v) {
+    RV_SET(m_value, v);
+}
+void LevelBar::set_max(int v) {
+    RV_SET(m_max, v);
+}
 void LevelBar::set_bar_colors(Color c1, Color c2) {
     m_bar1 = c1;
     m_bar2 = c2;

@@ -11,14 +11,23 @@ namespace rv::forms {
 class Form;
 
 enum class Kind {
-    Label, TextBox, ListBox, FileListBox, DirListBox, DriveListBox, PictureBox, Timer,
-    ScrollBar, Button, LevelBar
+    Label,
+    TextBox,
+    ListBox,
+    FileListBox,
+    DirListBox,
+    DriveListBox,
+    PictureBox,
+    Timer,
+    ScrollBar,
+    Button,
+    LevelBar
 };
 
 using MouseHandler = std::function<void(int button, int shift, float x, float y)>;
 
 class Control {
-public:
+  public:
     Control(Form& form, Kind kind, std::string name, Control* container);
     virtual ~Control() = default;
     Control(const Control&) = delete;
@@ -71,14 +80,14 @@ public:
     float abs_left() const;
     float abs_top() const;
 
-protected:
+  protected:
     // `geometry` tells views that only the position or size moved.
     void changed(bool geometry = false);
     void raise(const std::function<void()>& handler) {
         if (handler) handler();
     }
 
-private:
+  private:
     Form& m_form;
     Kind m_kind;
     std::string m_name;
@@ -93,7 +102,7 @@ private:
 };
 
 class Label : public Control {
-public:
+  public:
     Label(Form& f, std::string name, Control* container)
         : Control(f, Kind::Label, std::move(name), container) {}
     const std::string& caption() const { return m_caption; }
@@ -103,25 +112,25 @@ public:
     Alignment alignment() const { return m_alignment; }
     void set_alignment(Alignment a);
 
-private:
+  private:
     std::string m_caption;
     bool m_transparent = true;
     Alignment m_alignment = Alignment::Left;
 };
 
 class Button : public Control {
-public:
+  public:
     Button(Form& f, std::string name, Control* container)
         : Control(f, Kind::Button, std::move(name), container) {}
     const std::string& caption() const { return m_caption; }
     void set_caption(std::string c);
 
-private:
+  private:
     std::string m_caption;
 };
 
 class TextBox : public Control {
-public:
+  public:
     TextBox(Form& f, std::string name, Control* container)
         : Control(f, Kind::TextBox, std::move(name), container) {}
     const std::string& text() const { return m_text; }
@@ -134,7 +143,7 @@ public:
     bool locked() const { return m_locked; }
     void set_locked(bool v) { m_locked = v; }
 
-private:
+  private:
     std::string m_text;
     bool m_multi_line = false;
     int m_scroll_bars = 0;
@@ -142,7 +151,7 @@ private:
 };
 
 class Timer : public Control {
-public:
+  public:
     Timer(Form& f, std::string name, Control* container)
         : Control(f, Kind::Timer, std::move(name), container) {}
     ~Timer() override;
@@ -156,7 +165,7 @@ public:
     void attach();
     void detach();
 
-private:
+  private:
     void sync();
     int m_interval_ms = 0;
     bool m_on = true;
@@ -165,7 +174,7 @@ private:
 };
 
 class ScrollBar : public Control {
-public:
+  public:
     ScrollBar(Form& f, std::string name, Control* container)
         : Control(f, Kind::ScrollBar, std::move(name), container) {}
     int min() const { return m_min; }
@@ -179,12 +188,12 @@ public:
     bool set_value(int v);
     std::function<void()> on_change;
 
-private:
+  private:
     int m_min = 0, m_max = 32767, m_value = 0, m_small = 1, m_large = 1;
 };
 
 class LevelBar : public Control {
-public:
+  public:
     LevelBar(Form& f, std::string name, Control* container)
         : Control(f, Kind::LevelBar, std::move(name), container) {}
     int value() const { return m_value; }
@@ -197,7 +206,7 @@ public:
     // The filled fraction 0..1 of what the bar shows; a Max of 0 or less shows empty.
     double fraction() const;
 
-private:
+  private:
     int m_value = 0, m_max = 100;
     Color m_bar1 = 0xC00000, m_bar2 = 0xFF0000;
 };

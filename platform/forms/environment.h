@@ -13,7 +13,7 @@ class Form;
 class Control;
 
 class Environment {
-public:
+  public:
     explicit Environment(EventLoop& loop) : m_loop(loop) {}
     EventLoop& loop() const { return m_loop; }
 
@@ -25,9 +25,8 @@ public:
     }
 
     // The modal input box: events keep being pumped while it is open; a cancel gives "".
-    using InputBoxProvider =
-        std::function<std::string(const std::string& prompt, const std::string& title,
-                                  const std::string& default_text)>;
+    using InputBoxProvider = std::function<std::string(
+        const std::string& prompt, const std::string& title, const std::string& default_text)>;
     void set_input_box(InputBoxProvider p) { m_input_box = std::move(p); }
     std::string InputBox(const std::string& prompt, const std::string& title = "",
                          const std::string& default_text = "");
@@ -48,7 +47,7 @@ public:
     void unregister_form(Form* f);
     const std::vector<Form*>& forms() const { return m_forms; }
 
-private:
+  private:
     EventLoop& m_loop;
     float m_screen_w = 1024 * 15.0f;
     float m_screen_h = 768 * 15.0f;

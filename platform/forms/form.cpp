@@ -65,21 +65,37 @@ void Form::Unload() {
     notify_changed(nullptr);
 }
 
-#define RV_SET(field, v)        \
-    do {                        \
-        if (field == v) return; \
-        field = v;              \
+#define RV_SET(field, v)         \
+    do {                         \
+        if (field == v) return;  \
+        field = v;               \
         notify_changed(nullptr); \
     } while (0)
 
-void Form::set_left(float v) { RV_SET(m_left, v); }
-void Form::set_top(float v) { RV_SET(m_top, v); }
-void Form::set_width(float v) { RV_SET(m_width, v); }
-void Form::set_height(float v) { RV_SET(m_height, v); }
-void Form::set_back_color(Color c) { RV_SET(m_back, c); }
-void Form::set_caption(std::string c) { RV_SET(m_caption, c); }
-void Form::set_window_state(WindowState s) { RV_SET(m_state, s); }
-void Form::set_topmost(bool v) { RV_SET(m_topmost, v); }
+void Form::set_left(float v) {
+    RV_SET(m_left, v);
+}
+void Form::set_top(float v) {
+    RV_SET(m_top, v);
+}
+void Form::set_width(float v) {
+    RV_SET(m_width, v);
+}
+void Form::set_height(float v) {
+    RV_SET(m_height, v);
+}
+void Form::set_back_color(Color c) {
+    RV_SET(m_back, c);
+}
+void Form::set_caption(std::string c) {
+    RV_SET(m_caption, c);
+}
+void Form::set_window_state(WindowState s) {
+    RV_SET(m_state, s);
+}
+void Form::set_topmost(bool v) {
+    RV_SET(m_topmost, v);
+}
 
 #undef RV_SET
 

@@ -15,7 +15,7 @@ namespace rv::forms {
 class Environment;
 
 class Form {
-public:
+  public:
     Form(Environment& env, std::string name);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -60,7 +60,7 @@ public:
     std::uint64_t version() const { return m_version; }
     void notify_changed(Control* c, bool geometry = false);
 
-protected:
+  protected:
     // Creates the controls with their design values and sets the form's own.
     virtual void build() = 0;
     virtual void Form_Load() {}
@@ -74,7 +74,7 @@ protected:
         return raw;
     }
 
-private:
+  private:
     Environment& m_env;
     std::string m_name;
     bool m_loaded = false;

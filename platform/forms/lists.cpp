@@ -73,7 +73,9 @@ void ListBox::remove_item(int i) {
     changed();
 }
 
-void ListBox::clear() { set_items({}); }
+void ListBox::clear() {
+    set_items({});
+}
 
 // ---- case folding and patterns --------------------------------------------------------
 
@@ -102,14 +104,14 @@ char32_t next_code_point(const std::string& s, std::size_t& i) {
 
 char32_t fold(char32_t c) {
     if (c >= 'A' && c <= 'Z') return c + 32;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;             // Latin-1
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;                  // Latin-1
     if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138) {  // Latin Ext-A
         bool odd_pairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
         if (odd_pairs) return (c % 2 == 1) ? c + 1 : c;
         return (c % 2 == 0) ? c + 1 : c;
     }
     if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
-    if (c >= 0x410 && c <= 0x42F) return c + 32;                 // Cyrillic
+    if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic
     if (c >= 0x400 && c <= 0x40F) return c + 80;
     return c;
 }
@@ -119,8 +121,9 @@ char32_t base_letter(char32_t c) {
     c = fold(c);
     if (c < 0xC0) return c;
     if (c <= 0xFF) {
-        static const char latin1[] = "aaaaaaaceeeeiiiidnooooo/ouuuuyts"  // 0xE0-0xFF, and
-                                     "aaaaaaaceeeeiiiidnooooo/ouuuuyty";  // folded capitals
+        static const char latin1[] =
+            "aaaaaaaceeeeiiiidnooooo/ouuuuyts"   // 0xE0-0xFF, and
+            "aaaaaaaceeeeiiiidnooooo/ouuuuyty";  // folded capitals
         return c >= 0xE0 ? static_cast<char32_t>(latin1[c - 0xE0])
                          : (c == 0xDF ? U's' : static_cast<char32_t>(latin1[c - 0xC0]));
     }
@@ -239,7 +242,9 @@ void FileListBox::set_pattern(std::string p) {
     refresh();
 }
 
-std::string FileListBox::file_name() const { return m_index >= 0 ? item(m_index) : ""; }
+std::string FileListBox::file_name() const {
+    return m_index >= 0 ? item(m_index) : "";
+}
 
 void FileListBox::refresh() {
     std::string keep = file_name();

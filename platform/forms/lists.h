@@ -8,7 +8,7 @@ namespace rv::forms {
 
 // Shared by every list: entries, the selection and the first visible row.
 class ListBase : public Control {
-public:
+  public:
     using Control::Control;
     int list_count() const { return static_cast<int>(m_items.size()); }
     const std::vector<std::string>& items() const { return m_items; }
@@ -24,7 +24,7 @@ public:
     // A user's click on row `row` of the visible part selects it, then raises Click.
     void user_select_row(int row);
 
-protected:
+  protected:
     void set_items(std::vector<std::string> items);
     std::vector<std::string> m_items;
     int m_index = -1;
@@ -32,7 +32,7 @@ protected:
 };
 
 class ListBox : public ListBase {
-public:
+  public:
     ListBox(Form& f, std::string name, Control* container)
         : ListBase(f, Kind::ListBox, std::move(name), container) {}
     bool sorted() const { return m_sorted; }
@@ -41,7 +41,7 @@ public:
     void remove_item(int i);
     void clear();
 
-private:
+  private:
     bool m_sorted = false;
 };
 
@@ -53,7 +53,7 @@ bool less_without_case(const std::string& a, const std::string& b);
 bool match_pattern(const std::string& name, const std::string& pattern);
 
 class FileListBox : public ListBase {
-public:
+  public:
     FileListBox(Form& f, std::string name, Control* container)
         : ListBase(f, Kind::FileListBox, std::move(name), container) {}
     const std::string& path() const { return m_path; }
@@ -67,7 +67,7 @@ public:
     // Re-reads the folder; the selection is kept where the same name is still listed.
     void refresh();
 
-private:
+  private:
     std::string m_path;
     std::string m_pattern = "*.*";
 };
@@ -75,7 +75,7 @@ private:
 // The folder tree: the current folder's ancestors, the folder itself, then its subfolders.
 // A user's double-click on an entry makes it the current folder.
 class DirListBox : public ListBase {
-public:
+  public:
     DirListBox(Form& f, std::string name, Control* container)
         : ListBase(f, Kind::DirListBox, std::move(name), container) {}
     const std::string& path() const { return m_path; }
@@ -86,14 +86,14 @@ public:
     int entry_depth(int i) const;
     void user_dbl_click() override;
 
-private:
+  private:
     std::string m_path;
     std::vector<std::string> m_paths;
     std::vector<int> m_depths;
 };
 
 class DriveListBox : public ListBase {
-public:
+  public:
     DriveListBox(Form& f, std::string name, Control* container);
     std::string drive() const { return list_index() >= 0 ? item(list_index()) : ""; }
 };

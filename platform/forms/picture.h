@@ -10,7 +10,7 @@ enum class ScaleMode { Twips = 1, Pixels = 3 };
 
 // A drawing surface with a persistent image: what is drawn stays until cleared.
 class PictureBox : public Control {
-public:
+  public:
     PictureBox(Form& f, std::string name, Control* container)
         : Control(f, Kind::PictureBox, std::move(name), container) {}
     ScaleMode scale_mode() const { return m_scale; }
@@ -37,7 +37,7 @@ public:
     int pixels_high() const;
     std::uint64_t image_version() const { return m_image_version; }
 
-private:
+  private:
     ScaleMode m_scale = ScaleMode::Twips;
     int m_draw_style = 0;
     bool m_auto_redraw = false;

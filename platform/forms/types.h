@@ -15,9 +15,15 @@ constexpr float kTwipsPerPixel = 15.0f;
 
 // Resolves a system-colour reference (0x800000xx) to an RGB colour; plain colours pass.
 Color resolve_color(Color c);
-inline int red_of(Color c) { return static_cast<int>(c & 0xFF); }
-inline int green_of(Color c) { return static_cast<int>((c >> 8) & 0xFF); }
-inline int blue_of(Color c) { return static_cast<int>((c >> 16) & 0xFF); }
+inline int red_of(Color c) {
+    return static_cast<int>(c & 0xFF);
+}
+inline int green_of(Color c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+inline int blue_of(Color c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 inline Color rgb(int r, int g, int b) {
     return static_cast<Color>(r) | (static_cast<Color>(g) << 8) | (static_cast<Color>(b) << 16);
 }

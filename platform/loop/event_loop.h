@@ -16,7 +16,7 @@ inline int effective_interval_ms(int interval_ms) {
 }
 
 class EventLoop {
-public:
+  public:
     virtual ~EventLoop() = default;
     // Monotonic seconds.
     virtual double now() const = 0;

@@ -8,7 +8,9 @@
 namespace rv {
 
 namespace {
-std::int64_t to_us(double seconds) { return std::llround(seconds * 1e6); }
+std::int64_t to_us(double seconds) {
+    return std::llround(seconds * 1e6);
+}
 }  // namespace
 
 bool VirtualLoop::run_posted() {
@@ -77,7 +79,9 @@ void VirtualLoop::wait_until(double deadline) {
     run_until(static_cast<std::int64_t>(std::ceil(deadline * 1e6)));
 }
 
-void VirtualLoop::advance(double seconds) { run_until(m_now_us + to_us(seconds)); }
+void VirtualLoop::advance(double seconds) {
+    run_until(m_now_us + to_us(seconds));
+}
 
 TimerId VirtualLoop::start_timer(int interval_ms, std::function<void()> tick) {
     std::int64_t interval = std::int64_t{effective_interval_ms(interval_ms)} * 1000;
@@ -86,7 +90,9 @@ TimerId VirtualLoop::start_timer(int interval_ms, std::function<void()> tick) {
     return id;
 }
 
-void VirtualLoop::stop_timer(TimerId id) { m_timers.erase(id); }
+void VirtualLoop::stop_timer(TimerId id) {
+    m_timers.erase(id);
+}
 
 void VirtualLoop::post(std::function<void()> task) {
     std::lock_guard<std::mutex> lock(m_posted_mutex);

@@ -10,7 +10,7 @@
 namespace rv {
 
 class VirtualLoop final : public EventLoop {
-public:
+  public:
     double now() const override { return static_cast<double>(m_now_us) / 1e6; }
     void pump() override;
     void wait_until(double deadline) override;
@@ -23,7 +23,7 @@ public:
     bool timer_active(TimerId id) const { return m_timers.count(id) != 0; }
     std::size_t active_timers() const { return m_timers.size(); }
 
-private:
+  private:
     struct Timer {
         std::int64_t interval_us;
         std::int64_t deadline_us;

@@ -10,7 +10,7 @@ namespace rv::media {
 enum PlayStateValue { kStopped = 0, kPaused = 1, kPlaying = 2 };
 
 class MediaPlayer {
-public:
+  public:
     virtual ~MediaPlayer() = default;
     // Stops what was open, opens `path` and starts playing it. A file that is missing or
     // cannot be decoded leaves the player stopped with a Duration of 0.
@@ -29,7 +29,9 @@ public:
     std::function<void()> EndOfStream;
 };
 
-inline long clamp_volume(long v) { return v > 0 ? 0 : (v < -10000 ? -10000 : v); }
+inline long clamp_volume(long v) {
+    return v > 0 ? 0 : (v < -10000 ? -10000 : v);
+}
 inline double volume_gain(long hundredths_db) {
     return hundredths_db <= -10000 ? 0.0 : std::pow(10.0, hundredths_db / 2000.0);
 }

@@ -28,8 +28,8 @@ struct SdlPlayer::Session {
     std::deque<std::int16_t> buffer;
     std::atomic<bool> cancel{false};
     std::atomic<bool> decode_done{false};
-    std::atomic<bool> finished{false};   // the worker has returned
-    std::atomic<bool> ended{false};      // EndOfStream was posted
+    std::atomic<bool> finished{false};  // the worker has returned
+    std::atomic<bool> ended{false};     // EndOfStream was posted
     std::atomic<std::uint64_t> played_samples{0};
     std::atomic<double> duration{0};
 };
@@ -63,7 +63,8 @@ void decode(const std::shared_ptr<SdlPlayer::Session>& s) {
                             return s->cancel || s->buffer.size() < kBufferSamples / 2;
                         });
                     if (s->cancel) break;
-                    s->buffer.insert(s->buffer.end(), chunk.begin(), chunk.begin() + static_cast<long>(n));
+                    s->buffer.insert(s->buffer.end(), chunk.begin(),
+                                     chunk.begin() + static_cast<long>(n));
                 }
                 // A damaged stretch ends the file where it is; what was decoded still plays.
                 if (r == MPG123_DONE || (r != MPG123_OK && r != MPG123_NEW_FORMAT && n == 0)) break;

@@ -15,7 +15,7 @@
 namespace rv::media {
 
 class SdlPlayer final : public MediaPlayer {
-public:
+  public:
     explicit SdlPlayer(EventLoop& loop);
     ~SdlPlayer() override;
     SdlPlayer(const SdlPlayer&) = delete;
@@ -38,7 +38,7 @@ public:
 
     struct Session;  // one opened file: its decoder, buffer and counters
 
-private:
+  private:
     bool ensure_device(long rate, int channels);
     void start_session(bool from_open);
     void end_session();

@@ -12,7 +12,9 @@ VirtualPlayer::VirtualPlayer(EventLoop& loop, std::function<double(const std::st
     if (!m_probe) m_probe = [](const std::string& p) { return probe_mp3(p).duration; };
 }
 
-VirtualPlayer::~VirtualPlayer() { disarm_end(); }
+VirtualPlayer::~VirtualPlayer() {
+    disarm_end();
+}
 
 void VirtualPlayer::Open(const std::string& path) {
     Stop();

@@ -9,7 +9,7 @@
 namespace rv::media {
 
 class VirtualPlayer final : public MediaPlayer {
-public:
+  public:
     // `probe` gives a file's duration (0 when it cannot be played); defaults to scanning it.
     explicit VirtualPlayer(EventLoop& loop, std::function<double(const std::string&)> probe = {});
     ~VirtualPlayer() override;
@@ -25,7 +25,7 @@ public:
     long Volume() const override { return m_volume; }
     const std::string& open_path() const { return m_path; }
 
-private:
+  private:
     void arm_end();
     void disarm_end();
 

@@ -1,12 +1,12 @@
 #include "platform/qt/form_view.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPaintEvent>
-#include <QFontMetricsF>
 #include <QPainter>
-#include <QPixmap>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
@@ -26,9 +26,12 @@ QColor qcolor(Color c) {
 QFont qfont(const Font& f) {
     // Metric twins of the old faces.
     QString family = QString::fromStdString(f.name);
-    if (f.name == "Arial") family = "Liberation Sans";
-    else if (f.name == "Arial Narrow") family = "Liberation Sans Narrow";
-    else if (f.name == "MS Sans Serif" || f.name == "Comic Sans MS") family = "DejaVu Sans";
+    if (f.name == "Arial")
+        family = "Liberation Sans";
+    else if (f.name == "Arial Narrow")
+        family = "Liberation Sans Narrow";
+    else if (f.name == "MS Sans Serif" || f.name == "Comic Sans MS")
+        family = "DejaVu Sans";
     QFont q(family);
     q.setPointSizeF(f.size);
     q.setBold(f.bold);
@@ -68,11 +71,13 @@ bool draw_webdings(QPainter& p, const QRect& r, const std::string& glyph, const 
         }
         path.closeSubpath();
     };
-    if (glyph == "4") tri(0, s, true);
+    if (glyph == "4")
+        tri(0, s, true);
     else if (glyph == ";") {
         path.addRect(o.x(), o.y(), s * 0.35, s);
         path.addRect(o.x() + s * 0.65, o.y(), s * 0.35, s);
-    } else if (glyph == "<") path.addRect(o.x(), o.y(), s, s);
+    } else if (glyph == "<")
+        path.addRect(o.x(), o.y(), s, s);
     else if (glyph == "9") {
         path.addRect(o.x(), o.y(), s * 0.15, s);
         tri(s * 0.15, s * 0.575, false);
@@ -96,7 +101,9 @@ FormView::FormView(Form& form, double tpp)
     sync(nullptr);
 }
 
-int FormView::px(float twips) const { return static_cast<int>(std::lround(twips / m_tpp)); }
+int FormView::px(float twips) const {
+    return static_cast<int>(std::lround(twips / m_tpp));
+}
 
 QRect FormView::rect_of(const Control& c) const {
     return QRect(px(c.abs_left()), px(c.abs_top()), px(c.width()), px(c.height()));
@@ -285,14 +292,20 @@ void FormView::draw(QPainter& p, Control& c) {
                 cache.text.setTextFormat(Qt::PlainText);
                 cache.text.prepare(QTransform(), p.font());
                 cache.width = QFontMetricsF(p.font()).horizontalAdvance(shown);
-                cache.underline_x = cache.mnemonic >= 0
-                    ? QFontMetricsF(p.font()).horizontalAdvance(shown.left(cache.mnemonic)) : 0;
-                cache.underline_w = cache.mnemonic >= 0
-                    ? QFontMetricsF(p.font()).horizontalAdvance(shown.mid(cache.mnemonic, 1)) : 0;
+                cache.underline_x =
+                    cache.mnemonic >= 0
+                        ? QFontMetricsF(p.font()).horizontalAdvance(shown.left(cache.mnemonic))
+                        : 0;
+                cache.underline_w =
+                    cache.mnemonic >= 0
+                        ? QFontMetricsF(p.font()).horizontalAdvance(shown.mid(cache.mnemonic, 1))
+                        : 0;
             }
             double x = r.left();
-            if (l.alignment() == Alignment::Center) x = r.left() + (r.width() - cache.width) / 2;
-            else if (l.alignment() == Alignment::Right) x = r.right() + 1 - cache.width;
+            if (l.alignment() == Alignment::Center)
+                x = r.left() + (r.width() - cache.width) / 2;
+            else if (l.alignment() == Alignment::Right)
+                x = r.right() + 1 - cache.width;
             p.drawStaticText(QPointF(x, r.top()), cache.text);
             if (cache.mnemonic >= 0) {
                 const double y = r.top() + QFontMetricsF(p.font()).ascent() + 1.5;
@@ -378,7 +391,8 @@ void FormView::draw(QPainter& p, Control& c) {
             }
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <QFont>
 #include <QPixmap>
-#include <QStaticText>
 #include <QRect>
+#include <QStaticText>
 #include <QWidget>
 #include <map>
 
@@ -13,14 +13,14 @@ namespace rv::qt {
 // One loaded, visible form as a real frameless window, drawn from its model. Input becomes
 // model events with twips coordinates; nothing else.
 class FormView : public QWidget {
-public:
+  public:
     FormView(forms::Form& form, double twips_per_pixel);
     forms::Form& form() const { return m_form; }
     // Brings the window in line with the model (geometry, flags, visibility) and schedules
     // a repaint of what changed.
     void sync(forms::Control* changed, bool geometry_only = false);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
@@ -30,7 +30,7 @@ protected:
     void changeEvent(QEvent*) override;
     bool event(QEvent*) override;
 
-private:
+  private:
     int px(float twips) const;
     QRect rect_of(const forms::Control& c) const;
     QRect clip_of(const forms::Control& c) const;

@@ -74,7 +74,9 @@ QtFront::QtFront(int& argc, char** argv) : m(std::make_unique<Impl>(argc, argv))
 
 QtFront::~QtFront() = default;
 
-EventLoop& QtFront::loop() { return m->loop; }
+EventLoop& QtFront::loop() {
+    return m->loop;
+}
 
 float QtFront::screen_width_twips() const {
     QScreen* s = QGuiApplication::primaryScreen();
@@ -122,10 +124,16 @@ void QtFront::show_client(standin::Client& client, int left_px, int top_px) {
     };
 }
 
-void QtFront::at_start(std::function<void()> task) { QTimer::singleShot(0, std::move(task)); }
+void QtFront::at_start(std::function<void()> task) {
+    QTimer::singleShot(0, std::move(task));
+}
 
-int QtFront::exec() { return QApplication::exec(); }
+int QtFront::exec() {
+    return QApplication::exec();
+}
 
-void QtFront::quit() { QApplication::quit(); }
+void QtFront::quit() {
+    QApplication::quit();
+}
 
 }  // namespace rv::qt

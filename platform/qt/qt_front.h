@@ -14,7 +14,7 @@ class Client;
 namespace rv::qt {
 
 class QtFront {
-public:
+  public:
     QtFront(int& argc, char** argv);
     ~QtFront();
     QtFront(const QtFront&) = delete;
@@ -35,7 +35,7 @@ public:
     int exec();
     void quit();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m;
 };

@@ -33,9 +33,13 @@ std::int64_t QtLoop::now_us() const {
         .count();
 }
 
-double QtLoop::now() const { return static_cast<double>(now_us()) / 1e6; }
+double QtLoop::now() const {
+    return static_cast<double>(now_us()) / 1e6;
+}
 
-void QtLoop::pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtLoop::pump() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtLoop::wait_until(double deadline) {
     for (;;) {

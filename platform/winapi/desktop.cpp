@@ -1,8 +1,9 @@
 #include "platform/winapi/desktop.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 namespace rv::winapi {
 
@@ -26,8 +27,8 @@ HWND Desktop::CreateWindowA(const std::string& cls, const std::string& title, HW
                             WndProc proc, bool logged) {
     if (parent != 0 && !IsWindow(parent)) return 0;
     HWND h = m_next++;
-    Window w{h, cls, title, parent, {}, true, logged,
-             proc ? std::make_shared<WndProc>(std::move(proc)) : nullptr};
+    Window w{h,  cls,  title,  parent,
+             {}, true, logged, proc ? std::make_shared<WndProc>(std::move(proc)) : nullptr};
     m_windows.emplace(h, std::move(w));
     auto& sib = siblings_of(parent);
     if (parent == 0)
@@ -87,11 +88,16 @@ HWND Desktop::GetWindow(HWND h, UINT cmd) const {
     const auto& sib = siblings_of(it->second.parent);
     auto pos = std::find(sib.begin(), sib.end(), h);
     switch (cmd) {
-        case GW_HWNDFIRST: return sib.front();
-        case GW_HWNDLAST: return sib.back();
-        case GW_HWNDNEXT: return (pos + 1) != sib.end() ? *(pos + 1) : 0;
-        case GW_HWNDPREV: return pos != sib.begin() ? *(pos - 1) : 0;
-        default: return 0;
+        case GW_HWNDFIRST:
+            return sib.front();
+        case GW_HWNDLAST:
+            return sib.back();
+        case GW_HWNDNEXT:
+            return (pos + 1) != sib.end() ? *(pos + 1) : 0;
+        case GW_HWNDPREV:
+            return pos != sib.begin() ? *(pos - 1) : 0;
+        default:
+            return 0;
     }
 }
 
@@ -164,10 +170,12 @@ LRESULT Desktop::DefWindowProcA(HWND h, UINT msg, WPARAM w, LPARAM l) {
         case WM_SETTEXT:
             it->second.title = l ? reinterpret_cast<const char*>(l) : "";
             return 1;
-        case WM_GETTEXT: return static_cast<LRESULT>(
-                copy_text(it->second.title, reinterpret_cast<char*>(l), w));
-        case WM_GETTEXTLENGTH: return static_cast<LRESULT>(it->second.title.size());
-        default: return 0;
+        case WM_GETTEXT:
+            return static_cast<LRESULT>(copy_text(it->second.title, reinterpret_cast<char*>(l), w));
+        case WM_GETTEXTLENGTH:
+            return static_cast<LRESULT>(it->second.title.size());
+        default:
+            return 0;
     }
 }
 

@@ -40,7 +40,9 @@ constexpr UINT GW_HWNDNEXT = 2;
 constexpr UINT GW_HWNDPREV = 3;
 constexpr UINT GW_CHILD = 5;
 
-inline LPARAM text_param(const char* s) { return reinterpret_cast<LPARAM>(s); }
+inline LPARAM text_param(const char* s) {
+    return reinterpret_cast<LPARAM>(s);
+}
 
 class Desktop;
 using WndProc = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
@@ -57,7 +59,7 @@ struct LogEntry {
 };
 
 class Desktop {
-public:
+  public:
     // A new child goes to the bottom of its siblings, a new top-level window to the top.
     HWND CreateWindowA(const std::string& cls, const std::string& title, HWND parent,
                        WndProc proc = {}, bool logged = false);
@@ -91,7 +93,7 @@ public:
     // Called after every message delivered to a window: lets views follow the windows.
     std::function<void(HWND)> on_window_changed;
 
-private:
+  private:
     struct Window {
         HWND handle;
         std::string cls, title;

@@ -134,8 +134,8 @@ std::size_t GetPrivateProfileStringA(const char* section, const char* key,
     if (section && key && file && read_ini(file, ini) && find_section(ini, section, first, last) &&
         find_key(ini, first, last, key, at, v)) {
         // One pair of surrounding quotes is dropped, as the platform does.
-        if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') ||
-                              (v.front() == '\'' && v.back() == '\'')))
+        if (v.size() >= 2 &&
+            ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
             v = v.substr(1, v.size() - 2);
         value = std::string(v);
     }

@@ -55,9 +55,8 @@ ClientWindow::ClientWindow(Client& client) : m_client(client) {
 
     connect(m_input, &QLineEdit::returnPressed, this, [this] { send_input(); });
     connect(m_as_text, &QLineEdit::returnPressed, this, [this] { say_as(); });
-    connect(new_room, &QPushButton::clicked, this, [this] {
-        m_client.open_room("Room " + std::to_string(m_client.rooms().size() + 1));
-    });
+    connect(new_room, &QPushButton::clicked, this,
+            [this] { m_client.open_room("Room " + std::to_string(m_client.rooms().size() + 1)); });
     connect(new_im, &QPushButton::clicked, this, [this] { m_client.open_im("Buddy"); });
     connect(m_rooms, &QComboBox::activated, this, [this](int i) {
         if (i >= 0 && i < static_cast<int>(m_client.rooms().size())) {
@@ -69,7 +68,9 @@ ClientWindow::ClientWindow(Client& client) : m_client(client) {
     refresh();
 }
 
-Room* ClientWindow::current_room() { return m_client.top_room(); }
+Room* ClientWindow::current_room() {
+    return m_client.top_room();
+}
 
 void ClientWindow::send_input() {
     Room* r = current_room();

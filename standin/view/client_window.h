@@ -16,12 +16,12 @@ namespace rv::standin {
 // chat HTML (safe subset only), an input box that sends on Enter, the people in the room,
 // a "say as" box for other chatters, and buttons for a second room or an instant message.
 class ClientWindow : public QWidget {
-public:
+  public:
     explicit ClientWindow(Client& client);
     // Follows the client's model: new lines, rooms, people.
     void refresh();
 
-private:
+  private:
     Room* current_room();
     void send_input();
     void say_as();

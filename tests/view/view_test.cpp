@@ -43,7 +43,7 @@ TEST(View, MainWindowIsABorderless277By145WindowWithItsGradient) {
         EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
         EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
         QImage shot = w->grab().toImage();
-        EXPECT_EQ(QColor(shot.pixel(0, 8)).blue(), 3);     // dark red end
+        EXPECT_EQ(QColor(shot.pixel(0, 8)).blue(), 3);  // dark red end
         EXPECT_EQ(QColor(shot.pixel(0, 8)).red(), 22);
         EXPECT_EQ(QColor(shot.pixel(276, 8)).blue(), 255);  // blue end
         // Rolling up shrinks the window, top edge in place.
