@@ -7,12 +7,6 @@
 
 namespace rv {
 
-namespace {
-std::int64_t to_us(double seconds) {
-    return std::llround(seconds * 1e6);
-}
-}  // namespace
-
 bool VirtualLoop::run_posted() {
     std::deque<std::function<void()>> batch;
     {
@@ -23,51 +17,25 @@ bool VirtualLoop::run_posted() {
     return !batch.empty();
 }
 
-TimerId VirtualLoop::next_due(std::int64_t limit_us) const {
-    TimerId best = 0;
-    std::int64_t best_deadline = 0;
-    for (const auto& [id, t] : m_timers) {
-        if (t.running || t.deadline_us > limit_us) continue;
-        if (best == 0 || t.deadline_us < best_deadline) {
-            best = id;
-            best_deadline = t.deadline_us;
-        }
-    }
-    return best;
-}
-
-void VirtualLoop::fire(TimerId id) {
-    Timer& t = m_timers.at(id);
-    t.deadline_us += t.interval_us;
-    t.running = true;
-    auto tick = t.tick;  // the timer may be stopped (and erased) inside its own tick
-    tick();
-    auto again = m_timers.find(id);
-    if (again != m_timers.end()) again->second.running = false;
-}
-
 void VirtualLoop::pump() {
     run_posted();
     // Every timer due now fires once, in deadline order, ties in start order.
     std::vector<std::pair<std::int64_t, TimerId>> due;
-    for (const auto& [id, t] : m_timers)
-        if (!t.running && t.deadline_us <= m_now_us) due.emplace_back(t.deadline_us, id);
+    m_timers.for_each_idle([&](TimerId id, std::int64_t, std::int64_t deadline) {
+        if (deadline <= m_now_us) due.emplace_back(deadline, id);
+    });
     std::sort(due.begin(), due.end());
-    for (const auto& [deadline, id] : due) {
-        auto it = m_timers.find(id);
-        if (it == m_timers.end() || it->second.running || it->second.deadline_us > m_now_us)
-            continue;
-        fire(id);
-    }
+    for (const auto& [deadline, id] : due)
+        if (m_timers.is_due(id, m_now_us)) m_timers.fire(id);
 }
 
 void VirtualLoop::run_until(std::int64_t deadline_us) {
     for (;;) {
         run_posted();
-        TimerId id = next_due(deadline_us);
+        TimerId id = m_timers.next_due(deadline_us);
         if (id == 0) break;
-        m_now_us = std::max(m_now_us, m_timers[id].deadline_us);
-        fire(id);
+        m_now_us = std::max(m_now_us, m_timers.deadline(id));
+        m_timers.fire(id);
     }
     m_now_us = std::max(m_now_us, deadline_us);
     run_posted();
@@ -80,18 +48,15 @@ void VirtualLoop::wait_until(double deadline) {
 }
 
 void VirtualLoop::advance(double seconds) {
-    run_until(m_now_us + to_us(seconds));
+    run_until(m_now_us + std::llround(seconds * 1e6));
 }
 
 TimerId VirtualLoop::start_timer(int interval_ms, std::function<void()> tick) {
-    std::int64_t interval = std::int64_t{effective_interval_ms(interval_ms)} * 1000;
-    TimerId id = m_next_id++;
-    m_timers[id] = Timer{interval, m_now_us + interval, std::move(tick)};
-    return id;
+    return m_timers.add(interval_ms, m_now_us, std::move(tick));
 }
 
 void VirtualLoop::stop_timer(TimerId id) {
-    m_timers.erase(id);
+    m_timers.remove(id);
 }
 
 void VirtualLoop::post(std::function<void()> task) {

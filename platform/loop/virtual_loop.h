@@ -1,11 +1,12 @@
 #pragma once
 // A loop on a virtual clock: time moves only when advanced or when a wait runs to its deadline.
 // Timers fire in deadline order, ties in start order. Used by tests and the headless mode.
+#include <cstdint>
 #include <deque>
-#include <map>
 #include <mutex>
 
 #include "platform/loop/event_loop.h"
+#include "platform/loop/timer_table.h"
 
 namespace rv {
 
@@ -20,26 +21,16 @@ class VirtualLoop final : public EventLoop {
 
     // Test helper: lets `seconds` of virtual time pass, events running.
     void advance(double seconds);
-    bool timer_active(TimerId id) const { return m_timers.count(id) != 0; }
+    bool timer_active(TimerId id) const { return m_timers.contains(id); }
     std::size_t active_timers() const { return m_timers.size(); }
 
   private:
-    struct Timer {
-        std::int64_t interval_us;
-        std::int64_t deadline_us;
-        std::function<void()> tick;
-        bool running = false;
-    };
     bool run_posted();
-    // The earliest timer due at or before `limit` that is not running, or 0.
-    TimerId next_due(std::int64_t limit_us) const;
     void run_until(std::int64_t deadline_us);
-    void fire(TimerId id);
 
     // Whole microseconds, so that a 10 ms timer ticks exactly 100 times a second.
     std::int64_t m_now_us = 0;
-    TimerId m_next_id = 1;
-    std::map<TimerId, Timer> m_timers;  // ids grow, so map order is start order
+    TimerTable m_timers;
     std::mutex m_posted_mutex;
     std::deque<std::function<void()>> m_posted;
 };

@@ -56,39 +56,20 @@ void QtLoop::wait_until(double deadline) {
 void QtLoop::run_due() {
     const std::int64_t now = now_us();
     m_last_batch_us = now;
-    // Every tick due by now, in deadline order, ties in start order.
-    for (;;) {
-        TimerId best = 0;
-        std::int64_t best_deadline = 0;
-        for (const auto& [id, t] : m_timers) {
-            if (t.running || t.deadline_us > now) continue;
-            if (best == 0 || t.deadline_us < best_deadline) {
-                best = id;
-                best_deadline = t.deadline_us;
-            }
-        }
-        if (best == 0) break;
-        Timer& t = m_timers.at(best);
-        t.deadline_us += t.interval_us;
-        if (now - t.deadline_us > kMaxCatchUp * t.interval_us) t.deadline_us = now + t.interval_us;
-        t.running = true;
-        auto tick = t.tick;  // the timer may be stopped inside its own tick
-        reschedule();        // a tick that waits still lets the other timers run
-        tick();
-        auto again = m_timers.find(best);
-        if (again != m_timers.end()) again->second.running = false;
-    }
+    // Every tick due by now, in deadline order, ties in start order. Before each tick the
+    // driver is armed again: a tick that waits still lets the other timers run.
+    while (TimerId id = m_timers.next_due(now))
+        m_timers.fire(id, now, kMaxCatchUp, [this] { reschedule(); });
     reschedule();
 }
 
 void QtLoop::reschedule() {
     std::int64_t wake = -1;
-    for (const auto& [id, t] : m_timers) {
-        if (t.running) continue;
-        std::int64_t at = t.deadline_us;
-        if (t.interval_us <= kFastUs) at = std::max(at, m_last_batch_us + kFastUs);
+    m_timers.for_each_idle([&](TimerId, std::int64_t interval, std::int64_t deadline) {
+        std::int64_t at = deadline;
+        if (interval <= kFastUs) at = std::max(at, m_last_batch_us + kFastUs);
         if (wake < 0 || at < wake) wake = at;
-    }
+    });
     if (wake < 0) {
         m_driver->stop();
         return;
@@ -98,15 +79,13 @@ void QtLoop::reschedule() {
 }
 
 TimerId QtLoop::start_timer(int interval_ms, std::function<void()> tick) {
-    const TimerId id = m_next++;
-    const std::int64_t interval = std::int64_t{effective_interval_ms(interval_ms)} * 1000;
-    m_timers[id] = Timer{interval, now_us() + interval, std::move(tick)};
+    const TimerId id = m_timers.add(interval_ms, now_us(), std::move(tick));
     reschedule();
     return id;
 }
 
 void QtLoop::stop_timer(TimerId id) {
-    if (m_timers.erase(id)) reschedule();
+    if (m_timers.remove(id)) reschedule();
 }
 
 void QtLoop::post(std::function<void()> task) {

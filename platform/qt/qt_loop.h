@@ -2,10 +2,10 @@
 #include <QObject>
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <memory>
 
 #include "platform/loop/event_loop.h"
+#include "platform/loop/timer_table.h"
 
 class QTimer;
 
@@ -19,7 +19,7 @@ namespace rv::qt {
 // kBatchMs: each due tick still runs, in deadline order, so a title moves exactly as far
 // as it would tick by tick, but the process wakes 20 times a second instead of 100.
 class QtLoop final : public EventLoop {
-  public:
+public:
     static constexpr int kBatchMs = 50;
 
     QtLoop();
@@ -31,20 +31,13 @@ class QtLoop final : public EventLoop {
     void stop_timer(TimerId id) override;
     void post(std::function<void()> task) override;
 
-  private:
-    struct Timer {
-        std::int64_t interval_us;
-        std::int64_t deadline_us;
-        std::function<void()> tick;
-        bool running = false;
-    };
+private:
     std::int64_t now_us() const;
     void run_due();
     void reschedule();
 
     std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
-    std::map<TimerId, Timer> m_timers;  // ids grow: map order is start order
-    TimerId m_next = 1;
+    TimerTable m_timers;
     std::int64_t m_last_batch_us = 0;
     std::unique_ptr<QObject> m_context;
     std::unique_ptr<QTimer> m_driver;
