@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/forms/assign.h"
 #include "platform/forms/environment.h"
 #include "platform/forms/form.h"
 
@@ -14,30 +15,17 @@ void Control::changed(bool geometry) {
     m_form.notify_changed(this, geometry);
 }
 
-#define RV_SET(field, v)        \
-    do {                        \
-        if (field == v) return; \
-        field = v;              \
-        changed();              \
-    } while (0)
-#define RV_SET_GEOMETRY(field, v) \
-    do {                          \
-        if (field == v) return;   \
-        field = v;                \
-        changed(true);            \
-    } while (0)
-
 void Control::set_left(float v) {
-    RV_SET_GEOMETRY(m_left, v);
+    if (assign(m_left, v)) changed(true);
 }
 void Control::set_top(float v) {
-    RV_SET_GEOMETRY(m_top, v);
+    if (assign(m_top, v)) changed(true);
 }
 void Control::set_width(float v) {
-    RV_SET_GEOMETRY(m_width, v);
+    if (assign(m_width, v)) changed(true);
 }
 void Control::set_height(float v) {
-    RV_SET_GEOMETRY(m_height, v);
+    if (assign(m_height, v)) changed(true);
 }
 void Control::move(float l, float t, float w, float h) {
     m_left = l;
@@ -47,23 +35,23 @@ void Control::move(float l, float t, float w, float h) {
     changed(true);
 }
 void Control::set_enabled(bool v) {
-    RV_SET(m_enabled, v);
+    if (assign(m_enabled, v)) changed();
 }
 void Control::set_visible(bool v) {
-    RV_SET(m_visible, v);
+    if (assign(m_visible, v)) changed();
 }
 void Control::set_fore_color(Color c) {
-    RV_SET(m_fore, c);
+    if (assign(m_fore, c)) changed();
 }
 void Control::set_back_color(Color c) {
-    RV_SET(m_back, c);
+    if (assign(m_back, c)) changed();
 }
 void Control::set_font(Font f) {
     m_font = std::move(f);
     changed();
 }
 void Control::set_tool_tip(std::string t) {
-    RV_SET(m_tool_tip, t);
+    if (assign(m_tool_tip, std::move(t))) changed();
 }
 
 void Control::user_click() {
@@ -90,19 +78,19 @@ float Control::abs_top() const {
 }
 
 void Label::set_caption(std::string c) {
-    RV_SET(m_caption, c);
+    if (assign(m_caption, std::move(c))) changed();
 }
 void Label::set_transparent(bool v) {
-    RV_SET(m_transparent, v);
+    if (assign(m_transparent, v)) changed();
 }
 void Label::set_alignment(Alignment a) {
-    RV_SET(m_alignment, a);
+    if (assign(m_alignment, a)) changed();
 }
 void Button::set_caption(std::string c) {
-    RV_SET(m_caption, c);
+    if (assign(m_caption, std::move(c))) changed();
 }
 void TextBox::set_text(std::string t) {
-    RV_SET(m_text, t);
+    if (assign(m_text, std::move(t))) changed();
 }
 
 Timer::~Timer() {
@@ -170,10 +158,10 @@ bool ScrollBar::set_value(int v) {
 }
 
 void LevelBar::set_value(int v) {
-    RV_SET(m_value, v);
+    if (assign(m_value, v)) changed();
 }
 void LevelBar::set_max(int v) {
-    RV_SET(m_max, v);
+    if (assign(m_max, v)) changed();
 }
 void LevelBar::set_bar_colors(Color c1, Color c2) {
     m_bar1 = c1;
@@ -184,8 +172,5 @@ double LevelBar::fraction() const {
     if (m_max <= 0 || m_value <= 0) return 0.0;
     return std::min(1.0, static_cast<double>(m_value) / m_max);
 }
-
-#undef RV_SET
-#undef RV_SET_GEOMETRY
 
 }  // namespace rv::forms

@@ -1,5 +1,6 @@
 #include "platform/forms/form.h"
 
+#include "platform/forms/assign.h"
 #include "platform/forms/environment.h"
 
 namespace rv::forms {
@@ -65,38 +66,29 @@ void Form::Unload() {
     notify_changed(nullptr);
 }
 
-#define RV_SET(field, v)         \
-    do {                         \
-        if (field == v) return;  \
-        field = v;               \
-        notify_changed(nullptr); \
-    } while (0)
-
 void Form::set_left(float v) {
-    RV_SET(m_left, v);
+    if (assign(m_left, v)) notify_changed(nullptr);
 }
 void Form::set_top(float v) {
-    RV_SET(m_top, v);
+    if (assign(m_top, v)) notify_changed(nullptr);
 }
 void Form::set_width(float v) {
-    RV_SET(m_width, v);
+    if (assign(m_width, v)) notify_changed(nullptr);
 }
 void Form::set_height(float v) {
-    RV_SET(m_height, v);
+    if (assign(m_height, v)) notify_changed(nullptr);
 }
 void Form::set_back_color(Color c) {
-    RV_SET(m_back, c);
+    if (assign(m_back, c)) notify_changed(nullptr);
 }
 void Form::set_caption(std::string c) {
-    RV_SET(m_caption, c);
+    if (assign(m_caption, std::move(c))) notify_changed(nullptr);
 }
 void Form::set_window_state(WindowState s) {
-    RV_SET(m_state, s);
+    if (assign(m_state, s)) notify_changed(nullptr);
 }
 void Form::set_topmost(bool v) {
-    RV_SET(m_topmost, v);
+    if (assign(m_topmost, v)) notify_changed(nullptr);
 }
-
-#undef RV_SET
 
 }  // namespace rv::forms
