@@ -296,6 +296,7 @@ void DirListBox::set_path(const std::string& p) {
         m_paths.push_back(a.string());
         m_depths.push_back(depth++);
     }
+    m_open_count = depth;
     std::vector<std::string> subs;
     for (fs::directory_iterator it(abs, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;

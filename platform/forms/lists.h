@@ -84,12 +84,15 @@ class DirListBox : public ListBase {
     std::string entry_path(int i) const;
     // Indent level of entry i, for drawing.
     int entry_depth(int i) const;
+    // Entry i is the current folder or one of its ancestors (shown open).
+    bool entry_open(int i) const { return i >= 0 && i < m_open_count; }
     void user_dbl_click() override;
 
   private:
     std::string m_path;
     std::vector<std::string> m_paths;
     std::vector<int> m_depths;
+    int m_open_count = 0;
 };
 
 class DriveListBox : public ListBase {

@@ -1,5 +1,6 @@
 #include "platform/qt/form_view.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QMouseEvent>
@@ -235,6 +236,12 @@ void FormView::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
 }
 
+void FormView::closeEvent(QCloseEvent* e) {
+    // A borderless window has no close box: the program's own labels close it, and a
+    // window manager's close must not leave the model and the screen apart.
+    e->ignore();
+}
+
 bool FormView::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
         auto* he = static_cast<QHelpEvent*>(e);
@@ -349,7 +356,7 @@ void FormView::draw(QPainter& p, Control& c) {
                 p.setPen(selected ? QColor(255, 255, 255) : fore);
                 int indent = dirs ? 2 + dirs->entry_depth(i) * 8 : 2;
                 QString text = QString::fromStdString(l.item(i));
-                if (dirs) text = (i <= dirs->entry_depth(i) ? "\u25BE " : "\u25B8 ") + text;
+                if (dirs) text = (dirs->entry_open(i) ? "\u25BE " : "\u25B8 ") + text;
                 p.drawText(lr.adjusted(indent, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
             }
             break;

@@ -29,6 +29,7 @@ class FormView : public QWidget {
     void wheelEvent(QWheelEvent*) override;
     void changeEvent(QEvent*) override;
     bool event(QEvent*) override;
+    void closeEvent(QCloseEvent*) override;
 
   private:
     int px(float twips) const;

@@ -132,8 +132,9 @@ int QtFront::exec() {
     return QApplication::exec();
 }
 
+// Unconditional: the borderless windows refuse a close, which would cancel a quit().
 void QtFront::quit() {
-    QApplication::quit();
+    QCoreApplication::exit(0);
 }
 
 }  // namespace rv::qt
