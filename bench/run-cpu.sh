@@ -39,9 +39,11 @@ printf 'answer bench\nclick Form1.File1 0\nclick Form1.lbplay\nwait 70\n' > "$wo
 echo -n "playing a 60 s track with Form1's timers: "
 measure "$work/play" 3 58 "$work/play.script"
 
-if command -v mpg123 >/dev/null; then
+if command -v mpg123 >/dev/null && [ -x /usr/bin/time ]; then
   # mpg123's dummy output does not pace itself: this is the CPU to decode the whole track,
   # spread over the track's 60 s for comparison.
   out=$( { /usr/bin/time -f '%U %S %M' mpg123 -q -o dummy "$work/music/sixty.mp3" ; } 2>&1 | tail -1)
   echo "$out" | awk '{ printf "mpg123 -o dummy, same file: %.2f s CPU = %.2f %% of one core over 60 s; peak RSS %.1f MB\n", $1 + $2, ($1 + $2) * 100 / 60, $3 / 1024 }'
 fi
+command -v mpg123 >/dev/null && [ -x /usr/bin/time ] ||
+  echo "(for the comparison with mpg123: apt-get install mpg123 time)"
