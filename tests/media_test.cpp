@@ -68,6 +68,7 @@ TEST_F(RealPlayer, ATwoSecondFilePlaysOutAndEndsExactlyOnce) {
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(player.PlayState(), 0);
     EXPECT_EQ(player.CurrentPosition(), 0);
+    EXPECT_NEAR(player.Duration(), 2.0, 0.01);  // still the open file's exact length
 }
 
 TEST_F(RealPlayer, PauseHoldsThePositionAndStopRaisesNoEnd) {

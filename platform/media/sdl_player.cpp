@@ -180,6 +180,8 @@ void SdlPlayer::end_session() {
         s.swap(m_session);
     }
     if (s) {
+        // The file stays open: its scanned length is still what Duration reports.
+        if (s->duration > 0) m_probe_duration = s->duration;
         s->cancel = true;
         std::lock_guard<std::mutex> lock(s->mutex);
         s->space.notify_all();
