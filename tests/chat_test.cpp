@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "aol/automation.h"
 #include "helpers.h"
 #include "platform/chatscan/chat_scanner.h"
@@ -201,6 +203,54 @@ TEST(ChatHtml, PlainAndSafeForms) {
         EXPECT_EQ(standin::html_to_plain(c.html), c.plain) << c.html;
         EXPECT_EQ(standin::safe_html(c.html), c.safe) << c.html;
     }
+}
+
+}  // namespace
+}  // namespace rv
+
+namespace rv {
+namespace {
+
+using namespace winapi;
+
+TEST(StandIn, TranscriptAnswersTheTextMessagesLineByLine) {
+    Desktop desktop;
+    standin::Client client(desktop, "Me");
+    standin::Room& room = client.open_room("Lobby");
+    const HWND t = room.transcript();
+    EXPECT_EQ(desktop.SendMessageA(t, WM_GETTEXTLENGTH, 0, 0), 0);
+    client.say_as(room, "Ann", "<b>one</b>");
+    client.say_as(room, "Bo", "tw\u00F6");
+    char all[64] = {};
+    desktop.SendMessageA(t, WM_GETTEXT, sizeof all, reinterpret_cast<LPARAM>(all));
+    EXPECT_STREQ(all, "Ann:\tone\r\nBo:\ttw\u00F6");
+    EXPECT_EQ(desktop.SendMessageA(t, EM_GETLINECOUNT, 0, 0), 2);
+    const LRESULT start = desktop.SendMessageA(t, EM_LINEINDEX, 1, 0);
+    EXPECT_EQ(start, 10);
+    EXPECT_EQ(desktop.SendMessageA(t, EM_LINELENGTH, static_cast<WPARAM>(start), 0), 8);  // bytes
+    char line[16] = {};
+    const std::uint16_t size = 5;  // too small: the cut keeps whole characters
+    std::memcpy(line, &size, sizeof size);
+    EXPECT_EQ(desktop.SendMessageA(t, EM_GETLINE, 1, reinterpret_cast<LPARAM>(line)), 5);
+    EXPECT_EQ(std::string(line, 5), "Bo:\tt");
+    EXPECT_EQ(desktop.SendMessageA(t, EM_GETLINE, 7, reinterpret_cast<LPARAM>(line)), 0);
+}
+
+TEST(StandIn, TypedKeysAndEnterSendAsTheUser) {
+    Desktop desktop;
+    standin::Client client(desktop, "Me");
+    standin::Room& room = client.open_room("Lobby");
+    for (char c : std::string(".pz"))
+        desktop.SendMessageA(room.input(), WM_CHAR, static_cast<WPARAM>(c), 0);
+    desktop.SendMessageA(room.input(), WM_CHAR, 8, 0);  // backspace
+    desktop.PostMessageA(room.input(), WM_CHAR, 13, 0);
+    ASSERT_EQ(room.lines().size(), 1u);
+    EXPECT_EQ(room.lines()[0].html, ".p");
+    EXPECT_EQ(room.input_text(), "");
+    client.close_window(room.window());
+    EXPECT_EQ(client.top_room(), nullptr);
+    client.say_as(room, "Ann", "to a closed room");  // goes nowhere, harmlessly
+    EXPECT_EQ(room.lines().size(), 1u);
 }
 
 }  // namespace

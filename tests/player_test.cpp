@@ -357,3 +357,36 @@ TEST(FolderChooser, TitleMarqueeReentersAtThePanelsWidth) {
 
 }  // namespace
 }  // namespace rv
+
+namespace rv {
+namespace {
+
+TEST(FolderChooser, AnEmptyStoredValueCountsAsNoFolder) {
+    test::World w;
+    std::ofstream(w.home.file("mp3.oca")) << "[ravelin]\nDIRECTORY=\n";
+    w.start();
+    auto& f = w.form1();
+    f.Hide();
+    f.Label3->user_click();
+    EXPECT_TRUE(f.folder_chooser().visible());
+    EXPECT_FALSE(f.visible());  // only the chooser opens
+}
+
+TEST(FolderChooser, OkOnTheStoredFolderWritesItAgainAndRecounts) {
+    test::World w;
+    const std::string music = w.music({"a.mp3"});
+    w.store_folder(music);
+    w.start();
+    auto& f = w.form1();
+    f.Label3->user_click();
+    auto& chooser = f.folder_chooser();
+    chooser.Dir1->set_path(music);
+    w.music_dir.touch("b.mp3");
+    chooser.lbok->user_click();
+    EXPECT_EQ(f.lbmp3num->caption(), "2");
+    EXPECT_EQ(aol::ReadSetting("ravelin", "directory", w.home.file("mp3.oca")), music);
+    EXPECT_EQ(f.File1->list_index(), -1);
+}
+
+}  // namespace
+}  // namespace rv
