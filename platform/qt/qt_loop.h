@@ -19,7 +19,7 @@ namespace rv::qt {
 // kBatchMs: each due tick still runs, in deadline order, so a title moves exactly as far
 // as it would tick by tick, but the process wakes 20 times a second instead of 100.
 class QtLoop final : public EventLoop {
-public:
+  public:
     static constexpr int kBatchMs = 50;
 
     QtLoop();
@@ -31,7 +31,7 @@ public:
     void stop_timer(TimerId id) override;
     void post(std::function<void()> task) override;
 
-private:
+  private:
     std::int64_t now_us() const;
     void run_due();
     void reschedule();
