@@ -16,12 +16,12 @@ HWND Automation::FindChatRoom() {
     for (HWND candidate = m_desktop.GetWindow(first, winapi::GW_HWNDFIRST); candidate != 0;
          candidate = m_desktop.GetWindow(candidate, winapi::GW_HWNDNEXT)) {
         m_loop.pump();
-        // The window may have closed while we pumped; then its lookups simply fail.
+        // The window may have closed while we pumped; then its lookups simply fail, and so
+        // does the step to its next sibling.
         bool all = true;
         for (const char* cls : kRoomClasses)
             all = all && m_desktop.FindWindowExA(candidate, 0, cls, nullptr) != 0;
         if (all) return candidate;
-        if (!m_desktop.IsWindow(candidate)) return 0;
     }
     return 0;
 }

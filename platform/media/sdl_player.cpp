@@ -154,10 +154,10 @@ void SdlPlayer::Open(const std::string& path) {
     }
     m_rate = rate;
     m_channels = channels;
-    start_session(true);
+    start_session();
 }
 
-void SdlPlayer::start_session(bool) {
+void SdlPlayer::start_session() {
     reap_workers(false);
     auto s = std::make_shared<Session>();
     s->path = m_path;
@@ -206,7 +206,7 @@ void SdlPlayer::Play() {
         m_state = kPlaying;
         SDL_PauseAudioDevice(m_device, 0);
     } else if (m_state == kStopped && m_rate > 0) {
-        start_session(false);  // from the beginning again
+        start_session();  // from the beginning again
     }
 }
 

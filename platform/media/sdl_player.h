@@ -40,7 +40,7 @@ class SdlPlayer final : public MediaPlayer {
 
   private:
     bool ensure_device(long rate, int channels);
-    void start_session(bool from_open);
+    void start_session();
     void end_session();
     void reap_workers(bool wait);
     static void audio_callback(void* self, unsigned char* stream, int len);
