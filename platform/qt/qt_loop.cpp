@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,12 @@ void QtLoop::wait_until(double deadline) {
         nested.exec();
     }
     pump();
+}
+
+void QtLoop::sleep_until(double deadline) {
+    // The thread sleeps: no event is handled and no core is busy until the deadline.
+    const double left = deadline - now();
+    if (left > 0) std::this_thread::sleep_for(std::chrono::duration<double>(left));
 }
 
 void QtLoop::run_due() {

@@ -27,6 +27,7 @@ class QtLoop final : public EventLoop {
     double now() const override;
     void pump() override;
     void wait_until(double deadline) override;
+    void sleep_until(double deadline) override;
     TimerId start_timer(int interval_ms, std::function<void()> tick) override;
     void stop_timer(TimerId id) override;
     void post(std::function<void()> task) override;
