@@ -21,6 +21,7 @@ class Program {
     winapi::Desktop desktop;
     standin::Client client;
     aol::Automation aol;
+    aol::Random random;
     player::Services services;
     Form1 form1;
 

@@ -94,18 +94,5 @@ TEST(Settings, AnUnwritableFolderFailsSilentlyAndLeavesTheOldFileWhole) {
     EXPECT_EQ(files, 1);
 }
 
-TEST(RandomBelow, StaysInRangeAndReachesEveryValue) {
-    EXPECT_EQ(aol::RandomBelow(0), 0);
-    EXPECT_EQ(aol::RandomBelow(1), 0);
-    std::vector<int> seen(7, 0);
-    for (int i = 0; i < 2000; ++i) {
-        int r = aol::RandomBelow(7);
-        ASSERT_GE(r, 0);
-        ASSERT_LT(r, 7);
-        ++seen[static_cast<std::size_t>(r)];
-    }
-    for (int count : seen) EXPECT_GT(count, 150);  // about 285 each
-}
-
 }  // namespace
 }  // namespace rv
