@@ -22,15 +22,8 @@ const std::string& Form1::handle_prompt() {
     return prompt;
 }
 
-Form1::Form1(forms::Environment& env, player::Services& services)
-    : PlayerWindow(env, "Form1", services) {
-    m_frmDir = std::make_unique<ui::frmDir>(env, services.settings_file, [this] {
-        return ui::MainWindowLink{this, File1, lbmp3num};
-    });
-    show_folder_chooser = [this] { m_frmDir->Show(); };
-}
-
-Form1::~Form1() = default;
+Form1::Form1(forms::Environment& env, player::Services& services, ui::Windows& windows)
+    : PlayerWindow(env, "Form1", services, windows) {}
 
 void Form1::build() {
     set_caption("Ravelin By Vosk");
@@ -126,7 +119,7 @@ void Form1::lbclose_Click() {
         "<FONT COLOR=#222222>Vade3r: </b><FONT COLOR=#3366FF>" +
         userHandle + "<FONT COLOR=#3366FF>, <FONT COLOR=#222222>");
     MediaPlayer1.Stop();
-    if (m_services.end_program) m_services.end_program();
+    m_windows.end_program();
 }
 
 void Form1::lbmin_Click() {
@@ -158,7 +151,7 @@ void Form1::lbtitle_DblClick() {
 }
 
 void Form1::Label3_Click() {
-    m_frmDir->Show();
+    m_windows.show_folder_chooser();
 }
 
 void Form1::Timer2_Timer() {

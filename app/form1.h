@@ -1,18 +1,15 @@
 #pragma once
 // The main window: the player with its title strip, start-up and shut-down.
-#include <memory>
 #include <string>
 
 #include "player/player_window.h"
-#include "ui/frm_dir.h"
 #include "ui/window_behaviour.h"
 
 namespace rv::app {
 
 class Form1 : public player::PlayerWindow {
   public:
-    Form1(forms::Environment& env, player::Services& services);
-    ~Form1() override;
+    Form1(forms::Environment& env, player::Services& services, ui::Windows& windows);
 
     forms::PictureBox* Picture1 = nullptr;
     forms::Label* Label2 = nullptr;
@@ -35,7 +32,6 @@ class Form1 : public player::PlayerWindow {
     void Label3_Click();
     void Timer2_Timer();
 
-    ui::frmDir& folder_chooser() { return *m_frmDir; }
     ui::DragState& drag_state() { return m_drag; }
 
     static constexpr float kRolledDownTwips = 2175;
@@ -48,7 +44,6 @@ class Form1 : public player::PlayerWindow {
 
   private:
     ui::DragState m_drag;
-    std::unique_ptr<ui::frmDir> m_frmDir;
 };
 
 }  // namespace rv::app

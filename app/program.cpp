@@ -11,7 +11,9 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
       client(desktop, options.screen_name.empty() ? default_screen_name() : options.screen_name),
       aol(desktop, loop),
       services{aol, media, random, settings_path(options.home), {}},
-      form1(env, services) {
+      form1(env, services, *this),
+      frmDir(env, services.settings_file,
+             [this] { return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num}; }) {
     client.open_room("Lobby");
 }
 

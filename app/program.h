@@ -1,6 +1,7 @@
 #pragma once
 // The program's parts wired together over one loop and one media player: the Desktop with
-// the stand-in chat client, the automation, the windows.
+// the stand-in chat client, the automation, and every window. Windows reach one another
+// only through the program (ui::Windows).
 #include <memory>
 #include <string>
 
@@ -10,12 +11,16 @@
 #include "platform/forms/environment.h"
 #include "platform/winapi/desktop.h"
 #include "standin/client.h"
+#include "ui/frm_dir.h"
+#include "ui/windows.h"
 
 namespace rv::app {
 
-class Program {
+class Program final : public ui::Windows {
   public:
     Program(EventLoop& loop, media::MediaPlayer& media, const Options& options);
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
 
     forms::Environment env;
     winapi::Desktop desktop;
@@ -24,6 +29,13 @@ class Program {
     aol::Random random;
     player::Services services;
     Form1 form1;
+    ui::frmDir frmDir;
+
+    void show_folder_chooser() override { frmDir.Show(); }
+    // Runs the `end_program` the caller wired into the services (the real program exits).
+    void end_program() override {
+        if (services.end_program) services.end_program();
+    }
 
     // Shows the main window: its start-up runs.
     void start() { form1.Show(); }

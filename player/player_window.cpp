@@ -8,11 +8,13 @@ namespace rv::player {
 using forms::Alignment;
 using forms::Font;
 
-PlayerWindow::PlayerWindow(forms::Environment& env, std::string name, Services& services)
+PlayerWindow::PlayerWindow(forms::Environment& env, std::string name, Services& services,
+                           ui::Windows& windows)
     : Form(env, std::move(name)),
       MediaPlayer1(services.media),
       Chat1(services.aol.desktop(), env.loop()),
-      m_services(services) {
+      m_services(services),
+      m_windows(windows) {
     MediaPlayer1.EndOfStream = [this] { MediaPlayer1_EndOfStream(); };
 }
 

@@ -8,6 +8,7 @@
 #include "platform/chatscan/chat_scanner.h"
 #include "platform/forms/form.h"
 #include "player/services.h"
+#include "ui/windows.h"
 
 namespace rv::player {
 
@@ -16,7 +17,8 @@ std::string FormatTime(long long seconds);
 
 class PlayerWindow : public forms::Form {
   public:
-    PlayerWindow(forms::Environment& env, std::string name, Services& services);
+    PlayerWindow(forms::Environment& env, std::string name, Services& services,
+                 ui::Windows& windows);
     ~PlayerWindow() override;
 
     forms::FileListBox* File1 = nullptr;
@@ -63,14 +65,12 @@ class PlayerWindow : public forms::Form {
     // Volume.
     void hscroll1_Change();
 
-    // Shows the folder chooser (its start-up runs if it is not loaded).
-    std::function<void()> show_folder_chooser;
-
     std::string playing_line() const;
 
   protected:
     void build_player_controls();
     Services& m_services;
+    ui::Windows& m_windows;
 
   private:
     void open_selected();

@@ -278,7 +278,7 @@ TEST_F(Player, RefreshCountsOrOpensTheChooserWhenTheFolderIsEmpty) {
     f->lbref->user_dbl_click();
     EXPECT_EQ(f->lbmp3num->caption(), "3");  // keeps its old caption
     EXPECT_FALSE(f->visible());
-    EXPECT_TRUE(f->folder_chooser().visible());
+    EXPECT_TRUE(w.program->frmDir.visible());
     EXPECT_EQ(state(), 2);  // still playing
     w.lines.clear();
     f->lbmp3num_Click();
@@ -314,7 +314,7 @@ TEST(FolderChooser, OkStoresTheFolderCancelLeavesEverything) {
     test::World w;
     w.start();
     auto& f = w.form1();
-    auto& chooser = f.folder_chooser();
+    auto& chooser = w.program->frmDir;
     f.Label3->user_click();  // "Load"
     EXPECT_TRUE(chooser.visible());
     EXPECT_TRUE(f.visible());  // nothing stored: only the chooser opens
@@ -342,13 +342,13 @@ TEST(FolderChooser, FirstLoadWithAStoredFolderShowsTheMainWindowToo) {
     f.Hide();
     f.Label3->user_click();
     EXPECT_TRUE(f.visible());
-    EXPECT_TRUE(f.folder_chooser().visible());
+    EXPECT_TRUE(w.program->frmDir.visible());
 }
 
 TEST(FolderChooser, TitleMarqueeReentersAtThePanelsWidth) {
     test::World w;
     w.start();
-    auto& chooser = w.form1().folder_chooser();
+    auto& chooser = w.program->frmDir;
     chooser.Show();
     chooser.Label1->set_left(-1216);
     w.loop.advance(0.01);
@@ -368,7 +368,7 @@ TEST(FolderChooser, AnEmptyStoredValueCountsAsNoFolder) {
     auto& f = w.form1();
     f.Hide();
     f.Label3->user_click();
-    EXPECT_TRUE(f.folder_chooser().visible());
+    EXPECT_TRUE(w.program->frmDir.visible());
     EXPECT_FALSE(f.visible());  // only the chooser opens
 }
 
@@ -379,7 +379,7 @@ TEST(FolderChooser, OkOnTheStoredFolderWritesItAgainAndRecounts) {
     w.start();
     auto& f = w.form1();
     f.Label3->user_click();
-    auto& chooser = f.folder_chooser();
+    auto& chooser = w.program->frmDir;
     chooser.Dir1->set_path(music);
     w.music_dir.touch("b.mp3");
     chooser.lbok->user_click();
