@@ -6,28 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/text/utf8.h"
+
 namespace rv::standin {
 
 namespace {
-
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Decodes the entity starting at html[i] == '&'; on success appends it and moves i past it.
 bool decode_entity(const std::string& html, std::size_t& i, std::string& out) {
@@ -63,7 +46,7 @@ bool decode_entity(const std::string& html, std::size_t& i, std::string& out) {
             }
         if (!found) return false;
     }
-    append_utf8(out, cp);
+    text::append_utf8(out, cp);
     i = semi + 1;
     return true;
 }
