@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "aol/automation.h"
+#include "chat_world.h"
 #include "helpers.h"
 #include "platform/chatscan/chat_scanner.h"
 #include "standin/chat_html.h"
@@ -13,12 +14,7 @@ namespace {
 
 using namespace winapi;
 
-struct Room {
-    VirtualLoop loop;
-    Desktop desktop;
-    standin::Client client{desktop, "Me"};
-    aol::Automation aol{desktop, loop};
-};
+using Room = test::ChatWorld;
 
 std::vector<LogEntry> log_of(const Desktop& d, HWND h) {
     std::vector<LogEntry> out;

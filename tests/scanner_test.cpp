@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "aol/automation.h"
+#include "chat_world.h"
 #include "platform/chatscan/chat_scanner.h"
 #include "platform/loop/virtual_loop.h"
 #include "platform/winapi/inner_windows.h"
@@ -16,11 +16,7 @@ namespace {
 
 using namespace winapi;
 
-struct Scanned {
-    VirtualLoop loop;
-    Desktop desktop;
-    standin::Client client{desktop, "Me"};
-    aol::Automation aol{desktop, loop};
+struct Scanned : test::ChatWorld {
     standin::Room& room = client.open_room("Lobby");
     chatscan::ChatScanner scan{desktop, loop};
     std::vector<std::string> events;
