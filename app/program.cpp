@@ -12,8 +12,9 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
       aol(desktop, loop),
       services{aol, media, random, settings_path(options.home), {}},
       form1(env, services, *this),
-      frmDir(env, services.settings_file,
-             [this] { return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num}; }) {
+      frmDir(env, services.settings_file, [this] {
+          return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num};
+      }) {
     client.open_room("Lobby");
 }
 

@@ -1,9 +1,10 @@
+#include "platform/loop/bounded_wait.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/loop/bounded_wait.h"
 #include "platform/loop/virtual_loop.h"
 
 namespace rv {
@@ -89,10 +90,12 @@ TEST(WaitFor, EndsWhenTheConditionHoldsOrAtTheLimit) {
 TEST(WaitFor, ALimitOfZeroLooksOnceAndAPollBelowTenMsIsRaised) {
     VirtualLoop loop;
     int looks = 0;
-    EXPECT_FALSE(WaitFor(loop, [&] { return ++looks, false; }, {0, 0.1}, WaitPumping::NoPump));
+    EXPECT_FALSE(WaitFor(
+        loop, [&] { return ++looks, false; }, {0, 0.1}, WaitPumping::NoPump));
     EXPECT_EQ(looks, 1);
     looks = 0;
-    EXPECT_FALSE(WaitFor(loop, [&] { return ++looks, false; }, {1.0, 0}, WaitPumping::NoPump));
+    EXPECT_FALSE(WaitFor(
+        loop, [&] { return ++looks, false; }, {1.0, 0}, WaitPumping::NoPump));
     EXPECT_EQ(looks, 101);
 }
 

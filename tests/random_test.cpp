@@ -1,8 +1,9 @@
+#include "aol/random.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "aol/random.h"
 #include "helpers.h"
 
 namespace rv {

@@ -16,11 +16,26 @@ namespace {
 
 std::string random_text(std::mt19937& gen, std::size_t max_len) {
     // Biased towards the characters that matter to the parsers.
-    static const std::string pieces[] = {
-        "<", ">", "&",    ";", "#", "\"", "'",    "=",    ":",    "\t", "\r",  "\n",    "[",
-        "]", " ", "font", "b", "/", "x",  "\xC3", "\xA9", "\xFF", "&#", "&#x", "say-as",
-        "script", "img", " src=", " onclick=", "javascript:", " color=", " face=", "style",
-        "<font", "<script", "wait", "click", "Form1.lbplay", "9"};
+    static const std::string pieces[] = {"<",         ">",
+                                         "&",         ";",
+                                         "#",         "\"",
+                                         "'",         "=",
+                                         ":",         "\t",
+                                         "\r",        "\n",
+                                         "[",         "]",
+                                         " ",         "font",
+                                         "b",         "/",
+                                         "x",         "\xC3",
+                                         "\xA9",      "\xFF",
+                                         "&#",        "&#x",
+                                         "say-as",    "script",
+                                         "img",       " src=",
+                                         " onclick=", "javascript:",
+                                         " color=",   " face=",
+                                         "style",     "<font",
+                                         "<script",   "wait",
+                                         "click",     "Form1.lbplay",
+                                         "9"};
     std::uniform_int_distribution<std::size_t> len(0, max_len);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> byte(0, 255);
@@ -53,9 +68,8 @@ TEST(Robustness, ChatHtmlKeepsOnlyTheSafeSubsetAndOneLine) {
 
 TEST(Robustness, ScriptsOfAnyShapeParseOrFailWithTheLine) {
     std::mt19937 gen(11);
-    static const std::set<std::string> verbs = {"answer", "say",  "say-as",    "click",
-                                                "dblclick", "wait", "print", "open-room",
-                                                "open-im"};
+    static const std::set<std::string> verbs = {
+        "answer", "say", "say-as", "click", "dblclick", "wait", "print", "open-room", "open-im"};
     int parsed = 0;
     for (int i = 0; i < 3000; ++i) {
         const std::string s = random_text(gen, 120);
@@ -105,11 +119,11 @@ TEST(Robustness, ProfileFilesOfAnyShapeReadAndWrite) {
         ASSERT_TRUE(winapi::WritePrivateProfileStringA("ravelin", "DIRECTORY", "/m", file.c_str()));
         // A damaged file may hold an earlier [ravelin] with its own value, which then wins;
         // a section the random text never spells reads back exactly what was written.
-        ASSERT_TRUE(winapi::WritePrivateProfileStringA("rv-probe-section", "KEY", "/probe",
-                                                       file.c_str()));
+        ASSERT_TRUE(
+            winapi::WritePrivateProfileStringA("rv-probe-section", "KEY", "/probe", file.c_str()));
         char back[16];
-        EXPECT_EQ(winapi::GetPrivateProfileStringA("rv-probe-section", "key", "", back,
-                                                   sizeof back, file.c_str()),
+        EXPECT_EQ(winapi::GetPrivateProfileStringA("rv-probe-section", "key", "", back, sizeof back,
+                                                   file.c_str()),
                   6u);
         EXPECT_STREQ(back, "/probe");
     }

@@ -43,9 +43,9 @@ TEST(ScannerNesting, ALineSaidDuringAHandlersWaitIsHandledInsideIt) {
     s.say_at(0.25, "Bo", "second");
     s.say_at(0.35, "Cy", "third");
     s.loop.advance(2.0);
-    EXPECT_EQ(s.events, (std::vector<std::string>{"begin Ann first", "begin Bo second",
-                                                  "end second", "begin Cy third", "end third",
-                                                  "end first"}));
+    EXPECT_EQ(s.events,
+              (std::vector<std::string>{"begin Ann first", "begin Bo second", "end second",
+                                        "begin Cy third", "end third", "end first"}));
 }
 
 TEST(ScannerNesting, EachInstanceGoesOnByItselfWhileAHandlerWaits) {

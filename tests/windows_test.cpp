@@ -27,7 +27,7 @@ TEST(Windows, TheMainWindowAsksTheProgramForTheChooserAndTheEnd) {
     RecordingWindows windows;
     app::Form1 form1(env, services, windows);
     form1.Show();
-    form1.Label3_Click();   // "Load"
+    form1.Label3_Click();    // "Load"
     form1.lbref_DblClick();  // an empty folder sends the user to the chooser
     form1.lbclose_Click();
     EXPECT_EQ(windows.calls, (std::vector<std::string>{"chooser", "chooser", "end"}));

@@ -54,7 +54,8 @@ std::optional<std::string> ChatScanner::read_line(HWND transcript, std::size_t i
     LRESULT len = m_desktop.SendMessageA(transcript, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
     if (len <= 0) return std::string();
     const auto size = static_cast<std::size_t>(len);
-    if (size > kMaxGetLine) return read_long_line(transcript, static_cast<std::size_t>(start), size);
+    if (size > kMaxGetLine)
+        return read_long_line(transcript, static_cast<std::size_t>(start), size);
     std::vector<char> buf(std::max(size, sizeof(std::uint16_t)));
     auto word = static_cast<std::uint16_t>(size);
     std::memcpy(buf.data(), &word, sizeof word);
@@ -105,12 +106,12 @@ void ChatScanner::poll() {
 
 void ChatScanner::raise_later(std::string name, std::string text) {
     std::weak_ptr<char> alive = m_alive;
-    m_loop.post([this, alive, generation = m_generation, name = std::move(name),
-                 text = std::move(text)] {
-        if (alive.expired() || !m_timer || generation != m_generation) return;
-        auto handler = ChatMessage;  // the handler may replace itself
-        if (handler) handler(name, text);
-    });
+    m_loop.post(
+        [this, alive, generation = m_generation, name = std::move(name), text = std::move(text)] {
+            if (alive.expired() || !m_timer || generation != m_generation) return;
+            auto handler = ChatMessage;  // the handler may replace itself
+            if (handler) handler(name, text);
+        });
 }
 
 std::string ChatScanner::UserScreenName() const {

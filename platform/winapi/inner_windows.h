@@ -9,9 +9,8 @@
 namespace rv::winapi {
 
 // Direct children that together mark an inner window as a chat room.
-inline constexpr const char* kChatRoomClasses[] = {"_aol_static", "richcntlreadonly",
-                                                    "_aol_combobox", "_aol_icon",
-                                                    "richcntl",    "_aol_image"};
+inline constexpr const char* kChatRoomClasses[] = {
+    "_aol_static", "richcntlreadonly", "_aol_combobox", "_aol_icon", "richcntl", "_aol_image"};
 
 // Walks the client's inner windows from the topmost in z-order and returns the first that
 // has a direct child of each of `classes`, or 0 (also when the client is not running).

@@ -1,12 +1,12 @@
 // The Qt loop on the offscreen platform. Real time passes here, so every bound is generous:
 // the tests assert counts and order, never a tight duration.
+#include "platform/qt/qt_loop.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <memory>
 #include <vector>
-
-#include "platform/qt/qt_loop.h"
 
 namespace rv {
 namespace {
