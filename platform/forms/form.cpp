@@ -17,6 +17,8 @@ Form::~Form() {
 }
 
 void Form::notify_changed(Control* c, bool geometry) {
+    // A retired control belongs to no window any more: nobody is told of it.
+    if (c && c->retired()) return;
     ++m_version;
     m_env.notify(*this, c, geometry);
 }
@@ -27,9 +29,34 @@ Control* Form::find(const std::string& name) const {
     return nullptr;
 }
 
+void Form::retire_controls() {
+    for (auto& c : m_controls) {
+        c->retire();
+        m_retired.push_back(std::move(c));
+    }
+    m_controls.clear();
+    if (m_running == 0) m_retired.clear();
+}
+
+HandlerScope::HandlerScope(Form& f) : m_form(f) {
+    ++m_form.m_running;
+}
+
+HandlerScope::~HandlerScope() {
+    m_form.handler_done();
+}
+
+void Form::handler_done() {
+    if (--m_running > 0 || m_retired.empty()) return;
+    // Moved out first: a control's destructor must not find itself in a list being cleared.
+    auto retired = std::move(m_retired);
+    m_retired.clear();
+}
+
 void Form::Load() {
     if (m_loaded) return;
-    m_controls.clear();
+    retire_controls();
+    ++m_generation;
     m_state = WindowState::Normal;
     m_topmost = false;
     build();

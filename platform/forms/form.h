@@ -1,7 +1,8 @@
 #pragma once
 // A borderless window model. It owns its controls; Show on an unloaded form loads it (design
-// values, then Form_Load) first; Unload runs Form_Unload and drops the controls, so the next
-// Show starts again from design values.
+// values, then Form_Load) first; Unload runs Form_Unload, and the next Show starts again from
+// new controls with design values. A handler may unload and show its own form: the controls
+// it runs on are kept until the outermost handler of the form has returned.
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,8 @@ class Form {
     // Bumped on every change of the form or its controls.
     std::uint64_t version() const { return m_version; }
     void notify_changed(Control* c, bool geometry = false);
+    // Bumped by every Load: a pointer to a control taken before is not to be followed after.
+    std::uint64_t generation() const { return m_generation; }
 
   protected:
     // Creates the controls with their design values and sets the form's own.
@@ -75,6 +78,10 @@ class Form {
     }
 
   private:
+    friend class HandlerScope;
+    void handler_done();
+    void retire_controls();
+
     Environment& m_env;
     std::string m_name;
     bool m_loaded = false;
@@ -85,7 +92,11 @@ class Form {
     WindowState m_state = WindowState::Normal;
     bool m_topmost = false;
     std::vector<std::unique_ptr<Control>> m_controls;
+    // Controls of earlier loads that a running handler may still be inside.
+    std::vector<std::unique_ptr<Control>> m_retired;
+    int m_running = 0;
     std::uint64_t m_version = 0;
+    std::uint64_t m_generation = 0;
 };
 
 }  // namespace rv::forms
