@@ -70,6 +70,10 @@ void Control::user_mouse_up(int b, int s, float x, float y) {
     if (m_enabled) raise(on_mouse_up, b, s, x, y);
 }
 
+void Control::ZOrder(int position) {
+    m_form.ZOrder(*this, position);
+}
+
 float Control::abs_left() const {
     return m_left + (m_container ? m_container->abs_left() : 0);
 }

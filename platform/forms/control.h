@@ -94,6 +94,9 @@ class Control {
     float abs_left() const;
     float abs_top() const;
 
+    // Moves the control among those of its container: 0 to the front, 1 to the back.
+    void ZOrder(int position = 0);
+
     // Set when a reload replaced the control; it lives on only while a handler of it runs.
     bool retired() const { return m_retired; }
     void retire() { m_retired = true; }
