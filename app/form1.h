@@ -41,6 +41,8 @@ class Form1 : public player::PlayerWindow {
   protected:
     void build() override;
     void Form_Load() override;
+    // The window manager's close shuts the player down, as the "x" label does.
+    void QueryClose() override { lbclose_Click(); }
 
   private:
     ui::DragState m_drag;

@@ -1,5 +1,7 @@
 #include "platform/qt/form_view.h"
 
+#include "platform/qt/form_view_layout.h"
+
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetricsF>
@@ -8,10 +10,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
 #include <cmath>
+#include <utility>
 
 namespace rv::qt {
 
@@ -22,23 +26,6 @@ namespace {
 QColor qcolor(Color c) {
     Color rgb = resolve_color(c);
     return QColor(red_of(rgb), green_of(rgb), blue_of(rgb));
-}
-
-QFont qfont(const Font& f) {
-    // Metric twins of the old faces.
-    QString family = QString::fromStdString(f.name);
-    if (f.name == "Arial")
-        family = "Liberation Sans";
-    else if (f.name == "Arial Narrow")
-        family = "Liberation Sans Narrow";
-    else if (f.name == "MS Sans Serif" || f.name == "Comic Sans MS")
-        family = "DejaVu Sans";
-    QFont q(family);
-    q.setPointSizeF(f.size);
-    q.setBold(f.bold);
-    q.setItalic(f.italic);
-    q.setUnderline(f.underline);
-    return q;
 }
 
 int buttons_of(Qt::MouseButtons b) {
@@ -54,39 +41,34 @@ int shift_of(Qt::KeyboardModifiers m) {
            ((m & Qt::AltModifier) ? 4 : 0);
 }
 
-// The Webdings player glyphs, drawn as shapes in `r`.
-bool draw_webdings(QPainter& p, const QRect& r, const std::string& glyph, const QColor& c) {
-    // Left-aligned as the font draws them: the labels stand closer than they are wide.
-    const double s = std::min(r.width(), r.height()) * 0.62;
-    const QPointF o(r.left() + 0.5, r.center().y() - s / 2.0 + 0.5);
+// The Webdings player glyphs, drawn as shapes filling `box`.
+bool draw_webdings(QPainter& p, const QRectF& box, const std::string& glyph, const QColor& c) {
+    const double x = box.left(), y = box.top(), w = box.width(), h = box.height();
     QPainterPath path;
+    // A triangle from x0 to x1 (fractions of the width), pointing right or left.
     auto tri = [&](double x0, double x1, bool right) {
-        if (right) {
-            path.moveTo(o.x() + x0, o.y());
-            path.lineTo(o.x() + x1, o.y() + s / 2);
-            path.lineTo(o.x() + x0, o.y() + s);
-        } else {
-            path.moveTo(o.x() + x1, o.y());
-            path.lineTo(o.x() + x0, o.y() + s / 2);
-            path.lineTo(o.x() + x1, o.y() + s);
-        }
+        const double tip = right ? x1 : x0, base = right ? x0 : x1;
+        path.moveTo(x + w * base, y);
+        path.lineTo(x + w * tip, y + h / 2);
+        path.lineTo(x + w * base, y + h);
         path.closeSubpath();
     };
     if (glyph == "4")
-        tri(0, s, true);
+        tri(0, 1, true);
     else if (glyph == ";") {
-        path.addRect(o.x(), o.y(), s * 0.35, s);
-        path.addRect(o.x() + s * 0.65, o.y(), s * 0.35, s);
+        const double bar = std::max(1.0, std::round(w * 0.36));
+        path.addRect(x, y, bar, h);
+        path.addRect(x + w - bar, y, bar, h);
     } else if (glyph == "<")
-        path.addRect(o.x(), o.y(), s, s);
+        path.addRect(x, y, w, h);
     else if (glyph == "9") {
-        path.addRect(o.x(), o.y(), s * 0.15, s);
-        tri(s * 0.15, s * 0.575, false);
-        tri(s * 0.575, s, false);
+        path.addRect(x, y, std::max(1.0, w * 0.15), h);
+        tri(0.15, 0.575, false);
+        tri(0.575, 1, false);
     } else if (glyph == ":") {
-        tri(0, s * 0.425, true);
-        tri(s * 0.425, s * 0.85, true);
-        path.addRect(o.x() + s * 0.85, o.y(), s * 0.15, s);
+        tri(0, 0.425, true);
+        tri(0.425, 0.85, true);
+        path.addRect(x + w * 0.85, y, std::max(1.0, w * 0.15), h);
     } else
         return false;
     p.fillPath(path, c);
@@ -96,27 +78,46 @@ bool draw_webdings(QPainter& p, const QRect& r, const std::string& glyph, const 
 }  // namespace
 
 FormView::FormView(Form& form, double tpp)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_form(form), m_tpp(tpp) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      m_form(form),
+      m_tpp(tpp),
+      m_generation(form.generation()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
     sync(nullptr);
 }
 
 int FormView::px(float twips) const {
-    return static_cast<int>(std::lround(twips / m_tpp));
+    return FormLayout(m_form, m_tpp).px(twips);
 }
 
 QRect FormView::rect_of(const Control& c) const {
-    return QRect(px(c.abs_left()), px(c.abs_top()), px(c.width()), px(c.height()));
+    return FormLayout(m_form, m_tpp).box(c);
 }
 
+// What a control may paint: its visible box, and for a label the room its text has.
 QRect FormView::clip_of(const Control& c) const {
-    QRect r = rect_of(c);
-    for (Control* k = c.container(); k; k = k->container()) r &= rect_of(*k);
+    const FormLayout layout(m_form, m_tpp);
+    QRect r = layout.visible(c);
+    if (c.kind() == Kind::Label) r |= layout.text_room(c);
     return r;
 }
 
+bool FormView::catch_up() {
+    if (m_form.generation() == m_generation) return false;
+    m_generation = m_form.generation();
+    // The background and its handlers belong to the form and stay; the controls do not.
+    m_pressed = nullptr;
+    m_last_rects.clear();
+    m_last_full.clear();
+    m_images.clear();
+    m_texts.clear();
+    update();
+    return true;
+}
+
 void FormView::sync(Control* changed, bool geometry_only) {
+    if (catch_up()) changed = nullptr;
     if (!m_form.loaded() || !m_form.visible()) {
         if (isVisible()) hide();
         return;
@@ -155,72 +156,80 @@ void FormView::sync(Control* changed, bool geometry_only) {
 }
 
 Control* FormView::control_at(QPoint p) const {
-    const auto& cs = m_form.controls();
-    for (auto it = cs.rbegin(); it != cs.rend(); ++it) {
-        Control& c = **it;
-        if (c.kind() == Kind::Timer || !c.visible()) continue;
-        bool shown = true;
-        for (Control* k = c.container(); k; k = k->container()) shown = shown && k->visible();
-        if (shown && clip_of(c).contains(p)) return &c;
-    }
-    return nullptr;
+    // The middle of the pixel, in the model's twips.
+    return m_form.control_at(static_cast<float>((p.x() + 0.5) * m_tpp),
+                             static_cast<float>((p.y() + 0.5) * m_tpp));
 }
 
-void FormView::to_twips(const Control* c, QPoint p, float& x, float& y) const {
-    x = static_cast<float>(p.x() * m_tpp) - (c ? c->abs_left() : 0);
-    y = static_cast<float>(p.y() * m_tpp) - (c ? c->abs_top() : 0);
+void FormView::to_twips(const Control* c, QPointF global, float& x, float& y) const {
+    x = static_cast<float>(global.x() * m_tpp) - m_form.left() - (c ? c->abs_left() : 0);
+    y = static_cast<float>(global.y() * m_tpp) - m_form.top() - (c ? c->abs_top() : 0);
 }
 
 void FormView::mousePressEvent(QMouseEvent* e) {
-    QPoint p = e->position().toPoint();
+    catch_up();
+    const QPoint p = e->position().toPoint();
+    const int b = buttons_of(e->button()), shift = shift_of(e->modifiers());
     m_pressed = control_at(p);
     m_background_pressed = m_pressed == nullptr;
     float x, y;
-    to_twips(m_pressed, p, x, y);
-    int b = buttons_of(e->button());
-    if (m_pressed) {
-        if (auto* list = dynamic_cast<ListBase*>(m_pressed)) {
-            float line = list->font().size * 20.0f * 1.2f;
-            list->user_select_row(static_cast<int>(y / line));
-        }
-        m_pressed->user_mouse_down(b, shift_of(e->modifiers()), x, y);
-    } else if (m_form.on_mouse_down) {
-        m_form.on_mouse_down(b, shift_of(e->modifiers()), x, y);
+    if (!m_pressed) {
+        to_twips(nullptr, e->globalPosition(), x, y);
+        if (m_form.on_mouse_down) m_form.on_mouse_down(b, shift, x, y);
+        catch_up();
+        return;
     }
+    if (auto* list = dynamic_cast<ListBase*>(m_pressed)) {
+        const float line = list->font().size * 20.0f * 1.2f;
+        const float row_y = static_cast<float>((p.y() + 0.5) * m_tpp) - list->abs_top();
+        list->user_select_row(static_cast<int>(row_y / line));  // raises Click
+        if (catch_up()) return;
+    }
+    to_twips(m_pressed, e->globalPosition(), x, y);
+    m_pressed->user_mouse_down(b, shift, x, y);
+    catch_up();
 }
 
 void FormView::mouseMoveEvent(QMouseEvent* e) {
+    catch_up();
+    const int b = buttons_of(e->buttons()), shift = shift_of(e->modifiers());
     float x, y;
-    to_twips(m_pressed, e->position().toPoint(), x, y);
-    int b = buttons_of(e->buttons());
+    to_twips(m_pressed, e->globalPosition(), x, y);
     if (m_pressed)
-        m_pressed->user_mouse_move(b, shift_of(e->modifiers()), x, y);
+        m_pressed->user_mouse_move(b, shift, x, y);
     else if (m_background_pressed && m_form.on_mouse_move)
-        m_form.on_mouse_move(b, shift_of(e->modifiers()), x, y);
+        m_form.on_mouse_move(b, shift, x, y);
+    catch_up();
 }
 
 void FormView::mouseReleaseEvent(QMouseEvent* e) {
-    QPoint p = e->position().toPoint();
-    Control* pressed = m_pressed;
+    catch_up();
+    const QPoint p = e->position().toPoint();
+    const int b = buttons_of(e->button()), shift = shift_of(e->modifiers());
+    Control* pressed = std::exchange(m_pressed, nullptr);
     float x, y;
-    to_twips(pressed, p, x, y);
-    int b = buttons_of(e->button());
-    m_pressed = nullptr;
+    to_twips(pressed, e->globalPosition(), x, y);
     if (pressed) {
-        pressed->user_mouse_up(b, shift_of(e->modifiers()), x, y);
+        pressed->user_mouse_up(b, shift, x, y);
+        // A handler that reloaded the form took the pressed control with it.
+        if (catch_up()) return;
         // A click is a press and a release on the same control; lists raised theirs already.
         if (m_form.loaded() && control_at(p) == pressed && !dynamic_cast<ListBase*>(pressed))
             pressed->user_click();
+        catch_up();
     } else if (m_background_pressed && m_form.on_mouse_up) {
         m_background_pressed = false;
-        m_form.on_mouse_up(b, shift_of(e->modifiers()), x, y);
+        m_form.on_mouse_up(b, shift, x, y);
+        catch_up();
     }
 }
 
 void FormView::mouseDoubleClickEvent(QMouseEvent* e) {
+    catch_up();
     Control* c = control_at(e->position().toPoint());
     m_pressed = c;
     if (c) c->user_dbl_click();
+    catch_up();
 }
 
 void FormView::wheelEvent(QWheelEvent* e) {
@@ -237,9 +246,11 @@ void FormView::changeEvent(QEvent* e) {
 }
 
 void FormView::closeEvent(QCloseEvent* e) {
-    // A borderless window has no close box: the program's own labels close it, and a
-    // window manager's close must not leave the model and the screen apart.
+    // The window answers the window manager's close as its own close does; whatever that
+    // does to the model is what the screen shows, so the view itself never closes. It runs
+    // from the loop, not inside the window system's close.
     e->ignore();
+    QTimer::singleShot(0, this, [this] { m_form.user_close(); });
 }
 
 bool FormView::event(QEvent* e) {
@@ -256,10 +267,11 @@ bool FormView::event(QEvent* e) {
 }
 
 void FormView::paintEvent(QPaintEvent* e) {
+    catch_up();
     QPainter p(this);
     const QRegion& region = e->region();
     p.fillRect(e->rect(), qcolor(m_form.back_color()));
-    for (const auto& c : m_form.controls()) {
+    for (Control* c : m_form.paint_order()) {
         if (c->kind() == Kind::Timer || c->kind() == Kind::ScrollBar || !c->visible()) continue;
         bool shown = true;
         for (Control* k = c->container(); k; k = k->container()) shown = shown && k->visible();
@@ -275,132 +287,133 @@ void FormView::draw(QPainter& p, Control& c) {
     const QRect r = rect_of(c);
     const QColor fore = c.enabled() ? qcolor(c.fore_color()) : QColor(128, 128, 128);
     p.setFont(qfont(c.font()));
+    p.setPen(fore);
     switch (c.kind()) {
-        case Kind::Label: {
-            auto& l = static_cast<Label&>(c);
-            if (!l.transparent()) p.fillRect(r, qcolor(l.back_color()));
-            p.setPen(fore);
-            if (l.font().name == "Webdings" && draw_webdings(p, r, l.caption(), fore)) break;
-            // Laid out once per caption and font: a moving title is only redrawn, not shaped.
-            auto& cache = m_texts[&l];
-            const QString caption = QString::fromStdString(l.caption());
-            if (cache.caption != caption || cache.font != p.font()) {
-                cache.caption = caption;
-                cache.font = p.font();
-                QString shown = caption;
-                cache.mnemonic = -1;
-                // "&m" shows "m" underlined; "&&" is a plain "&".
-                for (int i = 0; i + 1 < shown.size(); ++i) {
-                    if (shown[i] != '&') continue;
-                    shown.remove(i, 1);
-                    if (shown[i] != '&' && cache.mnemonic < 0) cache.mnemonic = i;
-                }
-                cache.text.setText(shown);
-                cache.text.setTextFormat(Qt::PlainText);
-                cache.text.prepare(QTransform(), p.font());
-                cache.width = QFontMetricsF(p.font()).horizontalAdvance(shown);
-                cache.underline_x =
-                    cache.mnemonic >= 0
-                        ? QFontMetricsF(p.font()).horizontalAdvance(shown.left(cache.mnemonic))
-                        : 0;
-                cache.underline_w =
-                    cache.mnemonic >= 0
-                        ? QFontMetricsF(p.font()).horizontalAdvance(shown.mid(cache.mnemonic, 1))
-                        : 0;
-            }
-            double x = r.left();
-            if (l.alignment() == Alignment::Center)
-                x = r.left() + (r.width() - cache.width) / 2;
-            else if (l.alignment() == Alignment::Right)
-                x = r.right() + 1 - cache.width;
-            p.drawStaticText(QPointF(x, r.top()), cache.text);
-            if (cache.mnemonic >= 0) {
-                const double y = r.top() + QFontMetricsF(p.font()).ascent() + 1.5;
-                p.drawLine(QPointF(x + cache.underline_x, y),
-                           QPointF(x + cache.underline_x + cache.underline_w, y));
-            }
+        case Kind::Label:
+            draw_label(p, static_cast<Label&>(c), r, fore);
             break;
-        }
         case Kind::Button: {
             auto& b = static_cast<Button&>(c);
             p.fillRect(r, qcolor(b.back_color()));
-            p.setPen(fore);
             p.drawRect(r.adjusted(0, 0, -1, -1));
             p.drawText(r, Qt::AlignCenter | Qt::TextShowMnemonic,
                        QString::fromStdString(b.caption()));
             break;
         }
-        case Kind::TextBox: {
-            auto& t = static_cast<TextBox&>(c);
-            p.fillRect(r, qcolor(t.back_color()));
-            p.setPen(fore);
-            int flags = t.multi_line() ? (Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap)
-                                       : (Qt::AlignLeft | Qt::AlignVCenter);
-            p.drawText(r.adjusted(1, 0, -1, 0), flags, QString::fromStdString(t.text()));
+        case Kind::TextBox:
+            draw_text_box(p, static_cast<TextBox&>(c), r);
             break;
-        }
         case Kind::ListBox:
         case Kind::FileListBox:
         case Kind::DirListBox:
-        case Kind::DriveListBox: {
-            auto& l = static_cast<ListBase&>(c);
-            p.fillRect(r, qcolor(l.back_color()));
-            const int line = std::max(1, px(l.font().size * 20.0f * 1.2f));
-            auto* dirs = dynamic_cast<DirListBox*>(&l);
-            for (int row = 0; row * line < r.height(); ++row) {
-                int i = l.top_index() + row;
-                if (i >= l.list_count()) break;
-                QRect lr(r.left(), r.top() + row * line, r.width(), line);
-                bool selected = i == l.list_index();
-                if (selected) p.fillRect(lr, QColor(10, 36, 106));
-                p.setPen(selected ? QColor(255, 255, 255) : fore);
-                int indent = dirs ? 2 + dirs->entry_depth(i) * 8 : 2;
-                QString text = QString::fromStdString(l.item(i));
-                if (dirs) text = (dirs->entry_open(i) ? "\u25BE " : "\u25B8 ") + text;
-                p.drawText(lr.adjusted(indent, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
-            }
+        case Kind::DriveListBox:
+            draw_list(p, static_cast<ListBase&>(c), r, fore);
             break;
-        }
-        case Kind::PictureBox: {
-            auto& pic = static_cast<PictureBox&>(c);
-            if (pic.image().empty()) {
-                p.fillRect(r, qcolor(pic.back_color()));
-                break;
-            }
-            auto& cached = m_images[&pic];
-            if (cached.first != pic.image_version() || cached.second.isNull()) {
-                QImage img(pic.pixels_wide(), pic.pixels_high(), QImage::Format_RGB32);
-                for (int y = 0; y < img.height(); ++y) {
-                    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-                    for (int x = 0; x < img.width(); ++x) {
-                        Color v = pic.image()[static_cast<std::size_t>(y * img.width() + x)];
-                        line[x] = qRgb(red_of(v), green_of(v), blue_of(v));
-                    }
-                }
-                cached = {pic.image_version(), QPixmap::fromImage(img)};
-            }
-            p.fillRect(r, qcolor(pic.back_color()));
-            // The image is in model pixels; a screen of another dpi scales it.
-            p.drawPixmap(QRect(r.topLeft(), QSize(px(pic.pixels_wide() * kTwipsPerPixel),
-                                                  px(pic.pixels_high() * kTwipsPerPixel))),
-                         cached.second);
+        case Kind::PictureBox:
+            draw_picture(p, static_cast<PictureBox&>(c), r);
             break;
-        }
-        case Kind::LevelBar: {
-            auto& bar = static_cast<LevelBar&>(c);
-            p.fillRect(r, qcolor(bar.back_color()));
-            int w = static_cast<int>(std::lround(r.width() * bar.fraction()));
-            if (w > 0) {
-                QLinearGradient g(r.topLeft(), r.bottomLeft());
-                g.setColorAt(0, qcolor(bar.bar_color1()));
-                g.setColorAt(1, qcolor(bar.bar_color2()));
-                p.fillRect(QRect(r.left(), r.top(), w, r.height()), g);
-            }
+        case Kind::LevelBar:
+            draw_level(p, static_cast<LevelBar&>(c), r);
             break;
-        }
         default:
             break;
     }
+}
+
+void FormView::draw_label(QPainter& p, Label& l, const QRect& r, const QColor& fore) {
+    if (!l.transparent()) p.fillRect(r, qcolor(l.back_color()));
+    if (FormLayout::is_glyph(l) &&
+        draw_webdings(p, FormLayout(m_form, m_tpp).glyph_box(l), l.caption(), fore))
+        return;
+    // Laid out once per caption and font: a moving title is only redrawn, not shaped.
+    auto& cache = m_texts[&l];
+    const QString caption = QString::fromStdString(l.caption());
+    if (cache.caption != caption || cache.font != p.font()) {
+        cache.caption = caption;
+        cache.font = p.font();
+        const QString shown = FormLayout::shown_text(l, &cache.mnemonic);
+        cache.text.setText(shown);
+        cache.text.setTextFormat(Qt::PlainText);
+        cache.text.prepare(QTransform(), p.font());
+        const QFontMetricsF m(p.font());
+        cache.width = m.horizontalAdvance(shown);
+        cache.underline_x = cache.mnemonic >= 0 ? m.horizontalAdvance(shown.left(cache.mnemonic)) : 0;
+        cache.underline_w = cache.mnemonic >= 0 ? m.horizontalAdvance(shown.mid(cache.mnemonic, 1)) : 0;
+    }
+    double x = r.left();
+    if (l.alignment() == Alignment::Center)
+        x = r.left() + (r.width() - cache.width) / 2;
+    else if (l.alignment() == Alignment::Right)
+        x = r.right() + 1 - cache.width;
+    p.drawStaticText(QPointF(x, r.top()), cache.text);
+    if (cache.mnemonic >= 0) {
+        const double y = r.top() + QFontMetricsF(p.font()).ascent() + 1.5;
+        p.drawLine(QPointF(x + cache.underline_x, y),
+                   QPointF(x + cache.underline_x + cache.underline_w, y));
+    }
+}
+
+void FormView::draw_text_box(QPainter& p, TextBox& t, const QRect& r) {
+    p.fillRect(r, qcolor(t.back_color()));
+    const QString text = QString::fromStdString(t.text());
+    if (t.multi_line()) {
+        p.drawText(r.adjusted(1, 0, -1, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+        return;
+    }
+    // A line wider than the part of the box on the screen is condensed to fit it.
+    const QRect room = FormLayout(m_form, m_tpp).text_room(t);
+    p.setFont(FormLayout::fitted(p.font(), text, room.width()));
+    p.drawText(QRect(room.left(), r.top(), room.width(), r.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+void FormView::draw_list(QPainter& p, ListBase& l, const QRect& r, const QColor& fore) {
+    p.fillRect(r, qcolor(l.back_color()));
+    const int line = std::max(1, px(l.font().size * 20.0f * 1.2f));
+    auto* dirs = dynamic_cast<DirListBox*>(&l);
+    for (int row = 0; row * line < r.height(); ++row) {
+        int i = l.top_index() + row;
+        if (i >= l.list_count()) break;
+        QRect lr(r.left(), r.top() + row * line, r.width(), line);
+        bool selected = i == l.list_index();
+        if (selected) p.fillRect(lr, QColor(10, 36, 106));
+        p.setPen(selected ? QColor(255, 255, 255) : fore);
+        int indent = dirs ? 2 + dirs->entry_depth(i) * 8 : 2;
+        QString text = QString::fromStdString(l.item(i));
+        if (dirs) text = (dirs->entry_open(i) ? "\u25BE " : "\u25B8 ") + text;
+        p.drawText(lr.adjusted(indent, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+}
+
+void FormView::draw_picture(QPainter& p, PictureBox& pic, const QRect& r) {
+    p.fillRect(r, qcolor(pic.back_color()));
+    if (pic.image().empty()) return;
+    auto& cached = m_images[&pic];
+    if (cached.first != pic.image_version() || cached.second.isNull()) {
+        QImage img(pic.pixels_wide(), pic.pixels_high(), QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < img.width(); ++x) {
+                Color v = pic.image()[static_cast<std::size_t>(y * img.width() + x)];
+                line[x] = qRgb(red_of(v), green_of(v), blue_of(v));
+            }
+        }
+        cached = {pic.image_version(), QPixmap::fromImage(img)};
+    }
+    // The image is in model pixels; a screen of another dpi scales it.
+    p.drawPixmap(QRect(r.topLeft(), QSize(px(pic.pixels_wide() * kTwipsPerPixel),
+                                          px(pic.pixels_high() * kTwipsPerPixel))),
+                 cached.second);
+}
+
+void FormView::draw_level(QPainter& p, LevelBar& bar, const QRect& r) {
+    p.fillRect(r, qcolor(bar.back_color()));
+    int w = static_cast<int>(std::lround(r.width() * bar.fraction()));
+    if (w <= 0) return;
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, qcolor(bar.bar_color1()));
+    g.setColorAt(1, qcolor(bar.bar_color2()));
+    p.fillRect(QRect(r.left(), r.top(), w, r.height()), g);
 }
 
 }  // namespace rv::qt

@@ -36,11 +36,23 @@ class FormView : public QWidget {
     QRect rect_of(const forms::Control& c) const;
     QRect clip_of(const forms::Control& c) const;
     forms::Control* control_at(QPoint p) const;
-    void to_twips(const forms::Control* c, QPoint p, float& x, float& y) const;
+    // The pointer relative to control `c` (null: the client area), in twips, taken from its
+    // place on the screen and the model's window position: right even while the window or
+    // the control moves under it.
+    void to_twips(const forms::Control* c, QPointF global, float& x, float& y) const;
+    // After a reload of the form, forgets every pointer and cache of the old controls and
+    // says so; a caller that has just run a handler returns at once when it did.
+    bool catch_up();
     void draw(QPainter& p, forms::Control& c);
+    void draw_label(QPainter& p, forms::Label& l, const QRect& r, const QColor& fore);
+    void draw_text_box(QPainter& p, forms::TextBox& t, const QRect& r);
+    void draw_list(QPainter& p, forms::ListBase& l, const QRect& r, const QColor& fore);
+    void draw_picture(QPainter& p, forms::PictureBox& pic, const QRect& r);
+    void draw_level(QPainter& p, forms::LevelBar& bar, const QRect& r);
 
     forms::Form& m_form;
     double m_tpp;
+    std::uint64_t m_generation = 0;  // the form's load whose controls the caches below hold
     forms::Control* m_pressed = nullptr;
     bool m_background_pressed = false;
     std::map<const forms::Control*, QRect> m_last_rects;  // visible part, last drawn

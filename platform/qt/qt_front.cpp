@@ -39,7 +39,8 @@ struct QtFront::Impl {
     void flush_views() {
         auto pending = std::move(dirty);
         dirty.clear();
-        for (auto& [form, controls] : pending) {
+        for (auto& [form, batch] : pending) {
+            auto& controls = batch.controls;
             auto& view = views[form];
             if (!view) {
                 if (!form->loaded() || !form->visible()) continue;
@@ -63,8 +64,13 @@ struct QtFront::Impl {
     QTimer flush;
     QTimer client_flush;
     std::map<forms::Form*, std::unique_ptr<FormView>> views;
-    // Per form, the controls that changed and whether only their geometry did.
-    std::map<forms::Form*, std::map<forms::Control*, bool>> dirty;
+    // Per form, the controls that changed and whether only their geometry did, all of one
+    // load of the form: a reload turns the batch into a whole redraw.
+    struct Batch {
+        std::uint64_t generation = 0;
+        std::map<forms::Control*, bool> controls;
+    };
+    std::map<forms::Form*, Batch> dirty;
     std::unique_ptr<standin::ClientWindow> client_window;
 };
 
@@ -107,9 +113,15 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
 
 void QtFront::show_forms(forms::Environment& env) {
     env.add_observer([this](forms::Form& f, forms::Control* c, bool geometry) {
-        auto& changed = m->dirty[&f];
+        auto [entry, created] = m->dirty.try_emplace(&f, Impl::Batch{f.generation(), {}});
+        auto& batch = entry->second;
+        if (batch.generation != f.generation()) {
+            batch.generation = f.generation();
+            batch.controls.clear();
+            c = nullptr;
+        }
         // A change of the form itself redraws it whole.
-        auto [it, fresh] = changed.emplace(c, geometry);
+        auto [it, fresh] = batch.controls.emplace(c, geometry);
         if (!fresh) it->second = it->second && geometry;
         if (!m->flush.isActive()) m->flush.start();
     });

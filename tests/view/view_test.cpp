@@ -3,7 +3,10 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "app/program.h"
 #include "platform/media/virtual_player.h"
@@ -12,31 +15,66 @@
 namespace rv {
 namespace {
 
+int g_argc = 1;
+char g_name[] = "view_test";
+char* g_argv[] = {g_name, nullptr};
+
 QWidget* window_titled(const QString& title) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->windowTitle() == title && w->isVisible()) return w;
     return nullptr;
 }
 
-TEST(View, MainWindowIsABorderless277By145WindowWithItsGradient) {
-    static int argc = 1;
-    static char name[] = "view_test";
-    static char* argv[] = {name, nullptr};
-    qt::QtFront front(argc, argv);
-    media::VirtualPlayer media(front.loop(), [](const std::string&) { return 0.0; });
-    app::Options options;
-    options.home = ::testing::TempDir();
-    options.screen_name = "Viewer";
-    app::Program program(front.loop(), media, options);
-    program.services.end_program = [&] { front.quit(); };
-    program.env.set_input_box(
-        [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
-    front.show_forms(program.env);
-    front.show_client(program.client, 520, 157);
-    bool checked = false;
+// Runs `body` once the loop runs, and quits afterwards even when a failed assertion returns
+// from it early; a body that never returns is cut off by a watchdog and fails.
+void run_in_loop(qt::QtFront& front, const std::function<void()>& body) {
+    bool timed_out = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        timed_out = true;
+        front.quit();
+    });
+    watchdog.start(60000);
     front.at_start([&] {
-        program.start();
-        front.loop().wait_until(front.loop().now() + 0.2);
+        struct QuitAfter {
+            qt::QtFront& front;
+            ~QuitAfter() { front.quit(); }
+        } quit{front};
+        body();
+    });
+    front.exec();
+    EXPECT_FALSE(timed_out) << "the checks did not finish within a minute";
+}
+
+void settle(qt::QtFront& front, double seconds = 0.2) {
+    front.loop().wait_until(front.loop().now() + seconds);
+}
+
+struct ProgramOnScreen {
+    ProgramOnScreen() : media(front.loop(), [](const std::string&) { return 0.0; }) {
+        options.home = ::testing::TempDir();
+        options.screen_name = "Viewer";
+        program = std::make_unique<app::Program>(front.loop(), media, options);
+        program->services.end_program = [this] { ended = true; };
+        program->env.set_input_box(
+            [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
+        front.show_forms(program->env);
+        front.show_client(program->client, 520, 157);
+    }
+    qt::QtFront front{g_argc, g_argv};
+    media::VirtualPlayer media;
+    app::Options options;
+    std::unique_ptr<app::Program> program;
+    bool ended = false;
+};
+
+TEST(View, MainWindowIsABorderless277By145WindowWithItsGradient) {
+    ProgramOnScreen s;
+    bool checked = false;
+    run_in_loop(s.front, [&] {
+        s.program->start();
+        settle(s.front);
         QWidget* w = window_titled("Ravelin By Vosk");
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->geometry(), QRect(217, 157, 277, 145));
@@ -47,14 +85,106 @@ TEST(View, MainWindowIsABorderless277By145WindowWithItsGradient) {
         EXPECT_EQ(QColor(shot.pixel(0, 8)).red(), 22);
         EXPECT_EQ(QColor(shot.pixel(276, 8)).blue(), 255);  // blue end
         // Rolling up shrinks the window, top edge in place.
-        program.form1.Label2_Click();
-        front.loop().wait_until(front.loop().now() + 0.1);
+        s.program->form1.Label2_Click();
+        settle(s.front, 0.1);
         EXPECT_EQ(w->geometry().top(), 157);
         EXPECT_EQ(w->height(), 16);  // 235 twips
         checked = true;
-        front.quit();
     });
-    front.exec();
+    EXPECT_TRUE(checked);
+}
+
+TEST(View, TheWindowManagersCloseRunsEachWindowsOwnClose) {
+    ProgramOnScreen s;
+    bool checked = false;
+    run_in_loop(s.front, [&] {
+        s.program->start();
+        auto& chooser = s.program->form1.folder_chooser();
+        s.program->form1.Label3->user_click();
+        settle(s.front);
+        QWidget* dir = window_titled("Form2");
+        ASSERT_NE(dir, nullptr);
+        dir->close();  // the chooser cancels: hidden, on screen and in the model
+        settle(s.front);
+        EXPECT_FALSE(chooser.visible());
+        EXPECT_FALSE(dir->isVisible());
+        EXPECT_TRUE(chooser.loaded());
+        EXPECT_FALSE(s.ended);
+        QWidget* main = window_titled("Ravelin By Vosk");
+        ASSERT_NE(main, nullptr);
+        main->close();  // the main window slides off, says goodbye and ends the program
+        settle(s.front, 1.0);
+        EXPECT_TRUE(s.ended);
+        EXPECT_GT(s.program->form1.left(), s.program->env.screen_width_twips());
+        checked = true;
+    });
+    EXPECT_TRUE(checked);
+}
+
+// A window whose button reloads it on a press, and paints its picture at every load.
+class Reloader : public forms::Form {
+  public:
+    using Form::Form;
+    forms::Label* button = nullptr;
+    forms::PictureBox* pic = nullptr;
+    forms::Color colour = 0x0000FF;
+    int clicks = 0;
+
+  protected:
+    void build() override {
+        set_caption("Reloader");
+        set_back_color(forms::kBlack);
+        set_left(1500);
+        set_top(1500);
+        set_width(3000);
+        set_height(1500);
+        pic = add<forms::PictureBox>("pic");
+        pic->move(0, 600, 1500, 300);
+        button = add<forms::Label>("button");
+        button->move(0, 0, 1500, 300);
+        button->set_caption("reload");
+        button->on_mouse_down = [this](int, int, float, float) {
+            Unload();
+            Show();
+        };
+        button->on_click = [this] { ++clicks; };
+    }
+    void Form_Load() override { pic->fill_box(0, 0, 1500, 300, colour); }
+};
+
+void send_mouse(QWidget* w, QEvent::Type type, QPoint local) {
+    QMouseEvent e(type, QPointF(local), QPointF(w->mapToGlobal(local)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST(View, AReloadDuringAPressLeavesNoPointerOrPictureOfTheOldControls) {
+    qt::QtFront front(g_argc, g_argv);
+    forms::Environment env(front.loop());
+    front.show_forms(env);
+    Reloader f(env, "Reloader");
+    bool checked = false;
+    run_in_loop(front, [&] {
+        f.Show();
+        settle(front);
+        QWidget* w = window_titled("Reloader");
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(QColor(w->grab().toImage().pixel(10, 50)), QColor(255, 0, 0));
+        f.colour = 0xFF0000;  // blue from the next load on
+        send_mouse(w, QEvent::MouseButtonPress, QPoint(10, 10));
+        send_mouse(w, QEvent::MouseMove, QPoint(12, 10));
+        send_mouse(w, QEvent::MouseButtonRelease, QPoint(12, 10));
+        EXPECT_EQ(f.clicks, 0);  // the press and the release met different controls
+        settle(front);
+        EXPECT_EQ(QColor(w->grab().toImage().pixel(10, 50)), QColor(0, 0, 255));
+        // The new button takes clicks as any other.
+        f.button->on_mouse_down = nullptr;
+        send_mouse(w, QEvent::MouseButtonPress, QPoint(10, 10));
+        send_mouse(w, QEvent::MouseButtonRelease, QPoint(10, 10));
+        EXPECT_EQ(f.clicks, 1);
+        checked = true;
+    });
     EXPECT_TRUE(checked);
 }
 
