@@ -100,21 +100,22 @@ int samples_per_frame(const mpg123_frameinfo& fi) {
     return 576;
 }
 
-// Seconds that frames of another rate (or frame size) add beyond what the library counts:
-// it counts every frame as one of the first kind.
+// Seconds that frames at another sample rate add beyond what the library counts: it counts
+// each frame's samples at the first frame's rate.
 bool rate_correction(int fd, const std::atomic<bool>* cancel, double& correction) {
     Decoder h = decoder_on(fd);
     if (!h) return false;
     correction = 0;
-    double first = 0;
+    long first_rate = 0;
     int r = MPG123_OK;
     while ((r = mpg123_framebyframe_next(h.get())) == MPG123_OK || r == MPG123_NEW_FORMAT) {
         if (cancel && cancel->load(std::memory_order_relaxed)) return false;
         mpg123_frameinfo fi{};
         if (mpg123_info(h.get(), &fi) != MPG123_OK || fi.rate <= 0) continue;
-        const double seconds = samples_per_frame(fi) / static_cast<double>(fi.rate);
-        if (first == 0) first = seconds;
-        correction += seconds - first;
+        if (first_rate == 0) first_rate = fi.rate;
+        if (fi.rate == first_rate) continue;
+        const double samples = samples_per_frame(fi);
+        correction += samples / static_cast<double>(fi.rate) - samples / static_cast<double>(first_rate);
     }
     return true;
 }

@@ -218,9 +218,12 @@ double SdlPlayer::heard_seconds(Session& s) const {
 
 double SdlPlayer::CurrentPosition() const {
     if (m_state == kPaused) return m_paused_at;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_session || m_session->rate <= 0) return 0;
-    return heard_seconds(*m_session);
+    std::shared_ptr<Session> s;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        s = m_session;
+    }
+    return s && s->rate > 0 ? heard_seconds(*s) : 0;
 }
 
 double SdlPlayer::Duration() const {
