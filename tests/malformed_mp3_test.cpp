@@ -36,6 +36,10 @@ const Case kCases[] = {
     {Malformed::Fifo, "FIFO in place of a listed track", false, 0},
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.what;
+}
+
 const std::string kOpen =
     "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A <FONT COLOR=#222222>";
 std::string playing(const std::string& name) {

@@ -2,7 +2,12 @@
 // in real time, so these tests wait for it; they assert outcomes, not timings.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
+#include <fstream>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -11,6 +16,7 @@
 #include "malformed_mp3.h"
 #include "manual_device.h"
 #include "platform/media/mp3_probe.h"
+#include "platform/media/sdl_device.h"
 #include "platform/media/sdl_player.h"
 #include "tools/tone_mp3.h"
 
@@ -342,6 +348,41 @@ TEST_F(RealPlayer, SoundStartsAtOnceWhileTheLengthIsScanned) {
         << player.Duration() << " against " << expected;
     player.Stop();
     player.on_device_samples = nullptr;
+}
+
+// In a child process, with SDL left to find a device by itself and stderr kept in a file:
+// without a sound device the audio library's own noise stays out and one line says so; with
+// one, nothing is said. Either way the process signals stay the program's.
+TEST(SoundDevice, SaysOnceInOneLineThatThereIsNone) {
+    test::TempDir dir;
+    const std::string err = dir.file("stderr");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::FILE* f = std::freopen(err.c_str(), "w", stderr);
+        ::unsetenv("SDL_AUDIODRIVER");
+        int code = 1;
+        {
+            media::SdlDevice device;
+            auto silence = [](std::int16_t* out, std::size_t n) { std::fill(out, out + n, 0); };
+            const bool first = device.open(44100, 2, silence);
+            const bool second = device.open(22050, 1, silence);  // reopened: not said again
+            struct sigaction sa {};
+            ::sigaction(SIGINT, nullptr, &sa);
+            const bool signals_untouched = sa.sa_handler == SIG_DFL;
+            if (first && second && signals_untouched) code = device.driver() == "dummy" ? 10 : 11;
+        }
+        if (f) std::fflush(f);
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int code = WEXITSTATUS(status);
+    ASSERT_TRUE(code == 10 || code == 11) << code;
+    std::ifstream in(err);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(said, code == 10 ? "ravelin: no sound device found; playback is silent\n" : "");
 }
 
 }  // namespace
