@@ -73,7 +73,10 @@ class PlayerWindow : public forms::Form {
     ui::Windows& m_windows;
 
   private:
-    void open_selected();
+    // Opens the selected entry. When it will not play, the player is left stopped with no
+    // progress and Pause/Stop off, one line on stderr says why, and false is returned.
+    bool open_selected();
+    bool open_path(const std::string& path);
     void set_enabled(std::initializer_list<forms::Control*> controls, bool on);
     void set_timers(std::initializer_list<forms::Timer*> timers, bool on);
 };

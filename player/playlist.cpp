@@ -16,7 +16,7 @@ void PlayerWindow::File1_DblClick() {
         Timer1->set_timer_enabled(false);
         set_enabled({lbpause, lbstop}, false);
     }
-    open_selected();
+    if (!open_selected()) return;
     Timer1->set_timer_enabled(true);
     set_enabled({lbpause, lbstop}, true);
 }
