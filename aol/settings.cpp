@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <chrono>
 #include <random>
 
 #include "platform/winapi/profile.h"

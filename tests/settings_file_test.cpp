@@ -37,15 +37,14 @@ TEST(ProfileText, AnEditChangesOnlyItsOwnLine) {
         std::string before, after;
     };
     const Case cases[] = {
-        {"an LF file keeps the CR of other lines",
-         "[a]\nk=v\r\n[ravelin]\nDIRECTORY=/old\nx=1\r\n",
+        {"an LF file keeps the CR of other lines", "[a]\nk=v\r\n[ravelin]\nDIRECTORY=/old\nx=1\r\n",
          "[a]\nk=v\r\n[ravelin]\nDIRECTORY=/new\nx=1\r\n"},
         {"a CRLF file keeps a lone LF line", "[ravelin]\r\nx=1\n\r\nDIRECTORY=/old\r\n",
          "[ravelin]\r\nx=1\n\r\nDIRECTORY=/new\r\n"},
         {"the replaced line keeps its own line end", "[ravelin]\nDIRECTORY=/old\r\n",
          "[ravelin]\nDIRECTORY=/new\r\n"},
-        {"no line end at the end: the new line gets one",
-         "[ravelin]\r\nx=1", "[ravelin]\r\nx=1\r\nDIRECTORY=/new\r\n"},
+        {"no line end at the end: the new line gets one", "[ravelin]\r\nx=1",
+         "[ravelin]\r\nx=1\r\nDIRECTORY=/new\r\n"},
         {"a last line without end is replaced as it stands", "[ravelin]\nDIRECTORY=/old",
          "[ravelin]\nDIRECTORY=/new"},
         {"a byte-order mark stays", "\xEF\xBB\xBF[ravelin]\nDIRECTORY=/old\n",
@@ -77,8 +76,7 @@ TEST(SettingsFile, AFileThatCannotBeReadIsNeverReplaced) {
         fs::remove_all(file);
         c.make(file);
         const auto before = fs::symlink_status(file).type();
-        EXPECT_FALSE(winapi::WritePrivateProfileStringA("ravelin", "DIRECTORY", "/x",
-                                                        file.c_str()))
+        EXPECT_FALSE(winapi::WritePrivateProfileStringA("ravelin", "DIRECTORY", "/x", file.c_str()))
             << c.what;
         EXPECT_EQ(fs::symlink_status(file).type(), before) << c.what;
         EXPECT_EQ(aol::ReadSetting("ravelin", "directory", file), "") << c.what;
@@ -88,8 +86,8 @@ TEST(SettingsFile, AFileThatCannotBeReadIsNeverReplaced) {
     if (::geteuid() != 0) {  // root reads anything
         dir.touch("mp3.oca", "[other]\nkeep=me\n[ravelin]\nDIRECTORY=/old\n");
         ::chmod(file.c_str(), 0200);
-        EXPECT_FALSE(winapi::WritePrivateProfileStringA("ravelin", "DIRECTORY", "/x",
-                                                        file.c_str()));
+        EXPECT_FALSE(
+            winapi::WritePrivateProfileStringA("ravelin", "DIRECTORY", "/x", file.c_str()));
         ::chmod(file.c_str(), 0600);
         EXPECT_EQ(slurp(file), "[other]\nkeep=me\n[ravelin]\nDIRECTORY=/old\n");
     }
@@ -135,7 +133,7 @@ TEST(SettingsFile, TemporaryFilesOfDeadWritersGoAtTheNextWrite) {
     const std::string prefix = winapi::temp_prefix(file);
     EXPECT_EQ(prefix, dir.file(".mp3.oca.tmp-"));
     std::ofstream(prefix + "99999999") << "half a file";  // no such process
-    std::ofstream(prefix + "1") << "a live writer's";   // init runs for as long as we do
+    std::ofstream(prefix + "1") << "a live writer's";     // init runs for as long as we do
     std::ofstream(prefix + "x1") << "not ours";
     aol::WriteSetting("ravelin", "DIRECTORY", "/m", file);
     EXPECT_FALSE(fs::exists(prefix + "99999999"));
@@ -163,9 +161,8 @@ TEST(SettingsFile, KillsDuringWritesLeaveAWholeFile) {
             ::close(ready[0]);
             for (int i = 1;; ++i) {
                 if (::write(ready[1], "w", 1) != 1) ::_exit(1);
-                winapi::WritePrivateProfileStringA("ravelin", "DIRECTORY",
-                                                   ("/m" + std::to_string(i)).c_str(),
-                                                   file.c_str());
+                winapi::WritePrivateProfileStringA(
+                    "ravelin", "DIRECTORY", ("/m" + std::to_string(i)).c_str(), file.c_str());
             }
         }
         ::close(ready[1]);

@@ -137,8 +137,7 @@ std::string resolve_links(const std::string& path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
         if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
-        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1,
-                           '\0');
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         ssize_t n = ::readlink(p.c_str(), target.data(), target.size());
         if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return p;
         target.resize(static_cast<std::size_t>(n));

@@ -98,8 +98,8 @@ bool find_section(const Lines& l, const char* section, std::size_t& first, std::
     return false;
 }
 
-bool find_key(const Lines& l, std::size_t first, std::size_t last, const char* key,
-              std::size_t& at, std::string_view& value) {
+bool find_key(const Lines& l, std::size_t first, std::size_t last, const char* key, std::size_t& at,
+              std::string_view& value) {
     for (std::size_t i = first + 1; i < last; ++i) {
         std::string_view k;
         if (entry_of(l.lines[i].text, k, value) && equal_nocase(k, key)) {
@@ -119,8 +119,7 @@ void insert_line(Lines& l, std::size_t pos, std::string text) {
 
 }  // namespace
 
-bool find_value(const std::string& text, const char* section, const char* key,
-                std::string& value) {
+bool find_value(const std::string& text, const char* section, const char* key, std::string& value) {
     if (!section || !key) return false;
     Lines l = split(text);
     std::size_t first = 0, last = 0, at = 0;

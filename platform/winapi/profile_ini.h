@@ -8,8 +8,7 @@ namespace rv::winapi::ini {
 
 // The value of `key` in `section`, blanks around it and one pair of surrounding quotes
 // dropped; false when the section or the key is missing.
-bool find_value(const std::string& text, const char* section, const char* key,
-                std::string& value);
+bool find_value(const std::string& text, const char* section, const char* key, std::string& value);
 // `text` with `key` of `section` set to `value`, creating the section and the key as needed;
 // a null `value` removes the key.
 std::string set_value(const std::string& text, const char* section, const char* key,
