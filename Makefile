@@ -12,7 +12,10 @@ build: deps
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev -j $(JOBS)
 
-run: build
+# Only what it runs: the program and the demo-track maker, not the tests and benchmarks.
+run: deps
+	@cmake --preset dev >/dev/null
+	@cmake --build --preset dev -j $(JOBS) --target ravelin make-demo-tracks
 	@scripts/run-demo $(BUILD)
 
 test: build

@@ -1,4 +1,5 @@
 // Ravelin: wires the real backends together and starts the main window.
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -58,13 +59,28 @@ bool load_script(const std::string& path, std::vector<rv::app::ScriptAction>& ac
     return true;
 }
 
-// A stored folder that is gone leaves an empty list and nothing in the room: say why.
+bool holds_mp3_files(const std::string& folder) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+        std::string ext = e.path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".mp3" && e.is_regular_file(ec)) return true;
+    }
+    return false;
+}
+
+// A stored folder that is gone or holds no music leaves an empty list and nothing in the
+// room: one line says why, before any window opens.
 void check_stored_folder(const std::string& settings_file) {
     const std::string folder = rv::aol::ReadSetting("ravelin", "DIRECTORY", settings_file);
+    if (folder.empty()) return;
     std::error_code ec;
-    if (folder.empty() || std::filesystem::is_directory(folder, ec)) return;
-    std::cerr << "ravelin: the stored music folder " << rv::app::escape_controls(folder)
-              << " does not exist; choose another with Load\n";
+    const char* problem = !std::filesystem::is_directory(folder, ec) ? "does not exist"
+                          : !holds_mp3_files(folder)                 ? "holds no MP3 files"
+                                                                     : nullptr;
+    if (problem)
+        std::cerr << "ravelin: the stored music folder " << rv::app::escape_controls(folder) << " "
+                  << problem << "; choose another with Load\n";
 }
 
 ScriptRunner* make_runner(std::unique_ptr<ScriptRunner>& runner, Program& program,

@@ -104,7 +104,7 @@ TEST(ProgramRun, WithoutADisplayItSaysHowToRunHeadlessAndExits2) {
     EXPECT_EQ(v.out, std::string("ravelin ") + app::kVersion + "\n");
 }
 
-TEST(ProgramRun, AStoredFolderThatIsGoneIsReportedOnStderr) {
+TEST(ProgramRun, AStoredFolderThatIsGoneOrEmptyIsReportedOnStderr) {
     test::TempDir home, script;
     home.touch("mp3.oca", "[ravelin]\nDIRECTORY=" + home.file("gone") + "\n");
     script.touch("s", "answer Bob\n");
@@ -114,6 +114,15 @@ TEST(ProgramRun, AStoredFolderThatIsGoneIsReportedOnStderr) {
     EXPECT_EQ(f.exit_code(), 0);
     EXPECT_EQ(f.err, "ravelin: the stored music folder " + home.file("gone") +
                          " does not exist; choose another with Load\n");
+    home.touch("notes.txt");
+    home.touch("song.mp3.txt");
+    home.touch("mp3.oca", "[ravelin]\nDIRECTORY=" + home.path() + "\n");
+    f = test::run_process(l);
+    EXPECT_EQ(f.err, "ravelin: the stored music folder " + home.path() +
+                         " holds no MP3 files; choose another with Load\n");
+    home.touch("Song.MP3");
+    f = test::run_process(l);
+    EXPECT_EQ(f.err, "");
 }
 
 // A loop that tells the test when something was posted into it from another thread.
