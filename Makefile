@@ -3,7 +3,8 @@ BUILD ?= build/dev
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test asan bench clean
+.PHONY: deps build run test asan bench fuzz clean
+FUZZ_SECONDS ?= 60
 
 deps:
 	@scripts/setup-deps
@@ -25,6 +26,10 @@ asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan
+
+# Each libFuzzer target for FUZZ_SECONDS, in a clang build of its own (build/fuzz).
+fuzz: deps
+	@scripts/run-fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@scripts/run-bench $(BUILD)

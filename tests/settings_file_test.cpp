@@ -93,6 +93,31 @@ TEST(SettingsFile, AFileThatCannotBeReadIsNeverReplaced) {
     }
 }
 
+TEST(SettingsFile, WhatWouldSplitOrMisnameALineIsRefused) {
+    test::TempDir dir;
+    const std::string file = dir.file("mp3.oca");
+    const std::string before = "[ravelin]\nDIRECTORY=/old\n";
+    struct Case {
+        const char *section, *key, *value;
+    };
+    const Case cases[] = {
+        {"ravelin", "DIRECTORY", "/new\n[ravelin]\nDIRECTORY=/evil"},
+        {"ravelin", "DIRECTORY", "/carriage\rreturn"},
+        {"rave]lin", "DIRECTORY", "/x"},
+        {"ravelin", "DIRECTORY=x", "/x"},
+        {"", "DIRECTORY", "/x"},
+        {"ravelin", " ", "/x"},
+    };
+    for (const auto& c : cases) {
+        dir.touch("mp3.oca", before);
+        errno = 0;
+        EXPECT_FALSE(winapi::WritePrivateProfileStringA(c.section, c.key, c.value, file.c_str()))
+            << c.section << "|" << c.key << "|" << c.value;
+        EXPECT_EQ(errno, EINVAL);
+        EXPECT_EQ(slurp(file), before);
+    }
+}
+
 TEST(SettingsFile, ARefusedWriteSaysWhyOnStderrOnce) {
     test::TempDir dir;
     dir.touch("plain");

@@ -1,5 +1,7 @@
 #include "platform/winapi/profile.h"
 
+#include <cerrno>
+
 #include "platform/winapi/desktop.h"
 #include "platform/winapi/profile_file.h"
 #include "platform/winapi/profile_ini.h"
@@ -18,7 +20,10 @@ std::size_t GetPrivateProfileStringA(const char* section, const char* key,
 
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* file) {
-    if (!section || !key || !file) return false;
+    if (!file || !ini::can_store(section, key, value)) {
+        errno = EINVAL;  // a line break in a value would split it into lines of its own
+        return false;
+    }
     // Through a link, the file it names is the one written.
     const std::string path = resolve_links(file);
     std::string data;

@@ -15,7 +15,8 @@ std::size_t GetPrivateProfileStringA(const char* section, const char* key,
 // Creates the file, section and key as needed; a null value removes the key. A symbolic link
 // is followed to the file it names, whose permissions stay. False, with errno set, when the
 // file could not be read (only a missing file starts empty) or written; the old file is then
-// left whole.
+// left whole. A value holding a line break, a section name holding "]" or a key holding "="
+// would damage the file: refused (EINVAL).
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* file);
 

@@ -134,9 +134,17 @@ bool find_value(const std::string& text, const char* section, const char* key, s
     return true;
 }
 
+bool can_store(const char* section, const char* key, const char* value) {
+    if (!section || !key || !*section || !*key) return false;
+    const std::string_view s = section, k = key, v = value ? value : "";
+    return s.find_first_of("\r\n]") == std::string_view::npos &&
+           k.find_first_of("\r\n=") == std::string_view::npos && !trim(s).empty() &&
+           !trim(k).empty() && v.find_first_of("\r\n") == std::string_view::npos;
+}
+
 std::string set_value(const std::string& text, const char* section, const char* key,
                       const char* value) {
-    if (!section || !key) return text;
+    if (!can_store(section, key, value)) return text;
     Lines l = split(text);
     std::size_t first = 0, last = 0, at = 0;
     std::string_view old;
