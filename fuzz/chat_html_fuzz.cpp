@@ -48,7 +48,8 @@ void check_safe(const std::string& s) {
             i += 5;
             FUZZ_CHECK(font_attributes(s, i));
             open.push_back("font");
-        } else if (rest.size() >= 3 && rest[2] == '>' && std::string("biu").find(rest[1]) != std::string::npos) {
+        } else if (rest.size() >= 3 && rest[2] == '>' &&
+                   std::string("biu").find(rest[1]) != std::string::npos) {
             open.push_back(rest.substr(1, 1));
             i += 3;
         } else if (rest.rfind("</", 0) == 0) {

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             last = a.line;
             if (a.verb == "say-as") {
                 FUZZ_CHECK(!a.name.empty());
-                FUZZ_CHECK(a.name.find_first_of("\t\n") == std::string::npos || text.find('"') != std::string::npos);
+                FUZZ_CHECK(a.name.find_first_of("\t\n") == std::string::npos ||
+                           text.find('"') != std::string::npos);
             }
             if (a.verb == "click" || a.verb == "dblclick" || a.verb == "print")
                 FUZZ_CHECK(!a.form.empty() && !a.control.empty());
