@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "platform/winapi/profile.h"
 
@@ -27,8 +30,14 @@ std::string ReadSetting(const std::string& section, const std::string& key,
 
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file) {
-    winapi::WritePrivateProfileStringA(section.c_str(), with_case(key, ::toupper).c_str(),
-                                       value.c_str(), file.c_str());
+    if (winapi::WritePrivateProfileStringA(section.c_str(), with_case(key, ::toupper).c_str(),
+                                           value.c_str(), file.c_str()))
+        return;
+    // The room and the windows stay as they are; a person at the terminal learns why the
+    // setting will not be there next time.
+    const int cause = errno;
+    std::fprintf(stderr, "ravelin: the settings file %s was not written: %s\n", file.c_str(),
+                 std::strerror(cause));
 }
 
 }  // namespace rv::aol

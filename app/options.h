@@ -3,17 +3,22 @@
 
 namespace rv::app {
 
+inline constexpr const char* kVersion = "1.0.0";
+
 struct Options {
     bool help = false;
+    bool version = false;
     bool headless = false;
-    std::string script;       // run this script against the program
-    std::string home;         // the program's folder: settings and message files
-    std::string screen_name;  // the stand-in client's signed-on user
+    std::string script;             // run this script against the program
+    std::string home;               // the program's folder: settings and message files
+    std::string screen_name;        // the stand-in client's signed-on user
+    bool plain_transcript = false;  // a script prints the room as the chat window shows it
 };
 
 // False with a reason on bad arguments.
 bool parse_options(int argc, char** argv, Options& out, std::string& error);
-std::string usage();
+// The help text; `settings_file` is where this run keeps its settings.
+std::string usage(const std::string& settings_file);
 // The login name, or "Guest".
 std::string default_screen_name();
 // The folder that holds the running executable.

@@ -87,7 +87,9 @@ TEST(Settings, AnUnwritableFolderFailsSilentlyAndLeavesTheOldFileWhole) {
     ::chmod(dir.path().c_str(), 0555);
     aol::WriteSetting("ravelin", "DIRECTORY", "/new", dir.file("mp3.oca"));
     ::chmod(dir.path().c_str(), 0755);
-    if (::geteuid() != 0) EXPECT_EQ(slurp(dir.file("mp3.oca")), "[ravelin]\nDIRECTORY=/old\n");
+    if (::geteuid() != 0) {
+        EXPECT_EQ(slurp(dir.file("mp3.oca")), "[ravelin]\nDIRECTORY=/old\n");
+    }
     // Nothing half-written is left behind either way.
     int files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
