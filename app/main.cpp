@@ -10,7 +10,10 @@
 #include "platform/loop/virtual_loop.h"
 #include "platform/media/sdl_player.h"
 #include "platform/media/virtual_player.h"
+#include "app/remote_bridge.h"
+#include "platform/qt/mpris.h"
 #include "platform/qt/qt_front.h"
+#include "platform/qt/single_instance.h"
 
 namespace {
 
@@ -54,6 +57,15 @@ int run_headless(const rv::app::Options& options, std::vector<rv::app::ScriptAct
 int run_windows(int argc, char** argv, const rv::app::Options& options,
                 std::vector<rv::app::ScriptAction> actions, bool scripted) {
     rv::qt::QtFront front(argc, argv);
+    // A second start brings the first to the front. Scripted runs are tools, not a person's
+    // player: they never hand over.
+    rv::qt::SingleInstance instance;
+    if (!scripted && !options.new_instance) {
+        if (rv::qt::SingleInstance::ask_running_to_raise()) return 0;
+        if (!instance.listen([&front] { front.raise_windows(); }))
+            std::cerr << "ravelin: cannot answer later starts at "
+                      << rv::qt::SingleInstance::socket_path() << "\n";
+    }
     rv::media::SdlPlayer media(front.loop());
     rv::app::Program program(front.loop(), media, options);
     program.services.end_program = end_at_once;
@@ -61,6 +73,10 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     front.show_forms(program.env);
     // Beside the main window, which opens at (3255, 2355) twips.
     front.show_client(program.client, 520, 157);
+    rv::app::RemoteBridge remote(program.form1, [&front] { front.raise_windows(); });
+    rv::qt::Mpris mpris(remote);
+    if (std::string why; !mpris.start(why))
+        std::cerr << "ravelin: no media keys or desktop media applet: " << why << "\n";
     std::unique_ptr<rv::app::ScriptRunner> runner;
     if (scripted) {
         runner = std::make_unique<rv::app::ScriptRunner>(program, std::move(actions), std::cout,

@@ -17,6 +17,8 @@ std::string usage() {
            "  --script FILE       run FILE against the program (one action a line:\n"
            "                      answer, say, say-as, click, dblclick, wait, print, ...)\n"
            "  --headless          no display: virtual time, silent playback; needs --script\n"
+           "  --new-instance      start even when one runs already (otherwise the running\n"
+           "                      one comes to the front)\n"
            "  --help              this text\n";
 }
 
@@ -33,6 +35,8 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
         };
         if (a == "--help" || a == "-h") {
             out.help = true;
+        } else if (a == "--new-instance") {
+            out.new_instance = true;
         } else if (a == "--headless") {
             out.headless = true;
         } else if (a == "--script") {
@@ -64,6 +68,25 @@ std::string executable_folder() {
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return ".";
     return exe.parent_path().string();
+}
+
+}  // namespace rv::app
+
+namespace rv::app {
+
+std::string default_home() {
+    const std::string exe = executable_folder();
+    std::error_code ec;
+    // A build tree keeps today's rule: the files live beside the executable.
+    if (std::filesystem::exists(exe + "/CMakeCache.txt", ec)) return exe;
+    std::string config;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') config = x;
+    else if (const char* h = std::getenv("HOME"); h && *h) config = std::string(h) + "/.config";
+    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) config = std::string(pw->pw_dir) + "/.config";
+    else return exe;
+    const std::string home = config + "/ravelin";
+    std::filesystem::create_directories(home, ec);
+    return home;
 }
 
 }  // namespace rv::app

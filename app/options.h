@@ -9,6 +9,7 @@ struct Options {
     std::string script;       // run this script against the program
     std::string home;         // the program's folder: settings and message files
     std::string screen_name;  // the stand-in client's signed-on user
+    bool new_instance = false;  // start even when the user runs one already
 };
 
 // False with a reason on bad arguments.
@@ -18,5 +19,8 @@ std::string usage();
 std::string default_screen_name();
 // The folder that holds the running executable.
 std::string executable_folder();
+// Where the settings and message files live without --home: beside the executable in a
+// build tree, else the user's configuration folder (~/.config/ravelin), made on first use.
+std::string default_home();
 
 }  // namespace rv::app

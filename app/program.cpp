@@ -3,7 +3,7 @@
 namespace rv::app {
 
 std::string Program::settings_path(const std::string& home) {
-    return (home.empty() ? executable_folder() : home) + "/mp3.oca";
+    return (home.empty() ? default_home() : home) + "/mp3.oca";
 }
 
 Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& options)
