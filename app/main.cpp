@@ -15,7 +15,10 @@
 #include "platform/loop/virtual_loop.h"
 #include "platform/media/sdl_player.h"
 #include "platform/media/virtual_player.h"
+#include "app/remote_bridge.h"
+#include "platform/qt/mpris.h"
 #include "platform/qt/qt_front.h"
+#include "platform/qt/single_instance.h"
 
 namespace {
 
@@ -117,6 +120,15 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     Program* target = nullptr;
     // Before the audio library starts: it leaves handlers that are already there alone.
     rv::app::StopSignals stop(front.loop(), close_like_the_label(target, runner));
+    // A second start brings the first to the front. Scripted runs are tools, not a person's
+    // player: they never hand over.
+    rv::qt::SingleInstance instance;
+    if (!scripted && !options.new_instance) {
+        if (rv::qt::SingleInstance::ask_running_to_raise()) return 0;
+        if (!instance.listen([&front] { front.raise_windows(); }))
+            std::cerr << "ravelin: cannot answer later starts at "
+                      << rv::qt::SingleInstance::socket_path() << "\n";
+    }
     rv::media::SdlPlayer media(front.loop());
     Program program(front.loop(), media, options);
     target = &program;
@@ -125,6 +137,10 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     front.show_forms(program.env);
     // Beside the main window, which opens at (3255, 2355) twips.
     front.show_client(program.client, 520, 157);
+    rv::app::RemoteBridge remote(program.form1, [&front] { front.raise_windows(); });
+    rv::qt::Mpris mpris(remote);
+    if (std::string why; !mpris.start(why))
+        std::cerr << "ravelin: no media keys or desktop media applet: " << why << "\n";
     ScriptRunner* r =
         scripted ? make_runner(runner, program, std::move(actions), options) : nullptr;
     if (!r) program.env.set_input_box(front.input_box());

@@ -17,7 +17,8 @@ std::string usage(const std::string& settings_file) {
            "\n"
            "options:\n"
            "  --home DIR          the program's folder, for the settings file mp3.oca and the\n"
-           "                      message file MsgBox.txt; default: the executable's folder\n"
+           "                      message file MsgBox.txt; default: ~/.config/ravelin, or the\n"
+           "                      executable's folder when it runs from its build tree\n"
            "  --screen-name NAME  the stand-in chat client's signed-on user; default: the\n"
            "                      login name\n"
            "  --script FILE       run the actions in FILE against the program, then quit\n"
@@ -25,6 +26,8 @@ std::string usage(const std::string& settings_file) {
            "  --transcript KIND   how --script prints the room's lines: html (the default),\n"
            "                      'ROOM NAME: LINE' exactly as sent; plain, 'NAME: TEXT' as the\n"
            "                      chat window shows it\n"
+           "  --new-instance      start even when one runs already (otherwise the running\n"
+           "                      one comes to the front)\n"
            "  --version           the version\n"
            "  --help              this text\n"
            "\n"
@@ -65,6 +68,8 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
             out.help = true;
         } else if (a == "--version") {
             out.version = true;
+        } else if (a == "--new-instance") {
+            out.new_instance = true;
         } else if (a == "--headless") {
             out.headless = true;
         } else if (a == "--script") {
@@ -108,6 +113,23 @@ std::string executable_folder() {
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return ".";
     return exe.parent_path().string();
+}
+
+}  // namespace rv::app
+
+namespace rv::app {
+
+std::string default_home() {
+    const std::string exe = executable_folder();
+    std::error_code ec;
+    // A build tree keeps today's rule: the files live beside the executable.
+    if (std::filesystem::exists(exe + "/CMakeCache.txt", ec)) return exe;
+    std::string config;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') config = x;
+    else if (const char* h = std::getenv("HOME"); h && *h) config = std::string(h) + "/.config";
+    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) config = std::string(pw->pw_dir) + "/.config";
+    else return exe;
+    return config + "/ravelin";
 }
 
 }  // namespace rv::app

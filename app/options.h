@@ -13,6 +13,7 @@ struct Options {
     std::string home;               // the program's folder: settings and message files
     std::string screen_name;        // the stand-in client's signed-on user
     bool plain_transcript = false;  // a script prints the room as the chat window shows it
+    bool new_instance = false;      // start even when the user runs one already
 };
 
 // False with a reason on bad arguments.
@@ -23,5 +24,8 @@ std::string usage(const std::string& settings_file);
 std::string default_screen_name();
 // The folder that holds the running executable.
 std::string executable_folder();
+// Where the settings and message files live without --home: beside the executable in a
+// build tree, else the user's configuration folder (~/.config/ravelin).
+std::string default_home();
 
 }  // namespace rv::app

@@ -1,9 +1,11 @@
 #include "app/program.h"
 
+#include <filesystem>
+
 namespace rv::app {
 
 std::string Program::settings_path(const std::string& home) {
-    return (home.empty() ? executable_folder() : home) + "/mp3.oca";
+    return (home.empty() ? default_home() : home) + "/mp3.oca";
 }
 
 Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& options)
@@ -16,6 +18,11 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
           return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num};
       }) {
     client.open_room("Lobby");
+    // The user's configuration folder may not exist yet on a first run of an install.
+    if (options.home.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(default_home(), ec);
+    }
 }
 
 }  // namespace rv::app

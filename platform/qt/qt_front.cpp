@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -19,6 +20,11 @@ namespace {
 // completion events for every one of them.
 int& prepare_environment(int& argc) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+    // The windows place and move themselves, which a Wayland compositor does not allow; where
+    // XWayland is there, run on it unless the user chose a platform.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     return argc;
 }
 }  // namespace
@@ -76,6 +82,28 @@ struct QtFront::Impl {
 
 QtFront::QtFront(int& argc, char** argv) : m(std::make_unique<Impl>(argc, argv)) {
     QApplication::setApplicationName("Ravelin");
+    QGuiApplication::setDesktopFileName("ravelin");
+    if (native_wayland())
+        std::fprintf(stderr,
+                     "ravelin: on Wayland without XWayland the compositor places the windows: "
+                     "they open where it puts them, drags use its own move, and roll-ups and "
+                     "slides do not move them\n");
+}
+
+bool QtFront::native_wayland() const {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void QtFront::raise_windows() {
+    for (auto& [form, view] : m->views) {
+        if (!view || !view->isVisible()) continue;
+        view->raise();
+        view->activateWindow();
+    }
+    if (m->client_window) {
+        if (m->client_window->isMinimized()) m->client_window->showNormal();
+        m->client_window->raise();
+    }
 }
 
 QtFront::~QtFront() = default;

@@ -33,6 +33,10 @@ class QtFront {
     // Runs `task` once the event loop runs.
     void at_start(std::function<void()> task);
     int exec();
+    // Brings every open window of the program to the front.
+    void raise_windows();
+    // Running on a Wayland compositor itself: windows cannot place or move themselves.
+    bool native_wayland() const;
     void quit();
 
   private:
