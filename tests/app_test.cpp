@@ -131,6 +131,7 @@ class WatchedLoop : public EventLoop {
     double now() const override { return m_loop.now(); }
     void pump() override { m_loop.pump(); }
     void wait_until(double deadline) override { m_loop.wait_until(deadline); }
+    void sleep_until(double deadline) override { m_loop.sleep_until(deadline); }
     TimerId start_timer(int interval_ms, std::function<void()> tick) override {
         return m_loop.start_timer(interval_ms, std::move(tick));
     }

@@ -99,7 +99,7 @@ TEST(View, TheWindowManagersCloseRunsEachWindowsOwnClose) {
     bool checked = false;
     run_in_loop(s.front, [&] {
         s.program->start();
-        auto& chooser = s.program->form1.folder_chooser();
+        auto& chooser = s.program->frmDir;
         s.program->form1.Label3->user_click();
         settle(s.front);
         QWidget* dir = window_titled("Form2");
