@@ -273,7 +273,7 @@ TEST(Close, TheWindowManagersCloseDoesWhatTheWindowsOwnCloseDoes) {
     {  // the folder chooser: cancel, nothing stored
         test::World w;
         w.start();
-        auto& chooser = w.form1().folder_chooser();
+        auto& chooser = w.program->frmDir;
         w.form1().Label3->user_click();
         ASSERT_TRUE(chooser.visible());
         w.form1().Hide();
