@@ -190,8 +190,8 @@ TEST(Drag, TheWindowFollowsThePointerWhileTheTitleScrollsUnderIt) {
         double wait;         // the title scrolls meanwhile, 10 twips a tick
         float dx_px, dy_px;  // the pointer's travel on the screen since the press
     };
-    for (const Step s : {Step{0.05, 0, -120}, Step{0.3, 30, -120}, Step{0, -40, 10},
-                         Step{0.02, -40, 10}}) {
+    for (const Step s :
+         {Step{0.05, 0, -120}, Step{0.3, 30, -120}, Step{0, -40, 10}, Step{0.02, -40, 10}}) {
         w.loop.advance(s.wait);
         // The view reports the pointer relative to the title where the title is now.
         const float screen_x = press_x + s.dx_px * 15, screen_y = press_y + s.dy_px * 15;

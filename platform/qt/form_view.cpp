@@ -1,7 +1,5 @@
 #include "platform/qt/form_view.h"
 
-#include "platform/qt/form_view_layout.h"
-
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetricsF>
@@ -16,6 +14,8 @@
 #include <QWindow>
 #include <cmath>
 #include <utility>
+
+#include "platform/qt/form_view_layout.h"
 
 namespace rv::qt {
 
@@ -337,8 +337,10 @@ void FormView::draw_label(QPainter& p, Label& l, const QRect& r, const QColor& f
         cache.text.prepare(QTransform(), p.font());
         const QFontMetricsF m(p.font());
         cache.width = m.horizontalAdvance(shown);
-        cache.underline_x = cache.mnemonic >= 0 ? m.horizontalAdvance(shown.left(cache.mnemonic)) : 0;
-        cache.underline_w = cache.mnemonic >= 0 ? m.horizontalAdvance(shown.mid(cache.mnemonic, 1)) : 0;
+        cache.underline_x =
+            cache.mnemonic >= 0 ? m.horizontalAdvance(shown.left(cache.mnemonic)) : 0;
+        cache.underline_w =
+            cache.mnemonic >= 0 ? m.horizontalAdvance(shown.mid(cache.mnemonic, 1)) : 0;
     }
     double x = r.left();
     if (l.alignment() == Alignment::Center)

@@ -119,10 +119,11 @@ QRectF FormLayout::glyph_box(const Label& l) const {
     // The labels stand closer than they are wide: a glyph's room ends where the next begins.
     const float own_right = l.left() + l.width();
     const float top_twips = static_cast<float>(top * m_tpp) - (l.abs_top() - l.top());
-    const float next = next_left(l, l.left() + 1, top_twips, top_twips + static_cast<float>(h * m_tpp));
+    const float next =
+        next_left(l, l.left() + 1, top_twips, top_twips + static_cast<float>(h * m_tpp));
     const QRect room = row_room(l, std::min(own_right, next));
-    const double w =
-        std::min(std::round(h * kGlyphWidest), static_cast<double>(room.width() - px(kGlyphGapTwips)));
+    const double w = std::min(std::round(h * kGlyphWidest),
+                              static_cast<double>(room.width() - px(kGlyphGapTwips)));
     return QRectF(room.left(), top, std::max(1.0, w), h);
 }
 

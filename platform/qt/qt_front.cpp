@@ -141,8 +141,7 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
 
 void QtFront::show_forms(forms::Environment& env) {
     env.add_observer([this](forms::Form& f, forms::Control* c, bool geometry) {
-        auto [entry, created] = m->dirty.try_emplace(&f, Impl::Batch{f.generation(), {}});
-        auto& batch = entry->second;
+        auto& batch = m->dirty.try_emplace(&f, Impl::Batch{f.generation(), {}}).first->second;
         if (batch.generation != f.generation()) {
             batch.generation = f.generation();
             batch.controls.clear();
@@ -172,7 +171,8 @@ int QtFront::exec() {
     return QApplication::exec();
 }
 
-// Unconditional: the borderless windows refuse a close, which would cancel a quit().
+// Unconditional: quit() would first ask every window to close, and a window hands that to
+// its model (the main window would shut the program down once more).
 void QtFront::quit() {
     QCoreApplication::exit(0);
 }

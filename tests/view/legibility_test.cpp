@@ -27,12 +27,6 @@ const std::map<std::string, std::vector<std::string>> kRunTimeTexts = {
     {"lbmp3num", {"0", "12", "888"}},
 };
 
-struct Measured {
-    std::string where;
-    QRect room;
-    double width;
-};
-
 void check_text(const qt::FormLayout& layout, forms::Control& c, const std::string& where) {
     const QRect room = layout.text_room(c);
     const QString text = qt::FormLayout::shown_text(c);

@@ -152,6 +152,13 @@ class Reloader : public forms::Form {
     void Form_Load() override { pic->fill_box(0, 0, 1500, 300, colour); }
 };
 
+void send_mouse_at(QWidget* w, QEvent::Type type, QPoint global) {
+    QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
 void send_mouse(QWidget* w, QEvent::Type type, QPoint local) {
     QMouseEvent e(type, QPointF(local), QPointF(w->mapToGlobal(local)), Qt::LeftButton,
                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
@@ -183,6 +190,34 @@ TEST(View, AReloadDuringAPressLeavesNoPointerOrPictureOfTheOldControls) {
         send_mouse(w, QEvent::MouseButtonPress, QPoint(10, 10));
         send_mouse(w, QEvent::MouseButtonRelease, QPoint(10, 10));
         EXPECT_EQ(f.clicks, 1);
+        checked = true;
+    });
+    EXPECT_TRUE(checked);
+}
+
+TEST(View, DraggingByTheScrollingTitleFollowsThePointerOnly) {
+    ProgramOnScreen s;
+    bool checked = false;
+    run_in_loop(s.front, [&] {
+        s.program->start();
+        settle(s.front);
+        QWidget* w = window_titled("Ravelin By Vosk");
+        ASSERT_NE(w, nullptr);
+        auto& f = s.program->form1;
+        const float left = f.left(), top = f.top();
+        f.lbtitle->set_left(1500);
+        const QPoint press = w->mapToGlobal(QPoint((1500 + 300) / 15, 5));
+        send_mouse_at(w, QEvent::MouseButtonPress, press);
+        settle(s.front, 0.3);  // the title scrolls on under the still pointer
+        ASSERT_LT(f.lbtitle->left(), 1400);
+        send_mouse_at(w, QEvent::MouseMove, press + QPoint(0, -60));  // straight up
+        settle(s.front, 0.1);
+        send_mouse_at(w, QEvent::MouseMove, press + QPoint(0, -120));
+        send_mouse_at(w, QEvent::MouseButtonRelease, press + QPoint(0, -120));
+        EXPECT_EQ(f.left(), left);
+        EXPECT_EQ(f.top(), top - 120 * 15);
+        settle(s.front);
+        EXPECT_EQ(w->geometry().topLeft(), QPoint(217, 157 - 120));
         checked = true;
     });
     EXPECT_TRUE(checked);
