@@ -33,9 +33,12 @@ class Form1 : public player::PlayerWindow {
     void Label2_Click();
     void lbtitle_DblClick();
     void Label3_Click();
+    void Label4_Click();
     void Timer2_Timer();
 
     ui::frmDir& folder_chooser() { return *m_frmDir; }
+    // Shows the away-from-keyboard window (its start-up runs if it is not loaded).
+    std::function<void()> show_afk;
     ui::DragState& drag_state() { return m_drag; }
 
     static constexpr float kRolledDownTwips = 2175;

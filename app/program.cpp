@@ -6,12 +6,18 @@ std::string Program::settings_path(const std::string& home) {
     return (home.empty() ? executable_folder() : home) + "/mp3.oca";
 }
 
+std::string Program::message_path(const std::string& home) {
+    return (home.empty() ? executable_folder() : home) + "/MsgBox.txt";
+}
+
 Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& options)
     : env(loop),
       client(desktop, options.screen_name.empty() ? default_screen_name() : options.screen_name),
       aol(desktop, loop),
       services{aol, media, settings_path(options.home), {}},
-      form1(env, services) {
+      form1(env, services),
+      afk1(env, aol, message_path(options.home)) {
+    form1.show_afk = [this] { afk1.Show(); };
     client.open_room("Lobby");
 }
 

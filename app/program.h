@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "afk/afk1.h"
 #include "aol/automation.h"
 #include "app/form1.h"
 #include "app/options.h"
@@ -23,11 +24,14 @@ class Program {
     aol::Automation aol;
     player::Services services;
     Form1 form1;
+    afk::afk1 afk1;
 
     // Shows the main window: its start-up runs.
     void start() { form1.Show(); }
     // The settings file "mp3.oca" in the program's folder.
     static std::string settings_path(const std::string& home);
+    // The message file "MsgBox.txt" in the program's folder.
+    static std::string message_path(const std::string& home);
 };
 
 }  // namespace rv::app
