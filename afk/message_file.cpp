@@ -59,7 +59,9 @@ bool replace_file(const std::string& path, const std::string& bytes, std::string
     struct stat old {};
     if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
         (void)::fchmod(fd, old.st_mode & 07777);
-    bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
+    // No fsync: the bytes outlive the process once written, and the rename-over-an-old-file
+    // pattern is ordered by the file system; a sync per message would cost a disk round trip.
+    bool ok = write_all(fd, bytes);
     int saved_errno = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
