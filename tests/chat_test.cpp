@@ -14,7 +14,6 @@ namespace {
 using namespace winapi;
 
 struct Room {
-    Room() { desktop.set_logging(true); }
     VirtualLoop loop;
     Desktop desktop;
     standin::Client client{desktop, "Me"};
@@ -53,7 +52,6 @@ TEST(ChatSend, ThreeEmptyTextsThenTheLineThenEnter) {
 TEST(ChatSend, WithNoClientItReturnsAtOnce) {
     VirtualLoop loop;
     Desktop desktop;
-    desktop.set_logging(true);
     aol::Automation aol(desktop, loop);
     int pumps = 0;
     loop.post([&] { ++pumps; });

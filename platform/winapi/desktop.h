@@ -87,9 +87,6 @@ class Desktop {
     void set_title(HWND h, std::string t);
     std::vector<HWND> children(HWND parent) const;
 
-    // Messages to windows created as logged are recorded only while logging is on. It is off
-    // unless a test switches it on: the running program must not grow a record with time.
-    void set_logging(bool on) { m_logging = on; }
     const std::vector<LogEntry>& log() const { return m_log; }
     void clear_log() { m_log.clear(); }
 
@@ -115,7 +112,6 @@ class Desktop {
     std::vector<HWND> m_top_level;
     HWND m_next = 0x10010;
     std::vector<LogEntry> m_log;
-    bool m_logging = false;
     struct Posted {
         HWND h;
         UINT msg;
