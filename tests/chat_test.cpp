@@ -30,7 +30,7 @@ std::vector<LogEntry> log_of(const Desktop& d, HWND h) {
 TEST(ChatSend, ThreeEmptyTextsThenTheLineThenEnter) {
     Room r;
     standin::Room& room = r.client.open_room("Lobby");
-    r.desktop.clear_log();
+    r.desktop.set_logging(true);
     r.aol.ChatSend("<b>hi</b>");
     std::vector<LogEntry> got = log_of(r.desktop, room.input());
     ASSERT_EQ(got.size(), 5u);
@@ -53,6 +53,7 @@ TEST(ChatSend, WithNoClientItReturnsAtOnce) {
     VirtualLoop loop;
     Desktop desktop;
     aol::Automation aol(desktop, loop);
+    desktop.set_logging(true);
     int pumps = 0;
     loop.post([&] { ++pumps; });
     aol.ChatSend("nobody hears this");

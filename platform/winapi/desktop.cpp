@@ -134,7 +134,7 @@ void Desktop::BringWindowToTop(HWND h) {
 LRESULT Desktop::deliver(HWND h, UINT msg, WPARAM w, LPARAM l, bool posted) {
     auto it = m_windows.find(h);
     if (it == m_windows.end()) return 0;  // handle 0 or a dead window: nothing happens
-    if (it->second.logged) {
+    if (m_logging && it->second.logged) {
         std::string text;
         if (msg == WM_SETTEXT && l) text = reinterpret_cast<const char*>(l);
         m_log.push_back({posted, h, msg, w, l, std::move(text)});

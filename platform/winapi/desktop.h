@@ -61,6 +61,7 @@ struct LogEntry {
 class Desktop {
   public:
     // A new child goes to the bottom of its siblings, a new top-level window to the top.
+    // `logged` marks a window whose messages the log records once a test switches it on.
     HWND CreateWindowA(const std::string& cls, const std::string& title, HWND parent,
                        WndProc proc = {}, bool logged = false);
     void DestroyWindow(HWND h);
@@ -87,6 +88,9 @@ class Desktop {
     void set_title(HWND h, std::string t);
     std::vector<HWND> children(HWND parent) const;
 
+    // The message log is for tests: off unless switched on, so that a running program,
+    // whose scanner alone sends messages every 50 ms, does not grow with time.
+    void set_logging(bool on) { m_logging = on; }
     const std::vector<LogEntry>& log() const { return m_log; }
     void clear_log() { m_log.clear(); }
 
@@ -111,6 +115,7 @@ class Desktop {
     std::map<HWND, Window> m_windows;
     std::vector<HWND> m_top_level;
     HWND m_next = 0x10010;
+    bool m_logging = false;
     std::vector<LogEntry> m_log;
     struct Posted {
         HWND h;
