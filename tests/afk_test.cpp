@@ -345,6 +345,23 @@ TEST_F(Afk, MessageSavedIsSaidOnlyOnceTheMessageIsOnDisk) {
               (std::vector<std::string>{"carol:one\r\n", "Bob:two\r\ncarol:one\r\n"}));
 }
 
+// A message said while an earlier one waits its half second is taken inside that wait: it is
+// added, saved and acknowledged first. Needs the scanner to raise lines inside a handler's wait.
+TEST_F(Afk, DISABLED_ASecondMessageDuringTheWaitIsTakenInsideIt) {
+    open("Bob");
+    start("lunch");
+    std::vector<std::string> on_disk_when_said;
+    w.program->client.on_line.push_back([&](const standin::Room&, const standin::ChatLine& l) {
+        if (l.html == kOpen + "Message Saved") on_disk_when_said.push_back(file());
+    });
+    say("carol", ".msg first");
+    w.loop.advance(0.2);
+    say("dave", ".msg second");
+    w.loop.advance(2);
+    EXPECT_EQ(on_disk_when_said,
+              (std::vector<std::string>{"dave:second\r\n", "carol:first\r\ndave:second\r\n"}));
+}
+
 TEST_F(Afk, EntriesAreSortedWithoutRegardToCaseInListAndFile) {
     open("Bob");
     start("lunch");
