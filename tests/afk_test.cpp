@@ -355,8 +355,12 @@ TEST_F(Afk, DISABLED_ASecondMessageDuringTheWaitIsTakenInsideIt) {
         if (l.html == kOpen + "Message Saved") on_disk_when_said.push_back(file());
     });
     say("carol", ".msg first");
-    w.loop.advance(0.2);
-    say("dave", ".msg second");
+    // Dave speaks 0.2 s later, while carol's message waits.
+    TimerId later = 0;
+    later = w.loop.start_timer(200, [&] {
+        w.loop.stop_timer(later);
+        say("dave", ".msg second");
+    });
     w.loop.advance(2);
     EXPECT_EQ(on_disk_when_said,
               (std::vector<std::string>{"dave:second\r\n", "carol:first\r\ndave:second\r\n"}));
