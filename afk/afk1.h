@@ -39,10 +39,10 @@ class afk1 : public forms::Form {
     std::string afkHandle;
     std::string afkReason;
 
-    void Command1_Click();  // Start
-    void Command2_Click();  // Stop
-    void Timer1_Timer();    // the minute tick
-    void Timer2_Timer();    // the title marquee
+    void Command1_Click();   // Start
+    void Command2_Click();   // Stop
+    void Timer1_Timer();     // the minute tick
+    void Timer2_Timer();     // the title marquee
     void Label8_DblClick();  // Exit
     void Label1_DblClick();  // leave the topmost band
     void Chat1_ChatMessage(const std::string& ScreenName, const std::string& Text);

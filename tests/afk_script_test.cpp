@@ -10,7 +10,8 @@
 namespace rv {
 namespace {
 
-const std::string kOpen = "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A</b>";
+const std::string kOpen =
+    "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A</b>";
 const std::string kSaved = "ROOM Tester: " + kOpen + "Message Saved\n";
 
 struct Outcome {
@@ -20,7 +21,7 @@ struct Outcome {
 
 // `shell_prefix` runs in the shell before the program starts (limits, traps).
 Outcome run_ravelin(const std::string& script, const std::string& home,
-                const std::string& shell_prefix = "") {
+                    const std::string& shell_prefix = "") {
     test::TempDir dir;
     dir.touch("s.txt", script);
     std::string cmd = shell_prefix + "exec " + std::string(RAVELIN_EXE) +
@@ -67,8 +68,7 @@ TEST(AfkScript, TicksStopAndStartCountAsTheyShould) {
         std::string expected;
     };
     const std::string loaded = room("afk _-by <B>Vosk\u2122</B>-_ Loaded");
-    const std::string started =
-        room("afk On") + room("Bob   Is afk") + room("Rsn:  lunch");
+    const std::string started = room("afk On") + room("Bob   Is afk") + room("Rsn:  lunch");
     const auto tick = [](const char* m, const char* h, const char* reason) {
         return room(std::string("Bob  Been afk For ~> Minz  (") + m + ")  Hrs  (" + h + ")") +
                room("TYPE (.msg) to leave msg") + room(std::string("Rsn: ") + reason);
@@ -77,7 +77,8 @@ TEST(AfkScript, TicksStopAndStartCountAsTheyShould) {
         {"the first tick, one interval after Start",
          kOpenBot + "click afk1.Command1\nanswer lunch\nwait 59.5\nprint afk1.Minz\nwait 0.1\n"
                     "print afk1.Minz\nprint afk1.Hrs\n",
-         loaded + started + "afk1.Minz=0\n" + tick("1", "0", "lunch") + "afk1.Minz=1\nafk1.Hrs=0\n"},
+         loaded + started + "afk1.Minz=0\n" + tick("1", "0", "lunch") +
+             "afk1.Minz=1\nafk1.Hrs=0\n"},
         {"the sixtieth tick",
          kOpenBot + "click afk1.Command1\nanswer lunch\nwait 3540\nprint afk1.Minz\nwait 60\n"
                     "print afk1.Minz\nprint afk1.Hrs\n",
@@ -94,15 +95,14 @@ TEST(AfkScript, TicksStopAndStartCountAsTheyShould) {
              room("You Have  (0)  messages") + room("afk On") + room("Bob   Is afk") +
              room("Rsn:  tea") + tick("3", "0", "tea")},
         {"reopened while open: no prompt, no line",
-         kOpenBot + "click Form1.Label4\nprint afk1.Visible\n",
-         loaded + "afk1.Visible=True\n"},
+         kOpenBot + "click Form1.Label4\nprint afk1.Visible\n", loaded + "afk1.Visible=True\n"},
         {"reopened after Exit: the handle again, counters from 0",
          kOpenBot + "click afk1.Command1\nanswer lunch\nwait 61\ndblclick afk1.Label8\n"
                     "print afk1.Loaded\nclick Form1.Label4\nanswer Robert\nprint afk1.Minz\n"
                     "print afk1.Hrs\nprint afk1.List1.ListCount\nclick afk1.Command1\nanswer x\n",
-         tick("1", "0", "lunch") + room("afk _-by Vosk\u2122-_ UnLoaded") +
-             "afk1.Loaded=False\n" + loaded + "afk1.Minz=0\nafk1.Hrs=0\nafk1.List1.ListCount=0\n" +
-             room("afk On") + room("Robert   Is afk") + room("Rsn:  x")},
+         tick("1", "0", "lunch") + room("afk _-by Vosk\u2122-_ UnLoaded") + "afk1.Loaded=False\n" +
+             loaded + "afk1.Minz=0\nafk1.Hrs=0\nafk1.List1.ListCount=0\n" + room("afk On") +
+             room("Robert   Is afk") + room("Rsn:  x")},
     };
     for (const auto& c : cases) {
         test::TempDir home;
@@ -115,37 +115,40 @@ TEST(AfkScript, TicksStopAndStartCountAsTheyShould) {
 
 TEST(AfkScript, MessagesReachListFileAndRoom) {
     test::TempDir home;
-    Outcome r = run_ravelin(kOpenBot +
-                            "say-as Zed .msg too early\nwait 1\n"
-                            "click afk1.Command1\nanswer lunch\n"
-                            "say-as Bob .msghello\nwait 1\nsay-as Bob .msg\nwait 1\n"
-                            "say-as Bob .MSG caps\nwait 1\nsay-as Bob  .msg\nwait 1\n"
-                            "say-as Bob hi .msg\nwait 1\nsay-as alice .msg hi Bob\nwait 1\n"
-                            "click afk1.Command2\nsay-as Zed .msg stopped\nwait 1\n"
-                            "click afk1.Command1\nanswer tea\nsay-as carol .msg one more\n"
-                            "wait 1\nclick afk1.Command2\nclick afk1.List1 0\nprint afk1.List1\n",
-                        home.path());
+    Outcome r =
+        run_ravelin(kOpenBot +
+                        "say-as Zed .msg too early\nwait 1\n"
+                        "click afk1.Command1\nanswer lunch\n"
+                        "say-as Bob .msghello\nwait 1\nsay-as Bob .msg\nwait 1\n"
+                        "say-as Bob .MSG caps\nwait 1\nsay-as Bob  .msg\nwait 1\n"
+                        "say-as Bob hi .msg\nwait 1\nsay-as alice .msg hi Bob\nwait 1\n"
+                        "click afk1.Command2\nsay-as Zed .msg stopped\nwait 1\n"
+                        "click afk1.Command1\nanswer tea\nsay-as carol .msg one more\n"
+                        "wait 1\nclick afk1.Command2\nclick afk1.List1 0\nprint afk1.List1\n",
+                    home.path());
     EXPECT_EQ(WEXITSTATUS(r.status), 0);
     const std::string out = from_loaded(r.out);
     EXPECT_EQ(count(out, kSaved), 4u) << out;
     EXPECT_NE(out.find("ROOM Bob: .msghello\n" + kSaved + "ROOM Bob: .msg\n" + kSaved +
                        "ROOM Bob: .MSG caps\nROOM Bob:  .msg\nROOM Bob: hi .msg\n"
-                       "ROOM alice: .msg hi Bob\n" + kSaved),
+                       "ROOM alice: .msg hi Bob\n" +
+                       kSaved),
               std::string::npos)
         << out;
     EXPECT_NE(out.find(room("You Have  (3)  messages")), std::string::npos);
     EXPECT_NE(out.find(room("You Have  (4)  messages") + "afk1.List1=alice:hi Bob\n"),
               std::string::npos)
         << out;
-    EXPECT_EQ(slurp(home.file("MsgBox.txt")), "alice:hi Bob\r\nBob:\r\nBob:ello\r\ncarol:one more\r\n");
+    EXPECT_EQ(slurp(home.file("MsgBox.txt")),
+              "alice:hi Bob\r\nBob:\r\nBob:ello\r\ncarol:one more\r\n");
 }
 
 TEST(AfkScript, EndingByTheCloseLabelRightAfterMessageSavedKeepsTheMessage) {
     test::TempDir home;
     Outcome r = run_ravelin(kOpenBot +
-                            "click afk1.Command1\nanswer lunch\nsay-as Bob .msg back at 5\n"
-                            "wait 0.6\nclick Form1.lbclose\n",
-                        home.path());
+                                "click afk1.Command1\nanswer lunch\nsay-as Bob .msg back at 5\n"
+                                "wait 0.6\nclick Form1.lbclose\n",
+                            home.path());
     EXPECT_EQ(WEXITSTATUS(r.status), 0);
     ASSERT_NE(r.out.find(kSaved), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("PowerOff"), std::string::npos);
@@ -159,9 +162,9 @@ TEST(AfkScript, ASaveTheFolderRefusesLeavesWhatWasThere) {
     std::filesystem::create_directories(home.file("MsgBox.txt"));
     home.touch("MsgBox.txt/mine", "keep");
     Outcome r = run_ravelin(kOpenBot +
-                            "click afk1.Command1\nanswer lunch\nsay-as Bob .msg hello\nwait 1\n"
-                            "click afk1.Command2\ndblclick afk1.Label8\n",
-                        home.path());
+                                "click afk1.Command1\nanswer lunch\nsay-as Bob .msg hello\nwait 1\n"
+                                "click afk1.Command2\ndblclick afk1.Label8\n",
+                            home.path());
     EXPECT_EQ(WEXITSTATUS(r.status), 0);
     EXPECT_EQ(count(r.out, kSaved), 0u) << r.out;
     EXPECT_EQ(count(r.out, "ravelin: the messages were not saved to " + home.file("MsgBox.txt")),

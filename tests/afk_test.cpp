@@ -1,14 +1,14 @@
-#include "afk/afk1.h"
-
 #include <gtest/gtest.h>
 
+#include "afk/afk1.h"
 #include "helpers.h"
 
 namespace rv {
 namespace {
 
 // The opening of every line of the bot.
-const std::string kOpen = "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A</b>";
+const std::string kOpen =
+    "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A</b>";
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -113,12 +113,12 @@ TEST_F(Afk, TheWindowIsLaidOutAsDesigned) {
 
 TEST_F(Afk, LoadPaintsAsksTheHandleGoesOnTopAndSaysSo) {
     std::vector<bool> visible_when_asked;
-    w.program->env.set_input_box([&](const std::string& prompt, const std::string& title,
-                                     const std::string& def) {
-        w.prompts.push_back(prompt + "|" + title + "|" + def);
-        visible_when_asked.push_back(a.visible());
-        return std::string("Bobby");
-    });
+    w.program->env.set_input_box(
+        [&](const std::string& prompt, const std::string& title, const std::string& def) {
+            w.prompts.push_back(prompt + "|" + title + "|" + def);
+            visible_when_asked.push_back(a.visible());
+            return std::string("Bobby");
+        });
     w.form1().Label4->user_click();
     EXPECT_EQ(w.prompts, std::vector<std::string>{"Enter You're Handle 1 More Time|Ravelin|"});
     EXPECT_EQ(visible_when_asked, std::vector<bool>{false});
@@ -133,8 +133,7 @@ TEST_F(Afk, LoadPaintsAsksTheHandleGoesOnTopAndSaysSo) {
     for (forms::PictureBox* p : {a.Picture1, a.Picture2}) {
         ASSERT_FALSE(p->image().empty()) << p->name();
         EXPECT_EQ(p->image().front(), forms::rgb(22, 0, 3)) << p->name();
-        EXPECT_EQ(p->image()[static_cast<std::size_t>(p->pixels_wide() - 1)],
-                  forms::rgb(0, 0, 255))
+        EXPECT_EQ(p->image()[static_cast<std::size_t>(p->pixels_wide() - 1)], forms::rgb(0, 0, 255))
             << p->name();
     }
     // A minute with the bot idle: nothing counts, nothing is said.
@@ -219,7 +218,7 @@ TEST_F(Afk, EveryMinuteTheCountersMoveAndThreeLinesGoOut) {
         const char* minz;
         const char* hrs;
     };
-    const Case cases[] = {{1, "1", "0"},  {2, "2", "0"},   {59, "59", "0"}, {60, "0", "1"},
+    const Case cases[] = {{1, "1", "0"},  {2, "2", "0"},    {59, "59", "0"}, {60, "0", "1"},
                           {61, "1", "1"}, {119, "59", "1"}, {120, "0", "2"}};
     // Two hours of virtual time: the marquees and the main window's scanner rest on the way.
     for (forms::Timer* t : {a.Timer2, w.form1().Timer2}) t->set_timer_enabled(false);
@@ -233,10 +232,10 @@ TEST_F(Afk, EveryMinuteTheCountersMoveAndThreeLinesGoOut) {
         mark();
         w.loop.wait_until(started + 60.0 * c.tick);
         const std::string minz = c.minz, hrs = c.hrs;
-        EXPECT_EQ(since(), (std::vector<std::string>{
-                               kOpen + "Bob  Been afk For ~> Minz  (" + minz + ")  Hrs  (" + hrs +
-                                   ")",
-                               kOpen + "TYPE (.msg) to leave msg", kOpen + "Rsn: lunch"}))
+        EXPECT_EQ(since(),
+                  (std::vector<std::string>{
+                      kOpen + "Bob  Been afk For ~> Minz  (" + minz + ")  Hrs  (" + hrs + ")",
+                      kOpen + "TYPE (.msg) to leave msg", kOpen + "Rsn: lunch"}))
             << c.tick;
         EXPECT_EQ(a.Minz->caption(), minz);
         EXPECT_EQ(a.Hrs->caption(), hrs);
@@ -285,18 +284,18 @@ TEST_F(Afk, StartWhileRunningAsksAgainAndATickDuringThePromptUsesTheOldReason) {
     start("lunch");
     w.loop.advance(30);
     // The user takes a minute over the second prompt; the tick runs inside it.
-    w.program->env.set_input_box([&](const std::string& prompt, const std::string&,
-                                     const std::string&) {
-        w.prompts.push_back(prompt);
-        w.loop.advance(40);
-        return std::string("dinner");
-    });
+    w.program->env.set_input_box(
+        [&](const std::string& prompt, const std::string&, const std::string&) {
+            w.prompts.push_back(prompt);
+            w.loop.advance(40);
+            return std::string("dinner");
+        });
     mark();
     a.Command1->user_click();
-    EXPECT_EQ(since(), (std::vector<std::string>{
-                           kOpen + "Bob  Been afk For ~> Minz  (1)  Hrs  (0)",
-                           kOpen + "TYPE (.msg) to leave msg", kOpen + "Rsn: lunch",
-                           kOpen + "afk On", kOpen + "Bob   Is afk", kOpen + "Rsn:  dinner"}));
+    EXPECT_EQ(since(), (std::vector<std::string>{kOpen + "Bob  Been afk For ~> Minz  (1)  Hrs  (0)",
+                                                 kOpen + "TYPE (.msg) to leave msg",
+                                                 kOpen + "Rsn: lunch", kOpen + "afk On",
+                                                 kOpen + "Bob   Is afk", kOpen + "Rsn:  dinner"}));
     EXPECT_EQ(a.afkReason, "dinner");
 }
 
@@ -307,9 +306,9 @@ TEST_F(Afk, MessagesAreTakenOnlyWhenTheyBeginWithDotMsg) {
         const char* text;
         const char* entry;  // null: nothing taken
     };
-    const Case cases[] = {{".msg hello", "Bob:hello"}, {".msghello", "Bob:ello"},
-                          {".msg", "Bob:"},            {".MSG hello", nullptr},
-                          {" .msg hello", nullptr},    {"hi .msg", nullptr}};
+    const Case cases[] = {
+        {".msg hello", "Bob:hello"}, {".msghello", "Bob:ello"}, {".msg", "Bob:"},
+        {".MSG hello", nullptr},     {" .msg hello", nullptr},  {"hi .msg", nullptr}};
     for (const Case& c : cases) {
         a.List1->clear();
         mark();

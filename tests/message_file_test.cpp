@@ -34,10 +34,14 @@ TEST(MessageEntry, OnlyLinesBeginningWithDotMsgAreMessages) {
         {".msg ", "Bob:"},
         {".msgX", "Bob:"},
         {".msg  two blanks", "Bob: two blanks"},
-        {".msg\xC2\xB7" "dot", "Bob:dot"},           // a two-byte fifth character
-        {".msg\xE2\x80\xBA" "next", "Bob:next"},     // a three-byte one
-        {".msg\xE2\x80", "Bob:"},                    // cut short
-        {".msg a\rb\nc", "Bob:a b c"},               // one line of the file
+        {".msg\xC2\xB7"
+         "dot",
+         "Bob:dot"},  // a two-byte fifth character
+        {".msg\xE2\x80\xBA"
+         "next",
+         "Bob:next"},                   // a three-byte one
+        {".msg\xE2\x80", "Bob:"},       // cut short
+        {".msg a\rb\nc", "Bob:a b c"},  // one line of the file
         {".msg caf\xC3\xA9", "Bob:caf\xC3\xA9"},
         {".MSG hello", nullptr},
         {".Msg hello", nullptr},
