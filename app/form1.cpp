@@ -87,6 +87,7 @@ void Form1::build() {
         b.label->set_fore_color(forms::kWhite);
     }
     Label3->on_click = [this] { Label3_Click(); };
+    Label4->on_click = [this] { Label4_Click(); };
 
     Timer2 = add<forms::Timer>("Timer2");
     Timer2->set_interval_ms(2);
@@ -152,6 +153,10 @@ void Form1::lbtitle_DblClick() {
 
 void Form1::Label3_Click() {
     m_windows.show_folder_chooser();
+}
+
+void Form1::Label4_Click() {
+    m_windows.show_afk();
 }
 
 void Form1::Timer2_Timer() {

@@ -30,6 +30,7 @@ class Form1 : public player::PlayerWindow {
     void Label2_Click();
     void lbtitle_DblClick();
     void Label3_Click();
+    void Label4_Click();
     void Timer2_Timer();
 
     ui::DragState& drag_state() { return m_drag; }

@@ -8,6 +8,10 @@ std::string Program::settings_path(const std::string& home) {
     return (home.empty() ? default_home() : home) + "/mp3.oca";
 }
 
+std::string Program::message_path(const std::string& home) {
+    return (home.empty() ? default_home() : home) + "/MsgBox.txt";
+}
+
 Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& options)
     : env(loop),
       client(desktop, options.screen_name.empty() ? default_screen_name() : options.screen_name),
@@ -16,7 +20,8 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
       form1(env, services, *this),
       frmDir(env, services.settings_file, [this] {
           return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num};
-      }) {
+      }),
+      afk1(env, aol, message_path(options.home)) {
     client.open_room("Lobby");
     // The user's configuration folder may not exist yet on a first run of an install.
     if (options.home.empty()) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "afk/afk1.h"
 #include "aol/automation.h"
 #include "app/form1.h"
 #include "app/options.h"
@@ -30,8 +31,10 @@ class Program final : public ui::Windows {
     player::Services services;
     Form1 form1;
     ui::frmDir frmDir;
+    afk::afk1 afk1;
 
     void show_folder_chooser() override { frmDir.Show(); }
+    void show_afk() override { afk1.Show(); }
     // Runs the `end_program` the caller wired into the services (the real program exits).
     void end_program() override {
         if (services.end_program) services.end_program();
@@ -41,6 +44,8 @@ class Program final : public ui::Windows {
     void start() { form1.Show(); }
     // The settings file "mp3.oca" in the program's folder.
     static std::string settings_path(const std::string& home);
+    // The message file "MsgBox.txt" in the program's folder.
+    static std::string message_path(const std::string& home);
 };
 
 }  // namespace rv::app

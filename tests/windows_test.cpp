@@ -9,6 +9,7 @@ namespace {
 struct RecordingWindows final : ui::Windows {
     std::vector<std::string> calls;
     void show_folder_chooser() override { calls.push_back("chooser"); }
+    void show_afk() override { calls.push_back("afk"); }
     void end_program() override { calls.push_back("end"); }
 };
 
@@ -29,8 +30,9 @@ TEST(Windows, TheMainWindowAsksTheProgramForTheChooserAndTheEnd) {
     form1.Show();
     form1.Label3_Click();    // "Load"
     form1.lbref_DblClick();  // an empty folder sends the user to the chooser
+    form1.Label4_Click();    // "afk bot"
     form1.lbclose_Click();
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"chooser", "chooser", "end"}));
+    EXPECT_EQ(windows.calls, (std::vector<std::string>{"chooser", "chooser", "afk", "end"}));
 }
 
 TEST(Windows, TheProgramOwnsTheChooserAndItFillsTheMainWindowsList) {

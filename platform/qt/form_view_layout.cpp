@@ -33,6 +33,12 @@ QFont qfont(const Font& f) {
     else if (f.name == "MS Sans Serif" || f.name == "Comic Sans MS")
         family = "DejaVu Sans";
     QFont q(family);
+    // Tahoma has no free twin: DejaVu Sans shares its open, large-eyed shapes, and its
+    // condensed cut comes closest to Tahoma's widths (plain DejaVu Sans where it is missing).
+    if (f.name == "Tahoma") {
+        q.setFamilies({"DejaVu Sans Condensed", "DejaVu Sans"});
+        q.setStretch(QFont::SemiCondensed);
+    }
     q.setPointSizeF(f.size);
     q.setBold(f.bold);
     q.setItalic(f.italic);

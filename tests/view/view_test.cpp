@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QScreen>
 #include <QWidget>
 #include <functional>
 
@@ -220,6 +221,55 @@ TEST(View, DraggingByTheScrollingTitleFollowsThePointerOnly) {
         EXPECT_EQ(w->geometry().topLeft(), QPoint(217, 157 - 120));
         checked = true;
     });
+    EXPECT_TRUE(checked);
+}
+
+TEST(View, TheAfkWindowOpensCentredBlackOnTopWithItsStrips) {
+    static int argc = 1;
+    static char name[] = "view_test";
+    static char* argv[] = {name, nullptr};
+    qt::QtFront front(argc, argv);
+    media::VirtualPlayer media(front.loop(), [](const std::string&) { return 0.0; });
+    app::Options options;
+    options.home = ::testing::TempDir();
+    options.screen_name = "Viewer";
+    app::Program program(front.loop(), media, options);
+    program.services.end_program = [&] { front.quit(); };
+    program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
+    program.env.set_input_box(
+        [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
+    front.show_forms(program.env);
+    bool checked = false;
+    front.at_start([&] {
+        program.start();
+        program.form1.Label4->user_click();
+        front.loop().wait_until(front.loop().now() + 0.2);
+        QWidget* w = window_titled("afk bot");
+        ASSERT_NE(w, nullptr);
+        const QRect screen = w->screen()->geometry();
+        EXPECT_EQ(w->size(), QSize(253, 107));  // 3795 by 1605 twips
+        EXPECT_NEAR(w->geometry().center().x(), screen.center().x(), 1);
+        EXPECT_NEAR(w->geometry().center().y(), screen.center().y(), 1);
+        EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        QImage shot = w->grab().toImage();
+        EXPECT_EQ(QColor(shot.pixel(0, 4)).red(), 22);  // the top strip, dark red end
+        // The strip is 257 pixels wide, wider than the window: its last column is cut off.
+        EXPECT_EQ(QColor(shot.pixel(252, 4)).blue(), 253);
+        EXPECT_EQ(QColor(shot.pixel(2, 100)).red(), 22);  // the lower strip beside the list
+        EXPECT_EQ(shot.pixel(40, 80), qRgb(0, 0, 0));     // the empty list, black
+        // Leaving the topmost band reaches the window too.
+        program.afk1.Label1->user_dbl_click();
+        front.loop().wait_until(front.loop().now() + 0.1);
+        EXPECT_FALSE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        // Exit hides it.
+        program.afk1.Label8->user_dbl_click();
+        front.loop().wait_until(front.loop().now() + 0.1);
+        EXPECT_FALSE(w->isVisible());
+        checked = true;
+        front.quit();
+    });
+    front.exec();
     EXPECT_TRUE(checked);
 }
 
