@@ -1,6 +1,7 @@
 #include "platform/qt/form_view_layout.h"
 
 #include <QFontMetricsF>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
@@ -36,7 +37,7 @@ QFont qfont(const Font& f) {
     // Tahoma has no free twin: DejaVu Sans shares its open, large-eyed shapes, and its
     // condensed cut comes closest to Tahoma's widths (plain DejaVu Sans where it is missing).
     if (f.name == "Tahoma") {
-        q.setFamilies({"DejaVu Sans Condensed", "DejaVu Sans"});
+        q.setFamilies(QStringList{QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
         q.setStretch(QFont::SemiCondensed);
     }
     q.setPointSizeF(f.size);
