@@ -12,8 +12,4 @@ std::string ReadSetting(const std::string& section, const std::string& key,
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file);
 
-// A uniform pick in 0 .. n-1 from the program's one generator, reseeded from the clock at
-// every call; 0 when n < 1.
-int RandomBelow(int n);
-
 }  // namespace rv::aol

@@ -94,6 +94,7 @@ void Form1::build() {
         b.label->set_fore_color(forms::kWhite);
     }
     Label3->on_click = [this] { Label3_Click(); };
+    Label12->on_click = [this] { Label12_Click(); };
 
     Timer2 = add<forms::Timer>("Timer2");
     Timer2->set_interval_ms(2);
@@ -159,6 +160,10 @@ void Form1::lbtitle_DblClick() {
 
 void Form1::Label3_Click() {
     m_frmDir->Show();
+}
+
+void Form1::Label12_Click() {
+    if (show_help) show_help();
 }
 
 void Form1::Timer2_Timer() {

@@ -28,14 +28,17 @@ class Form1 : public player::PlayerWindow {
 
     std::string userHandle;
 
-    void lbclose_Click();
+    void lbclose_Click() override;
     void lbmin_Click();
     void Label2_Click();
     void lbtitle_DblClick();
     void Label3_Click();
+    void Label12_Click();
     void Timer2_Timer();
 
     ui::frmDir& folder_chooser() { return *m_frmDir; }
+    // Shows the command help window (its start-up runs if it is not loaded).
+    std::function<void()> show_help;
     ui::DragState& drag_state() { return m_drag; }
 
     static constexpr float kRolledDownTwips = 2175;

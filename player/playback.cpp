@@ -1,7 +1,7 @@
 // The playback commands. Every decision reads the player's PlayState at that moment: the
 // program keeps no playback state of its own.
 #include "aol/lines.h"
-#include "aol/settings.h"
+#include "aol/generator.h"
 #include "player/player_window.h"
 
 namespace rv::player {
@@ -91,7 +91,7 @@ void PlayerWindow::lbback_Click() {
 void PlayerWindow::Label1_Click() {
     const int count = File1->list_count();
     if (count == 0) return;
-    File1->set_list_index(aol::RandomBelow(count));
+    File1->set_list_index(aol::RandomBelow(m_services.random, count));
     MediaPlayer1.Open(File1->path() + "/" + File1->file_name());
     MediaPlayer1.Play();
     m_services.aol.ChatSend(RV_OPENING "Random:-</b><FONT COLOR=#3366FF>" + File1->file_name());

@@ -62,6 +62,8 @@ class PlayerWindow : public forms::Form {
     void txttime_Click();
     // Volume.
     void hscroll1_Change();
+    // Closing: the main window slides away, says goodbye and ends the program.
+    virtual void lbclose_Click() = 0;
 
     // Shows the folder chooser (its start-up runs if it is not loaded).
     std::function<void()> show_folder_chooser;

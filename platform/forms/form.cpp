@@ -27,6 +27,24 @@ Control* Form::find(const std::string& name) const {
     return nullptr;
 }
 
+Control* Form::active_control() const {
+    for (const auto& c : m_controls) {
+        switch (c->kind()) {
+            case Kind::TextBox:
+            case Kind::ListBox:
+            case Kind::FileListBox:
+            case Kind::DirListBox:
+            case Kind::DriveListBox:
+            case Kind::Button:
+                if (c->visible() && c->enabled()) return c.get();
+                break;
+            default:
+                break;
+        }
+    }
+    return nullptr;
+}
+
 void Form::Load() {
     if (m_loaded) return;
     m_controls.clear();

@@ -50,6 +50,9 @@ class Form {
 
     const std::vector<std::unique_ptr<Control>>& controls() const { return m_controls; }
     Control* find(const std::string& name) const;
+    // The control with the keyboard focus: the first in the tab order (the order of
+    // creation) that can take it, being visible and enabled; null when none can.
+    Control* active_control() const;
 
     // The background's mouse events (drag surfaces), twips relative to the client area.
     MouseHandler on_mouse_down;
