@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
@@ -93,6 +95,25 @@ bool draw_webdings(QPainter& p, const QRect& r, const std::string& glyph, const 
     return true;
 }
 
+bool editable_box(const Control& c) {
+    if (c.kind() != Kind::TextBox) return false;
+    const auto& t = static_cast<const TextBox&>(c);
+    return t.multi_line() && !t.locked();
+}
+
+// The model keeps the box's line breaks as CR LF; the editor shows paragraphs.
+QString shown_text(const std::string& model) {
+    QString s = QString::fromStdString(model);
+    s.replace("\r\n", "\n");
+    s.replace('\r', '\n');
+    return s;
+}
+std::string model_text(const QString& shown) {
+    QString s = shown;
+    s.replace("\n", "\r\n");
+    return s.toStdString();
+}
+
 }  // namespace
 
 FormView::FormView(Form& form, double tpp)
@@ -132,6 +153,7 @@ void FormView::sync(Control* changed, bool geometry_only) {
             std::max(1, px(m_form.height())));
     if (geometry() != g) setGeometry(g);
     bool minimized = m_form.window_state() == WindowState::Minimized;
+    const bool first_show = !m_shown_once;
     if (!isVisible() || minimized != isMinimized()) {
         if (minimized)
             showMinimized();
@@ -140,8 +162,17 @@ void FormView::sync(Control* changed, bool geometry_only) {
         m_shown_once = true;
     }
     if (!changed) {
+        sync_editors();
+        if (first_show) focus_active_editor();
         update();
         return;
+    }
+    if (editable_box(*changed)) {
+        auto it = m_editors.find(static_cast<TextBox*>(changed));
+        if (it != m_editors.end()) {
+            sync_editor(*it->first, *it->second);
+            return;
+        }
     }
     QRect now = clip_of(*changed);
     auto [it, fresh] = m_last_rects.emplace(changed, now);
@@ -152,6 +183,59 @@ void FormView::sync(Control* changed, bool geometry_only) {
     m_last_full[changed] = rect_of(*changed);
     update(it->second.united(now));
     it->second = now;
+}
+
+void FormView::sync_editors() {
+    // The form may have been loaded afresh: editors of controls that are gone go too.
+    for (auto it = m_editors.begin(); it != m_editors.end();) {
+        bool alive = false;
+        for (const auto& c : m_form.controls()) alive = alive || c.get() == it->first;
+        if (alive && editable_box(*it->first)) {
+            ++it;
+        } else {
+            delete it->second;
+            it = m_editors.erase(it);
+        }
+    }
+    for (const auto& c : m_form.controls()) {
+        if (!editable_box(*c)) continue;
+        auto* box = static_cast<TextBox*>(c.get());
+        QPlainTextEdit*& editor = m_editors[box];
+        if (!editor) {
+            editor = new QPlainTextEdit(this);
+            editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            QObject::connect(editor, &QPlainTextEdit::textChanged, editor, [box, editor] {
+                box->user_set_text(model_text(editor->toPlainText()));
+            });
+        }
+        sync_editor(*box, *editor);
+    }
+}
+
+void FormView::sync_editor(TextBox& box, QPlainTextEdit& editor) {
+    editor.setGeometry(rect_of(box));
+    editor.setVisible(box.visible());
+    editor.setEnabled(box.enabled());
+    editor.setFont(qfont(box.font()));
+    QPalette pal = editor.palette();
+    pal.setColor(QPalette::Base, qcolor(box.back_color()));
+    pal.setColor(QPalette::Text, qcolor(box.fore_color()));
+    editor.setPalette(pal);
+    editor.setVerticalScrollBarPolicy((box.scroll_bars() & 2) ? Qt::ScrollBarAlwaysOn
+                                                              : Qt::ScrollBarAlwaysOff);
+    editor.setLineWrapMode((box.scroll_bars() & 1) ? QPlainTextEdit::NoWrap
+                                                   : QPlainTextEdit::WidgetWidth);
+    if (model_text(editor.toPlainText()) != box.text()) {
+        const QSignalBlocker quiet(&editor);
+        editor.setPlainText(shown_text(box.text()));
+    }
+}
+
+void FormView::focus_active_editor() {
+    auto it = m_editors.find(dynamic_cast<TextBox*>(m_form.active_control()));
+    if (it == m_editors.end()) return;
+    activateWindow();
+    it->second->setFocus(Qt::OtherFocusReason);
 }
 
 Control* FormView::control_at(QPoint p) const {
@@ -260,7 +344,9 @@ void FormView::paintEvent(QPaintEvent* e) {
     const QRegion& region = e->region();
     p.fillRect(e->rect(), qcolor(m_form.back_color()));
     for (const auto& c : m_form.controls()) {
-        if (c->kind() == Kind::Timer || c->kind() == Kind::ScrollBar || !c->visible()) continue;
+        if (c->kind() == Kind::Timer || c->kind() == Kind::ScrollBar || !c->visible() ||
+            editable_box(*c))
+            continue;
         bool shown = true;
         for (Control* k = c->container(); k; k = k->container()) shown = shown && k->visible();
         if (!shown || !region.intersects(clip_of(*c))) continue;

@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <map>
 
+class QPlainTextEdit;
+
 #include "platform/forms/form.h"
 
 namespace rv::qt {
@@ -38,6 +40,11 @@ class FormView : public QWidget {
     forms::Control* control_at(QPoint p) const;
     void to_twips(const forms::Control* c, QPoint p, float& x, float& y) const;
     void draw(QPainter& p, forms::Control& c);
+    // Several-line boxes the user may edit are real editors laid over the form: scroll
+    // bar, caret and keyboard focus come with them; their text lives in the model.
+    void sync_editors();
+    void sync_editor(forms::TextBox& box, QPlainTextEdit& editor);
+    void focus_active_editor();
 
     forms::Form& m_form;
     double m_tpp;
@@ -55,6 +62,7 @@ class FormView : public QWidget {
         double underline_x = 0, underline_w = 0;
     };
     std::map<const forms::Label*, TextCache> m_texts;
+    std::map<forms::TextBox*, QPlainTextEdit*> m_editors;  // children of this window
     bool m_applied_topmost = false;
     bool m_shown_once = false;
 };

@@ -12,8 +12,9 @@
 namespace rv::qt {
 
 namespace {
-// Timers at or below this interval are served in batches; longer ones on time.
-constexpr std::int64_t kFastUs = QtLoop::kBatchMs * 1000;
+constexpr std::int64_t kBatchUs = QtLoop::kBatchMs * 1000;
+// Timers below this interval are served in batches; the others on time.
+constexpr std::int64_t kOnTimeUs = QtLoop::kOnTimeMs * 1000;
 // A timer that fell this many ticks behind (a long modal dialog) skips ahead instead of
 // bursting.
 constexpr std::int64_t kMaxCatchUp = 8;
@@ -63,11 +64,16 @@ void QtLoop::run_due() {
     reschedule();
 }
 
+std::int64_t QtLoop::wake_at(std::int64_t interval_us, std::int64_t deadline_us,
+                             std::int64_t last_batch_us) {
+    if (interval_us >= kOnTimeUs) return deadline_us;
+    return std::max(deadline_us, last_batch_us + kBatchUs);
+}
+
 void QtLoop::reschedule() {
     std::int64_t wake = -1;
     m_timers.for_each_idle([&](TimerId, std::int64_t interval, std::int64_t deadline) {
-        std::int64_t at = deadline;
-        if (interval <= kFastUs) at = std::max(at, m_last_batch_us + kFastUs);
+        const std::int64_t at = wake_at(interval, deadline, m_last_batch_us);
         if (wake < 0 || at < wake) wake = at;
     });
     if (wake < 0) {

@@ -18,9 +18,16 @@ namespace rv::qt {
 // Fast timers (the marquees tick every 10 ms) are served in batches at most every
 // kBatchMs: each due tick still runs, in deadline order, so a title moves exactly as far
 // as it would tick by tick, but the process wakes 20 times a second instead of 100.
+// Timers of kOnTimeMs or more (the 25 ms equalizer and display timers) run on their own
+// deadlines, so each of their ticks reaches the screen: 40 frames a second.
 class QtLoop final : public EventLoop {
   public:
     static constexpr int kBatchMs = 50;
+    static constexpr int kOnTimeMs = 25;
+    // When a timer of `interval_us` due at `deadline_us` should wake the loop, the last
+    // batch having run at `last_batch_us`.
+    static std::int64_t wake_at(std::int64_t interval_us, std::int64_t deadline_us,
+                                std::int64_t last_batch_us);
 
     QtLoop();
     ~QtLoop() override;
