@@ -12,18 +12,18 @@ namespace rv::chat {
 
 namespace {
 
-constexpr const char* kVolumeSet = RV_OPENING
-    "Volume Set</b><FONT COLOR=#3366FF> \u00B7\u00B7\u203A ";
+constexpr const char* kVolumeSet =
+    RV_OPENING "Volume Set</b><FONT COLOR=#3366FF> \u00B7\u00B7\u203A ";
 constexpr const char* kVolumeEnd = " \u2039\u00B7\u00B7";
-constexpr const char* kNewMail = RV_OPENING
-    "</b>Checkin <b><FONT COLOR=#3366FF> New </b> <FONT COLOR=#222222>Mail</b> ";
-constexpr const char* kOldMail = RV_OPENING
-    "</b>Checkin <b><FONT COLOR=#3366FF> Old </b> <FONT COLOR=#222222>Mail</b> ";
+constexpr const char* kNewMail =
+    RV_OPENING "</b>Checkin <b><FONT COLOR=#3366FF> New </b> <FONT COLOR=#222222>Mail</b> ";
+constexpr const char* kOldMail =
+    RV_OPENING "</b>Checkin <b><FONT COLOR=#3366FF> Old </b> <FONT COLOR=#222222>Mail</b> ";
 constexpr const char* kSentMail =
     "<font face=tahoma><font color=#009933><b>-\u00BA<font color=#CCCCCC></b>Checkin "
     "<b>Sent</b> Mail</b> ";
-constexpr const char* kDeletedMail = RV_OPENING
-    "</b>Checkin <b><FONT COLOR=#3366FF> Deleted </b> <FONT COLOR=#222222>Mail</b> ";
+constexpr const char* kDeletedMail =
+    RV_OPENING "</b>Checkin <b><FONT COLOR=#3366FF> Deleted </b> <FONT COLOR=#222222>Mail</b> ";
 constexpr const char* kEqualizer =
     "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u2022._.\u00B7\u00B7 \u00B7\u00F7</b>"
     "<FONT COLOR=#222222>Equalizer</b><FONT COLOR=#3366FF><b>\u00F7\u00B7 \u00B7._.\u2022</b> ";
@@ -92,8 +92,7 @@ CommandInterpreter::CommandInterpreter(player::PlayerWindow& main, aol::Automati
                                        CommandTargets& targets)
     : m_main(main), m_aol(aol), m_targets(targets) {}
 
-void CommandInterpreter::Chat1_ChatMessage(const std::string& ScreenName,
-                                           const std::string& Text) {
+void CommandInterpreter::Chat1_ChatMessage(const std::string& ScreenName, const std::string& Text) {
     if (m_main.Chat1.UserScreenName() != ScreenName) return;
     // Every trigger is compared with the unchanged text, exactly: case counts and no blank
     // is trimmed. Only ".vol" is compared with the first four characters.

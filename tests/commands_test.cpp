@@ -1,11 +1,12 @@
 // The chat commands on the real main window, the stand-in client and a recording stand-in
 // for the other windows and the mailboxes.
+#include "chat/commands.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
 
-#include "chat/commands.h"
 #include "helpers.h"
 
 namespace rv {
@@ -19,15 +20,15 @@ std::string playing(const std::string& name) {
 std::string volume_line(const std::string& argument) {
     return kOpening + "Volume Set</b><FONT COLOR=#3366FF> ··› " + argument + " ‹··";
 }
-const std::string kNew = kOpening +
-    "</b>Checkin <b><FONT COLOR=#3366FF> New </b> <FONT COLOR=#222222>Mail</b> ";
-const std::string kOld = kOpening +
-    "</b>Checkin <b><FONT COLOR=#3366FF> Old </b> <FONT COLOR=#222222>Mail</b> ";
+const std::string kNew =
+    kOpening + "</b>Checkin <b><FONT COLOR=#3366FF> New </b> <FONT COLOR=#222222>Mail</b> ";
+const std::string kOld =
+    kOpening + "</b>Checkin <b><FONT COLOR=#3366FF> Old </b> <FONT COLOR=#222222>Mail</b> ";
 const std::string kSent =
     "<font face=tahoma><font color=#009933><b>-º<font color=#CCCCCC></b>Checkin <b>Sent</b> "
     "Mail</b> ";
-const std::string kDeleted = kOpening +
-    "</b>Checkin <b><FONT COLOR=#3366FF> Deleted </b> <FONT COLOR=#222222>Mail</b> ";
+const std::string kDeleted =
+    kOpening + "</b>Checkin <b><FONT COLOR=#3366FF> Deleted </b> <FONT COLOR=#222222>Mail</b> ";
 const std::string kEq =
     "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>•._.·· ·÷</b><FONT COLOR=#222222>"
     "Equalizer</b><FONT COLOR=#3366FF><b>÷· ·._.•</b> ";
@@ -185,9 +186,9 @@ TEST_F(Commands, MailboxAndEqualizerLinesGoOutBeforeTheWindowIsReachedOrAfter) {
 
 TEST_F(Commands, OnlyTheExactTriggersOfTheUserAct) {
     play_b();
-    const char* lines[] = {".P",     ".Stop",  ".p ",   " .p",  ".stop ", ".NEXT", ".back ",
-                           ".exit ", ".Exit",  ".EQ",   ".new ", ".afk.", ".VOL 50", ".vo",
-                           ".mute ", ".r\t",   "p",     ""};
+    const char* lines[] = {".P",      ".Stop",  ".p ",    " .p",  ".stop ", ".NEXT",
+                           ".back ",  ".exit ", ".Exit",  ".EQ",  ".new ",  ".afk.",
+                           ".VOL 50", ".vo",    ".mute ", ".r\t", "p",      ""};
     for (const char* l : lines) say(l);
     w.program->client.say_as(room(), "Ann", ".p");
     w.program->client.say_as(room(), "Ann", ".vol 10");
@@ -224,13 +225,13 @@ TEST_F(Commands, VolumeTakesADecimalNumberAndAnnouncesTheArgumentAsTyped) {
         std::optional<long> volume;  // nothing: unchanged and no line
     };
     const Case cases[] = {
-        {".vol50", -1250},   {".vol 50", -1250},  {".vol 10.5", -2238},  {".vol100", 0},
+        {".vol50", -1250},   {".vol 50", -1250},   {".vol 10.5", -2238}, {".vol100", 0},
         {".vol 0", -2500},   {".vol 12.5", -2188}, {".vol 13.5", -2162}, {".vol .5", -2488},
         {".vol 7 ", -2325},  {".vol\t+20", -2000}, {".vol 1e9", 0},      {".vol -1e9", -10000},
-        {".vol 2E1", -2000}, {".vol 1e999", 0},   {".vol -50", -3750},   {".vol abc", {}},
-        {".vol", {}},        {".vol ", {}},       {".vol 5,5", {}},      {".vol 0x10", {}},
-        {".vol inf", {}},    {".vol nan", {}},    {".vol 1e", {}},       {".vol -", {}},
-        {".vol .", {}},      {".vol 5 5", {}},    {".vol 50%", {}},      {".vol 1..2", {}},
+        {".vol 2E1", -2000}, {".vol 1e999", 0},    {".vol -50", -3750},  {".vol abc", {}},
+        {".vol", {}},        {".vol ", {}},        {".vol 5,5", {}},     {".vol 0x10", {}},
+        {".vol inf", {}},    {".vol nan", {}},     {".vol 1e", {}},      {".vol -", {}},
+        {".vol .", {}},      {".vol 5 5", {}},     {".vol 50%", {}},     {".vol 1..2", {}},
     };
     const int bar_before = w.form1().hscroll1->value();
     for (const auto& c : cases) {

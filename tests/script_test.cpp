@@ -187,20 +187,37 @@ TEST(ScriptRun, EveryChatCommandFromTheRoom) {
                " </b> <FONT COLOR=#222222>Mail</b> \n";
     };
     EXPECT_TRUE(in_order(
-        r.out,
-        {me + ".p\n", playing("b.mp3"), me + ".next\n", playing("c.mp3"), me + ".back\n",
-         playing("b.mp3"), me + ".stop\n", me + opening + "Stoped...\n", me + ".P\n",
-         me + ".p \n", "ROOM Ann: .p\nForm1.File1.FileName=b.mp3\n", me + ".r\n",
-         me + opening + "Random:-</b><FONT COLOR=#3366FF>", volume("50"), volume(" 50"),
-         volume(" 10.5"), volume("100"), volume(" 1e9"), me + ".afk\n", mail("New"),
-         mail("Old"),
-         me + "<font face=tahoma><font color=#009933><b>-º<font color=#CCCCCC></b>Checkin "
-              "<b>Sent</b> Mail</b> \n",
-         mail("Deleted"),
-         me + "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>•._.·· ·÷</b><FONT "
-              "COLOR=#222222>Equalizer</b><FONT COLOR=#3366FF><b>÷· ·._.•</b> \n",
-         "frmeq.Visible=True\n", "frmeq.Timer1.Enabled=True\n", "Form3.Visible=True\n",
-         me + ".exit\n", "PowerOff"}));
+        r.out, {me + ".p\n",
+                playing("b.mp3"),
+                me + ".next\n",
+                playing("c.mp3"),
+                me + ".back\n",
+                playing("b.mp3"),
+                me + ".stop\n",
+                me + opening + "Stoped...\n",
+                me + ".P\n",
+                me + ".p \n",
+                "ROOM Ann: .p\nForm1.File1.FileName=b.mp3\n",
+                me + ".r\n",
+                me + opening + "Random:-</b><FONT COLOR=#3366FF>",
+                volume("50"),
+                volume(" 50"),
+                volume(" 10.5"),
+                volume("100"),
+                volume(" 1e9"),
+                me + ".afk\n",
+                mail("New"),
+                mail("Old"),
+                me + "<font face=tahoma><font color=#009933><b>-º<font color=#CCCCCC></b>Checkin "
+                     "<b>Sent</b> Mail</b> \n",
+                mail("Deleted"),
+                me + "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>•._.·· ·÷</b><FONT "
+                     "COLOR=#222222>Equalizer</b><FONT COLOR=#3366FF><b>÷· ·._.•</b> \n",
+                "frmeq.Visible=True\n",
+                "frmeq.Timer1.Enabled=True\n",
+                "Form3.Visible=True\n",
+                me + ".exit\n",
+                "PowerOff"}));
     // Nothing answers the capitals, the trailing blank, Ann, a bad volume or the mute.
     EXPECT_EQ(r.out.find("··›  abc"), std::string::npos);
     EXPECT_EQ(r.out.find("··›  ‹··"), std::string::npos);

@@ -10,12 +10,24 @@ namespace {
 
 // The help text, line by line: the blanks at the ends of lines 3, 4, 10, 13, 14 and 15 and
 // the one inside ".new " belong to it.
-const char* const kHelpLines[] = {
-    "\".p\" -Play Song", "\".r\"-Mix it up",       "\".stop\" ",           "\".next\" ",
-    "\".back\"",         "\".vol\"- 0_100",        "\".mute\"",            "\".muteoff\"",
-    "\".afk\"- Loads Afk Bot", "\".new \" -Opens New ", "Mail",             "\".old\" -Opens Old Mail",
-    "\".sent\" -Opens Sent ",  "Mail ",                "\".delmail\" -Opens ", "Deleted Mail",
-    "\".exit\"- Closes Prog",  "\".eq\" -Open Eq"};
+const char* const kHelpLines[] = {"\".p\" -Play Song",
+                                  "\".r\"-Mix it up",
+                                  "\".stop\" ",
+                                  "\".next\" ",
+                                  "\".back\"",
+                                  "\".vol\"- 0_100",
+                                  "\".mute\"",
+                                  "\".muteoff\"",
+                                  "\".afk\"- Loads Afk Bot",
+                                  "\".new \" -Opens New ",
+                                  "Mail",
+                                  "\".old\" -Opens Old Mail",
+                                  "\".sent\" -Opens Sent ",
+                                  "Mail ",
+                                  "\".delmail\" -Opens ",
+                                  "Deleted Mail",
+                                  "\".exit\"- Closes Prog",
+                                  "\".eq\" -Open Eq"};
 
 class Windows : public ::testing::Test {
   protected:
@@ -37,7 +49,8 @@ class Windows : public ::testing::Test {
     // The levels one tick gives from `g`, bar 1 first.
     static std::vector<int> tick_from(aol::Generator& g) {
         std::vector<int> out;
-        for (const auto& f : ui::frmeq::kFactors) out.push_back(ui::frmeq::level(g.next_single(), f));
+        for (const auto& f : ui::frmeq::kFactors)
+            out.push_back(ui::frmeq::level(g.next_single(), f));
         return out;
     }
     test::World w;

@@ -81,7 +81,8 @@ void frmeq::build_bars() {
         DogBar[static_cast<std::size_t>(i)] = bar;
     }
     // Bars 1, 3, 5, 7 and 9 keep the control's own colours.
-    for (int n : {2, 4, 6, 8, 10}) DogBar[static_cast<std::size_t>(n - 1)]->set_bar_colors(kGreen, kGreen);
+    for (int n : {2, 4, 6, 8, 10})
+        DogBar[static_cast<std::size_t>(n - 1)]->set_bar_colors(kGreen, kGreen);
     DogBar[5]->set_back_color(kDarkGrey);
 }
 

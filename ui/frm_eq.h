@@ -24,8 +24,16 @@ class frmeq : public forms::Form {
         float first;
         float second;
     };
-    static constexpr std::array<Factor, kBars> kFactors = {
-        {{80, 1}, {190, 1}, {98, 1}, {180, 1}, {9, 25}, {80, 1}, {80, 1}, {294, 1}, {81, 1}, {10, 25}}};
+    static constexpr std::array<Factor, kBars> kFactors = {{{80, 1},
+                                                            {190, 1},
+                                                            {98, 1},
+                                                            {180, 1},
+                                                            {9, 25},
+                                                            {80, 1},
+                                                            {80, 1},
+                                                            {294, 1},
+                                                            {81, 1},
+                                                            {10, 25}}};
     // The level of one bar for the random number r: r x factor, halves to the even neighbour.
     static int level(float r, const Factor& f);
 

@@ -90,9 +90,9 @@ namespace {
 
 TEST(ViewLoop, TwentyFiveMillisecondTimersRunOnTimeFasterOnesInBatches) {
     using qt::QtLoop;
-    EXPECT_EQ(QtLoop::wake_at(25000, 1000, 0), 1000);      // each equalizer tick on time
+    EXPECT_EQ(QtLoop::wake_at(25000, 1000, 0), 1000);  // each equalizer tick on time
     EXPECT_EQ(QtLoop::wake_at(60000, 1000, 900), 1000);
-    EXPECT_EQ(QtLoop::wake_at(10000, 1000, 0), 50000);     // a marquee waits for the batch
+    EXPECT_EQ(QtLoop::wake_at(10000, 1000, 0), 50000);  // a marquee waits for the batch
     EXPECT_EQ(QtLoop::wake_at(10000, 90000, 0), 90000);
 }
 
@@ -154,7 +154,8 @@ TEST(View, HelpWindowAndEqualizerAsRealWindows) {
         };
         program.equalizer.Label3_Click();
         front.loop().wait_until(front.loop().now() + 1.0);
-        std::cout << "equalizer: " << ticks << " ticks, " << paints << " paints with new levels in 1 s\n";
+        std::cout << "equalizer: " << ticks << " ticks, " << paints
+                  << " paints with new levels in 1 s\n";
         EXPECT_GE(ticks, 10);
         EXPECT_GE(paints, ticks / 2);
         checked = true;
