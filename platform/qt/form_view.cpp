@@ -95,6 +95,11 @@ bool draw_webdings(QPainter& p, const QRect& r, const std::string& glyph, const 
     return true;
 }
 
+// The filled length of a level bar drawn in `r`.
+int fill_width(const LevelBar& bar, const QRect& r) {
+    return static_cast<int>(std::lround(r.width() * bar.fraction()));
+}
+
 bool editable_box(const Control& c) {
     if (c.kind() != Kind::TextBox) return false;
     const auto& t = static_cast<const TextBox&>(c);
@@ -180,9 +185,31 @@ void FormView::sync(Control* changed, bool geometry_only) {
     // nothing new.
     if (geometry_only && !fresh && it->second == now && rect_of(*changed) == m_last_full[changed])
         return;
+    if (!geometry_only && !fresh && it->second == now && changed->kind() == Kind::LevelBar &&
+        update_bar_strip(static_cast<const LevelBar&>(*changed)))
+        return;
     m_last_full[changed] = rect_of(*changed);
     update(it->second.united(now));
     it->second = now;
+}
+
+bool FormView::update_bar_strip(const LevelBar& bar) {
+    const QRect r = rect_of(bar);
+    const BarSeen now{fill_width(bar, r), bar.bar_color1(), bar.bar_color2(), bar.back_color(),
+                      bar.enabled()};
+    auto [it, fresh] = m_bars.emplace(&bar, now);
+    const BarSeen before = it->second;
+    it->second = now;
+    if (fresh) return false;
+    BarSeen same_length = before;
+    same_length.fill_px = now.fill_px;
+    if (!(same_length == now)) return false;  // more than the length changed
+    if (before.fill_px != now.fill_px) {
+        const int from = std::min(before.fill_px, now.fill_px);
+        const int to = std::max(before.fill_px, now.fill_px);
+        update(QRect(r.left() + from, r.top(), to - from, r.height()) & clip_of(bar));
+    }
+    return true;
 }
 
 void FormView::sync_editors() {
@@ -475,12 +502,15 @@ void FormView::draw(QPainter& p, Control& c) {
         case Kind::LevelBar: {
             auto& bar = static_cast<LevelBar&>(c);
             p.fillRect(r, qcolor(bar.back_color()));
-            int w = static_cast<int>(std::lround(r.width() * bar.fraction()));
-            if (w > 0) {
+            const int w = fill_width(bar, r);
+            const QRect filled(r.left(), r.top(), w, r.height());
+            if (w > 0 && bar.bar_color1() == bar.bar_color2()) {
+                p.fillRect(filled, qcolor(bar.bar_color1()));
+            } else if (w > 0) {
                 QLinearGradient g(r.topLeft(), r.bottomLeft());
                 g.setColorAt(0, qcolor(bar.bar_color1()));
                 g.setColorAt(1, qcolor(bar.bar_color2()));
-                p.fillRect(QRect(r.left(), r.top(), w, r.height()), g);
+                p.fillRect(filled, g);
             }
             break;
         }

@@ -45,6 +45,10 @@ class FormView : public QWidget {
     void sync_editors();
     void sync_editor(forms::TextBox& box, QPlainTextEdit& editor);
     void focus_active_editor();
+    // A level bar whose filled length alone moved needs only the strip between the old and
+    // the new end redrawn (the equalizer moves ten bars 40 times a second). False: redraw it
+    // whole.
+    bool update_bar_strip(const forms::LevelBar& bar);
 
     forms::Form& m_form;
     double m_tpp;
@@ -63,6 +67,13 @@ class FormView : public QWidget {
     };
     std::map<const forms::Label*, TextCache> m_texts;
     std::map<forms::TextBox*, QPlainTextEdit*> m_editors;  // children of this window
+    struct BarSeen {
+        int fill_px;
+        forms::Color bar1, bar2, back;
+        bool enabled;
+        bool operator==(const BarSeen&) const = default;
+    };
+    std::map<const forms::LevelBar*, BarSeen> m_bars;
     bool m_applied_topmost = false;
     bool m_shown_once = false;
 };

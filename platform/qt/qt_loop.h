@@ -40,6 +40,8 @@ class QtLoop final : public EventLoop {
 
   private:
     std::int64_t now_us() const;
+    // The idle timer due first by `now`; fast ones only when `batch`. 0: none.
+    TimerId next_runnable(std::int64_t now, bool batch) const;
     void run_due();
     void reschedule();
 
