@@ -18,8 +18,10 @@ namespace rv::qt {
 // Fast timers (the marquees tick every 10 ms) are served in batches at most every
 // kBatchMs: each due tick still runs, in deadline order, so a title moves exactly as far
 // as it would tick by tick, but the process wakes 20 times a second instead of 100.
-// Timers of kOnTimeMs or more (the 25 ms equalizer and display timers) run on their own
-// deadlines, so each of their ticks reaches the screen: 40 frames a second.
+// Timers of kOnTimeMs or more (the 25 ms equalizer and display timers) run at every one of
+// their deadlines, so each of their ticks reaches the screen: 40 frames a second. Wakes
+// fall on a 25 ms grid, so timers share them: a tick may come up to 25 ms after its
+// deadline, the same offset every time, and none is lost.
 class QtLoop final : public EventLoop {
   public:
     static constexpr int kBatchMs = 50;

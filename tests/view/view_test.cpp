@@ -88,12 +88,24 @@ TEST(View, MainWindowIsABorderless277By145WindowWithItsGradient) {
 namespace rv {
 namespace {
 
-TEST(ViewLoop, TwentyFiveMillisecondTimersRunOnTimeFasterOnesInBatches) {
+TEST(ViewLoop, TimersWakeOnAShared25MsGridFastOnesInBatches) {
     using qt::QtLoop;
-    EXPECT_EQ(QtLoop::wake_at(25000, 1000, 0), 1000);  // each equalizer tick on time
-    EXPECT_EQ(QtLoop::wake_at(60000, 1000, 900), 1000);
-    EXPECT_EQ(QtLoop::wake_at(10000, 1000, 0), 50000);  // a marquee waits for the batch
-    EXPECT_EQ(QtLoop::wake_at(10000, 90000, 0), 90000);
+    struct Case {
+        std::int64_t interval, deadline, last_batch, wake;
+    };
+    const Case cases[] = {
+        {25000, 1000, 0, 25000},       // every equalizer tick, on the shared grid
+        {25000, 50000, 0, 50000},      // already on the grid
+        {25000, 51000, 50000, 75000},  // the batch does not hold it back
+        {60000000, 1000, 0, 25000},    // the minute timer too
+        {50000, 76000, 0, 100000},     // the chat scanner's poll
+        {10000, 1000, 0, 50000},       // a marquee waits for its batch
+        {10000, 90000, 0, 100000},     // a late one for the grid
+        {10000, 10000, 50000, 100000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QtLoop::wake_at(c.interval, c.deadline, c.last_batch), c.wake)
+            << c.interval << " " << c.deadline << " " << c.last_batch;
 }
 
 TEST(View, HelpWindowAndEqualizerAsRealWindows) {
