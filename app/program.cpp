@@ -12,7 +12,7 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
     : env(loop),
       client(desktop, options.screen_name.empty() ? default_screen_name() : options.screen_name),
       aol(desktop, loop),
-      services{aol, media, settings_path(options.home), random, {}},
+      services{aol, media, random, settings_path(options.home), {}},
       form1(env, services),
       form3(env),
       equalizer(env, random),

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "aol/automation.h"
-#include "aol/generator.h"
+#include "aol/random.h"
 #include "app/form1.h"
 #include "app/options.h"
 #include "chat/commands.h"
@@ -25,7 +25,7 @@ class Program : public chat::CommandTargets {
     winapi::Desktop desktop;
     standin::Client client;
     aol::Automation aol;
-    aol::Generator random;
+    aol::Random random;
     player::Services services;
     Form1 form1;
     ui::Form3 form3;

@@ -1,7 +1,7 @@
 // The playback commands. Every decision reads the player's PlayState at that moment: the
 // program keeps no playback state of its own.
-#include "aol/generator.h"
 #include "aol/lines.h"
+#include "aol/random.h"
 #include "player/player_window.h"
 
 namespace rv::player {

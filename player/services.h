@@ -3,7 +3,7 @@
 #include <string>
 
 #include "aol/automation.h"
-#include "aol/generator.h"
+#include "aol/random.h"
 #include "platform/media/media_player.h"
 
 namespace rv::player {
@@ -12,9 +12,9 @@ namespace rv::player {
 struct Services {
     aol::Automation& aol;
     media::MediaPlayer& media;
-    std::string settings_file;
     // The one generator: the random track choice reseeds it, the equalizer draws from it.
-    aol::Generator& random;
+    aol::Random& random;
+    std::string settings_file;
     // Ends the program at once: no window's closing code runs, nothing is saved.
     std::function<void()> end_program;
 };

@@ -47,7 +47,7 @@ class Windows : public ::testing::Test {
         return out;
     }
     // The levels one tick gives from `g`, bar 1 first.
-    static std::vector<int> tick_from(aol::Generator& g) {
+    static std::vector<int> tick_from(aol::Random& g) {
         std::vector<int> out;
         for (const auto& f : ui::frmeq::kFactors)
             out.push_back(ui::frmeq::level(g.next_single(), f));
@@ -130,8 +130,8 @@ TEST_F(Windows, TheBarsKeepTheirColours) {
 
 TEST_F(Windows, LevelsFollowTheSharedGeneratorBarByBarAndStopKeepsThem) {
     say(".eq");
-    w.program->random.seed(1234);
-    aol::Generator same(1234);
+    w.program->random.reseed(1234);
+    aol::Random same(1234);
     eq().Label3->user_click();  // Start
     w.loop.advance(0.025);
     EXPECT_EQ(levels(), tick_from(same));
@@ -201,7 +201,7 @@ TEST(EqualizerLevel, TheUnseededSequenceRepeatsFromRunToRun) {
 }
 
 TEST_F(Windows, ARandomTrackChoiceReseedsTheSharedGenerator) {
-    aol::Generator unseeded;
+    aol::Random unseeded;
     const std::vector<int> first = tick_from(unseeded);
     w.store_folder(w.music({"a.mp3"}));
     w.form1().File1->set_path(w.music_dir.path());

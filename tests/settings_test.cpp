@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "aol/generator.h"
+#include "aol/random.h"
 #include "helpers.h"
 
 namespace rv {
@@ -98,7 +98,7 @@ TEST(Settings, AnUnwritableFolderFailsSilentlyAndLeavesTheOldFileWhole) {
 }
 
 TEST(RandomBelow, StaysInRangeAndReachesEveryValue) {
-    aol::Generator generator;
+    aol::Random generator;
     EXPECT_EQ(aol::RandomBelow(generator, 0), 0);
     EXPECT_EQ(aol::RandomBelow(generator, 1), 0);
     std::vector<int> seen(7, 0);

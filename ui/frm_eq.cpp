@@ -16,8 +16,7 @@ constexpr const char* kTitle =
     "\u00B7\u00B7\u00B7\u00B7  \u00B7 \u00B7._.\u2022";
 }  // namespace
 
-frmeq::frmeq(forms::Environment& env, aol::Generator& random)
-    : Form(env, "frmeq"), m_random(random) {}
+frmeq::frmeq(forms::Environment& env, aol::Random& random) : Form(env, "frmeq"), m_random(random) {}
 
 int frmeq::level(float r, const Factor& f) {
     const float scaled = r * f.first * f.second;

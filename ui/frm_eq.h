@@ -4,7 +4,7 @@
 // never unloaded; "x" slides it away and the animation keeps its state.
 #include <array>
 
-#include "aol/generator.h"
+#include "aol/random.h"
 #include "platform/forms/form.h"
 #include "ui/window_behaviour.h"
 
@@ -12,7 +12,7 @@ namespace rv::ui {
 
 class frmeq : public forms::Form {
   public:
-    frmeq(forms::Environment& env, aol::Generator& random);
+    frmeq(forms::Environment& env, aol::Random& random);
 
     static constexpr int kBars = 10;
     // The bars' own scale: the highest level (294) nearly fills a bar, and a value above it
@@ -58,7 +58,7 @@ class frmeq : public forms::Form {
   private:
     void build_bars();
 
-    aol::Generator& m_random;
+    aol::Random& m_random;
     DragState m_drag;
 };
 

@@ -6,14 +6,14 @@
 
 namespace rv::aol {
 
-class Generator {
+class Random {
   public:
     // The fixed start state every run begins with.
     static constexpr std::uint32_t kUnseeded = 5489u;
 
-    explicit Generator(std::uint32_t seed = kUnseeded) : m_engine(seed) {}
+    explicit Random(std::uint32_t seed = kUnseeded) : m_engine(seed) {}
     // A fixed seed: the sequence that follows is the same every time.
-    void seed(std::uint32_t s) { m_engine.seed(s); }
+    void reseed(std::uint32_t s) { m_engine.seed(s); }
     // A seed from the clock, mixed with the current state so that two reseeds within one
     // clock tick still differ.
     void reseed_from_clock();
@@ -28,6 +28,6 @@ class Generator {
 };
 
 // A uniform pick in 0 .. n-1: reseeds `generator` from the clock, then draws; 0 when n < 1.
-int RandomBelow(Generator& generator, int n);
+int RandomBelow(Random& generator, int n);
 
 }  // namespace rv::aol
