@@ -88,6 +88,7 @@ void Form1::build() {
     }
     Label3->on_click = [this] { Label3_Click(); };
     Label4->on_click = [this] { Label4_Click(); };
+    Label12->on_click = [this] { Label12_Click(); };
 
     Timer2 = add<forms::Timer>("Timer2");
     Timer2->set_interval_ms(2);
@@ -157,6 +158,10 @@ void Form1::Label3_Click() {
 
 void Form1::Label4_Click() {
     m_windows.show_afk();
+}
+
+void Form1::Label12_Click() {
+    m_windows.show_help();
 }
 
 void Form1::Timer2_Timer() {

@@ -25,12 +25,13 @@ class Form1 : public player::PlayerWindow {
 
     std::string userHandle;
 
-    void lbclose_Click();
+    void lbclose_Click() override;
     void lbmin_Click();
     void Label2_Click();
     void lbtitle_DblClick();
     void Label3_Click();
     void Label4_Click();
+    void Label12_Click();
     void Timer2_Timer();
 
     ui::DragState& drag_state() { return m_drag; }

@@ -21,13 +21,23 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
       frmDir(env, services.settings_file, [this] {
           return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num};
       }),
-      afk1(env, aol, message_path(options.home)) {
+      afk1(env, aol, message_path(options.home)),
+      form3(env),
+      equalizer(env, random),
+      commands(form1, aol, *this) {
     client.open_room("Lobby");
+    form1.Chat1.ChatMessage = [this](const std::string& ScreenName, const std::string& Text) {
+        commands.Chat1_ChatMessage(ScreenName, Text);
+    };
     // The user's configuration folder may not exist yet on a first run of an install.
     if (options.home.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(default_home(), ec);
     }
+}
+
+void Program::open_mailbox(const std::string& name) {
+    aol::OpenMailbox(aol, name);
 }
 
 }  // namespace rv::app

@@ -7,17 +7,22 @@
 
 #include "afk/afk1.h"
 #include "aol/automation.h"
+#include "aol/mailbox.h"
+#include "aol/random.h"
 #include "app/form1.h"
 #include "app/options.h"
+#include "chat/commands.h"
 #include "platform/forms/environment.h"
 #include "platform/winapi/desktop.h"
 #include "standin/client.h"
+#include "ui/form3.h"
 #include "ui/frm_dir.h"
+#include "ui/frm_eq.h"
 #include "ui/windows.h"
 
 namespace rv::app {
 
-class Program final : public ui::Windows {
+class Program final : public ui::Windows, public chat::CommandTargets {
   public:
     Program(EventLoop& loop, media::MediaPlayer& media, const Options& options);
     Program(const Program&) = delete;
@@ -32,9 +37,16 @@ class Program final : public ui::Windows {
     Form1 form1;
     ui::frmDir frmDir;
     afk::afk1 afk1;
+    ui::Form3 form3;
+    ui::frmeq equalizer;
+    chat::CommandInterpreter commands;
 
     void show_folder_chooser() override { frmDir.Show(); }
     void show_afk() override { afk1.Show(); }
+    void show_help() override { form3.Show(); }
+    void show_equalizer() override { equalizer.Show(); }
+    // Returns once the mailbox has loaded or the attempt is given up.
+    void open_mailbox(const std::string& name) override;
     // Runs the `end_program` the caller wired into the services (the real program exits).
     void end_program() override {
         if (services.end_program) services.end_program();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # CPU and memory of the running program under Xvfb: an idle main window with its marquee
-# (20 s), and playing a 60 s generated track with the display timers running, beside Debian's
-# mpg123 decoding the same file. Usage: bench/run-cpu.sh [BUILD_DIR]
+# (20 s), playing a 60 s generated track with the display timers running, and the same with
+# every window open and the equalizer animating, beside Debian's mpg123 decoding the same file. Usage: bench/run-cpu.sh [BUILD_DIR]
 set -euo pipefail
 build=${1:-build/dev}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,6 +38,11 @@ printf '[ravelin]\nDIRECTORY=%s\n' "$work/music" > "$work/play/mp3.oca"
 printf 'answer bench\nclick Form1.File1 0\nclick Form1.lbplay\nwait 70\n' > "$work/play.script"
 echo -n "playing a 60 s track with Form1's timers: "
 measure "$work/play" 3 58 "$work/play.script"
+
+# Every window open with its marquee running, the equalizer animating, a track playing.
+printf 'answer bench\nclick Form1.File1 0\nclick Form1.lbplay\nclick Form1.Label3\nclick Form1.Label12\nsay .afk\nsay .eq\nwait 0.5\nclick frmeq.Label3\nwait 70\n' > "$work/all.script"
+echo -n "every window, equalizer animating, playing: "
+measure "$work/play" 3 58 "$work/all.script"
 
 if command -v mpg123 >/dev/null && [ -x /usr/bin/time ]; then
   # mpg123's dummy output does not pace itself: this is the CPU to decode the whole track,

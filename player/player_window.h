@@ -64,6 +64,8 @@ class PlayerWindow : public forms::Form {
     void txttime_Click();
     // Volume.
     void hscroll1_Change();
+    // Closing: the main window slides away, says goodbye and ends the program.
+    virtual void lbclose_Click() = 0;
 
     std::string playing_line() const;
 

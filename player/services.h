@@ -12,7 +12,8 @@ namespace rv::player {
 struct Services {
     aol::Automation& aol;
     media::MediaPlayer& media;
-    aol::Random& random;  // the one generator all windows share
+    // The one generator: the random track choice reseeds it, the equalizer draws from it.
+    aol::Random& random;
     std::string settings_file;
     // Ends the program at once: no window's closing code runs, nothing is saved.
     std::function<void()> end_program;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "aol/random.h"
 #include "helpers.h"
 
 namespace rv {

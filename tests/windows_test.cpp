@@ -10,6 +10,7 @@ struct RecordingWindows final : ui::Windows {
     std::vector<std::string> calls;
     void show_folder_chooser() override { calls.push_back("chooser"); }
     void show_afk() override { calls.push_back("afk"); }
+    void show_help() override { calls.push_back("help"); }
     void end_program() override { calls.push_back("end"); }
 };
 
@@ -31,8 +32,10 @@ TEST(Windows, TheMainWindowAsksTheProgramForTheChooserAndTheEnd) {
     form1.Label3_Click();    // "Load"
     form1.lbref_DblClick();  // an empty folder sends the user to the chooser
     form1.Label4_Click();    // "afk bot"
+    form1.Label12_Click();   // "Cmds"
     form1.lbclose_Click();
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"chooser", "chooser", "afk", "end"}));
+    EXPECT_EQ(windows.calls,
+              (std::vector<std::string>{"chooser", "chooser", "afk", "help", "end"}));
 }
 
 TEST(Windows, TheProgramOwnsTheChooserAndItFillsTheMainWindowsList) {

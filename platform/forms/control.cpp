@@ -96,6 +96,11 @@ void Button::set_caption(std::string c) {
 void TextBox::set_text(std::string t) {
     if (assign(m_text, std::move(t))) changed();
 }
+bool TextBox::user_set_text(std::string t) {
+    if (!enabled() || m_locked) return false;
+    set_text(std::move(t));
+    return true;
+}
 
 Timer::~Timer() {
     detach();

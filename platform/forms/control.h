@@ -163,6 +163,8 @@ class TextBox : public Control {
         : Control(f, Kind::TextBox, std::move(name), container) {}
     const std::string& text() const { return m_text; }
     void set_text(std::string t);
+    // The user's edit: a disabled or locked box refuses it.
+    bool user_set_text(std::string t);
     bool multi_line() const { return m_multi_line; }
     void set_multi_line(bool v) { m_multi_line = v; }
     // 0 none, 1 horizontal, 2 vertical, 3 both.

@@ -102,6 +102,24 @@ Control* Form::control_at(float x, float y) const {
     return nullptr;
 }
 
+Control* Form::active_control() const {
+    for (const auto& c : m_controls) {
+        switch (c->kind()) {
+            case Kind::TextBox:
+            case Kind::ListBox:
+            case Kind::FileListBox:
+            case Kind::DirListBox:
+            case Kind::DriveListBox:
+            case Kind::Button:
+                if (c->visible() && c->enabled()) return c.get();
+                break;
+            default:
+                break;
+        }
+    }
+    return nullptr;
+}
+
 void Form::user_close() {
     HandlerScope scope(*this);
     QueryClose();

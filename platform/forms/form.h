@@ -65,6 +65,9 @@ class Form {
     // answers as its own close does (QueryClose); a view never closes a window itself, so
     // the screen shows whatever the model becomes.
     void user_close();
+    // The control with the keyboard focus: the first in the tab order (the order of
+    // creation) that can take it, being visible and enabled; null when none can.
+    Control* active_control() const;
 
     // The background's mouse events (drag surfaces), twips relative to the client area.
     MouseHandler on_mouse_down;

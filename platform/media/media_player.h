@@ -35,11 +35,13 @@ class MediaPlayer {
     std::string m_open_error;
 };
 
+// The quietest volume the player takes: silence.
+constexpr long kSilentVolume = -10000;
 inline long clamp_volume(long v) {
-    return v > 0 ? 0 : (v < -10000 ? -10000 : v);
+    return v > 0 ? 0 : (v < kSilentVolume ? kSilentVolume : v);
 }
 inline double volume_gain(long hundredths_db) {
-    return hundredths_db <= -10000 ? 0.0 : std::pow(10.0, hundredths_db / 2000.0);
+    return hundredths_db <= kSilentVolume ? 0.0 : std::pow(10.0, hundredths_db / 2000.0);
 }
 
 }  // namespace rv::media

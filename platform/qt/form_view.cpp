@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QTimer>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
@@ -75,6 +77,30 @@ bool draw_webdings(QPainter& p, const QRectF& box, const std::string& glyph, con
     return true;
 }
 
+// The filled length of a level bar drawn in `r`.
+int fill_width(const LevelBar& bar, const QRect& r) {
+    return static_cast<int>(std::lround(r.width() * bar.fraction()));
+}
+
+bool editable_box(const Control& c) {
+    if (c.kind() != Kind::TextBox) return false;
+    const auto& t = static_cast<const TextBox&>(c);
+    return t.multi_line() && !t.locked();
+}
+
+// The model keeps the box's line breaks as CR LF; the editor shows paragraphs.
+QString shown_text(const std::string& model) {
+    QString s = QString::fromStdString(model);
+    s.replace("\r\n", "\n");
+    s.replace('\r', '\n');
+    return s;
+}
+std::string model_text(const QString& shown) {
+    QString s = shown;
+    s.replace("\n", "\r\n");
+    return s.toStdString();
+}
+
 }  // namespace
 
 FormView::FormView(Form& form, double tpp)
@@ -133,6 +159,7 @@ void FormView::sync(Control* changed, bool geometry_only) {
             std::max(1, px(m_form.height())));
     if (geometry() != g) setGeometry(g);
     bool minimized = m_form.window_state() == WindowState::Minimized;
+    const bool first_show = !m_shown_once;
     if (!isVisible() || minimized != isMinimized()) {
         if (minimized)
             showMinimized();
@@ -141,8 +168,17 @@ void FormView::sync(Control* changed, bool geometry_only) {
         m_shown_once = true;
     }
     if (!changed) {
+        sync_editors();
+        if (first_show) focus_active_editor();
         update();
         return;
+    }
+    if (editable_box(*changed)) {
+        auto it = m_editors.find(static_cast<TextBox*>(changed));
+        if (it != m_editors.end()) {
+            sync_editor(*it->first, *it->second);
+            return;
+        }
     }
     QRect now = clip_of(*changed);
     auto [it, fresh] = m_last_rects.emplace(changed, now);
@@ -150,9 +186,84 @@ void FormView::sync(Control* changed, bool geometry_only) {
     // nothing new.
     if (geometry_only && !fresh && it->second == now && rect_of(*changed) == m_last_full[changed])
         return;
+    if (!geometry_only && !fresh && it->second == now && changed->kind() == Kind::LevelBar &&
+        update_bar_strip(static_cast<const LevelBar&>(*changed)))
+        return;
     m_last_full[changed] = rect_of(*changed);
     update(it->second.united(now));
     it->second = now;
+}
+
+bool FormView::update_bar_strip(const LevelBar& bar) {
+    const QRect r = rect_of(bar);
+    const BarSeen now{fill_width(bar, r), bar.bar_color1(), bar.bar_color2(), bar.back_color(),
+                      bar.enabled()};
+    auto [it, fresh] = m_bars.emplace(&bar, now);
+    const BarSeen before = it->second;
+    it->second = now;
+    if (fresh) return false;
+    BarSeen same_length = before;
+    same_length.fill_px = now.fill_px;
+    if (!(same_length == now)) return false;  // more than the length changed
+    if (before.fill_px != now.fill_px) {
+        const int from = std::min(before.fill_px, now.fill_px);
+        const int to = std::max(before.fill_px, now.fill_px);
+        update(QRect(r.left() + from, r.top(), to - from, r.height()) & clip_of(bar));
+    }
+    return true;
+}
+
+void FormView::sync_editors() {
+    // The form may have been loaded afresh: editors of controls that are gone go too.
+    for (auto it = m_editors.begin(); it != m_editors.end();) {
+        bool alive = false;
+        for (const auto& c : m_form.controls()) alive = alive || c.get() == it->first;
+        if (alive && editable_box(*it->first)) {
+            ++it;
+        } else {
+            delete it->second;
+            it = m_editors.erase(it);
+        }
+    }
+    for (const auto& c : m_form.controls()) {
+        if (!editable_box(*c)) continue;
+        auto* box = static_cast<TextBox*>(c.get());
+        QPlainTextEdit*& editor = m_editors[box];
+        if (!editor) {
+            editor = new QPlainTextEdit(this);
+            editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            QObject::connect(editor, &QPlainTextEdit::textChanged, editor, [box, editor] {
+                box->user_set_text(model_text(editor->toPlainText()));
+            });
+        }
+        sync_editor(*box, *editor);
+    }
+}
+
+void FormView::sync_editor(TextBox& box, QPlainTextEdit& editor) {
+    editor.setGeometry(rect_of(box));
+    editor.setVisible(box.visible());
+    editor.setEnabled(box.enabled());
+    editor.setFont(qfont(box.font()));
+    QPalette pal = editor.palette();
+    pal.setColor(QPalette::Base, qcolor(box.back_color()));
+    pal.setColor(QPalette::Text, qcolor(box.fore_color()));
+    editor.setPalette(pal);
+    editor.setVerticalScrollBarPolicy((box.scroll_bars() & 2) ? Qt::ScrollBarAlwaysOn
+                                                              : Qt::ScrollBarAlwaysOff);
+    editor.setLineWrapMode((box.scroll_bars() & 1) ? QPlainTextEdit::NoWrap
+                                                   : QPlainTextEdit::WidgetWidth);
+    if (model_text(editor.toPlainText()) != box.text()) {
+        const QSignalBlocker quiet(&editor);
+        editor.setPlainText(shown_text(box.text()));
+    }
+}
+
+void FormView::focus_active_editor() {
+    auto it = m_editors.find(dynamic_cast<TextBox*>(m_form.active_control()));
+    if (it == m_editors.end()) return;
+    activateWindow();
+    it->second->setFocus(Qt::OtherFocusReason);
 }
 
 Control* FormView::control_at(QPoint p) const {
@@ -272,7 +383,9 @@ void FormView::paintEvent(QPaintEvent* e) {
     const QRegion& region = e->region();
     p.fillRect(e->rect(), qcolor(m_form.back_color()));
     for (Control* c : m_form.paint_order()) {
-        if (c->kind() == Kind::Timer || c->kind() == Kind::ScrollBar || !c->visible()) continue;
+        if (c->kind() == Kind::Timer || c->kind() == Kind::ScrollBar || !c->visible() ||
+            editable_box(*c))
+            continue;
         bool shown = true;
         for (Control* k = c->container(); k; k = k->container()) shown = shown && k->visible();
         if (!shown || !region.intersects(clip_of(*c))) continue;
@@ -410,12 +523,17 @@ void FormView::draw_picture(QPainter& p, PictureBox& pic, const QRect& r) {
 
 void FormView::draw_level(QPainter& p, LevelBar& bar, const QRect& r) {
     p.fillRect(r, qcolor(bar.back_color()));
-    int w = static_cast<int>(std::lround(r.width() * bar.fraction()));
+    const int w = fill_width(bar, r);
     if (w <= 0) return;
+    const QRect filled(r.left(), r.top(), w, r.height());
+    if (bar.bar_color1() == bar.bar_color2()) {
+        p.fillRect(filled, qcolor(bar.bar_color1()));
+        return;
+    }
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0, qcolor(bar.bar_color1()));
     g.setColorAt(1, qcolor(bar.bar_color2()));
-    p.fillRect(QRect(r.left(), r.top(), w, r.height()), g);
+    p.fillRect(filled, g);
 }
 
 }  // namespace rv::qt

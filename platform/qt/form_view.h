@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <map>
 
+class QPlainTextEdit;
+
 #include "platform/forms/form.h"
 
 namespace rv::qt {
@@ -49,6 +51,15 @@ class FormView : public QWidget {
     void draw_list(QPainter& p, forms::ListBase& l, const QRect& r, const QColor& fore);
     void draw_picture(QPainter& p, forms::PictureBox& pic, const QRect& r);
     void draw_level(QPainter& p, forms::LevelBar& bar, const QRect& r);
+    // Several-line boxes the user may edit are real editors laid over the form: scroll
+    // bar, caret and keyboard focus come with them; their text lives in the model.
+    void sync_editors();
+    void sync_editor(forms::TextBox& box, QPlainTextEdit& editor);
+    void focus_active_editor();
+    // A level bar whose filled length alone moved needs only the strip between the old and
+    // the new end redrawn (the equalizer moves ten bars 40 times a second). False: redraw it
+    // whole.
+    bool update_bar_strip(const forms::LevelBar& bar);
 
     forms::Form& m_form;
     double m_tpp;
@@ -67,6 +78,14 @@ class FormView : public QWidget {
         double underline_x = 0, underline_w = 0;
     };
     std::map<const forms::Label*, TextCache> m_texts;
+    std::map<forms::TextBox*, QPlainTextEdit*> m_editors;  // children of this window
+    struct BarSeen {
+        int fill_px;
+        forms::Color bar1, bar2, back;
+        bool enabled;
+        bool operator==(const BarSeen&) const = default;
+    };
+    std::map<const forms::LevelBar*, BarSeen> m_bars;
     bool m_applied_topmost = false;
     bool m_shown_once = false;
 };

@@ -13,8 +13,15 @@
 namespace rv::qt {
 
 namespace {
-// Timers at or below this interval are served in batches; longer ones on time.
-constexpr std::int64_t kFastUs = QtLoop::kBatchMs * 1000;
+constexpr std::int64_t kBatchUs = QtLoop::kBatchMs * 1000;
+// Timers below this interval are served in batches; the others on time.
+constexpr std::int64_t kOnTimeUs = QtLoop::kOnTimeMs * 1000;
+// Every wake falls on this grid, so timers of one interval share their wakes whatever
+// their phases: at most 40 wakes a second however many windows animate.
+constexpr std::int64_t kGridUs = kOnTimeUs;
+std::int64_t grid_up(std::int64_t t) {
+    return (t + kGridUs - 1) / kGridUs * kGridUs;
+}
 // A timer that fell this many ticks behind (a long modal dialog) skips ahead instead of
 // bursting.
 constexpr std::int64_t kMaxCatchUp = 8;
@@ -60,21 +67,45 @@ void QtLoop::sleep_until(double deadline) {
     if (left > 0) std::this_thread::sleep_for(std::chrono::duration<double>(left));
 }
 
+TimerId QtLoop::next_runnable(std::int64_t now, bool batch) const {
+    TimerId best = 0;
+    std::int64_t best_deadline = 0;
+    m_timers.for_each_idle([&](TimerId id, std::int64_t interval, std::int64_t deadline) {
+        // An on-time tick belongs to the grid point at or after its deadline: one a wake.
+        const bool due = interval < kOnTimeUs ? batch && deadline <= now : grid_up(deadline) <= now;
+        if (!due) return;
+        if (best == 0 || deadline < best_deadline) {
+            best = id;
+            best_deadline = deadline;
+        }
+    });
+    return best;
+}
+
 void QtLoop::run_due() {
     const std::int64_t now = now_us();
-    m_last_batch_us = now;
+    // The fast timers wait for their batch even when an on-time timer wakes the loop, so a
+    // marquee redraws 20 times a second whatever else runs.
+    const std::int64_t grid_now = now / kGridUs * kGridUs;
+    const bool batch = grid_now >= m_last_batch_us + kBatchUs;
+    if (batch) m_last_batch_us = grid_now;
     // Every tick due by now, in deadline order, ties in start order. Before each tick the
     // driver is armed again: a tick that waits still lets the other timers run.
-    while (TimerId id = m_timers.next_due(now))
+    while (TimerId id = next_runnable(now, batch))
         m_timers.fire(id, now, kMaxCatchUp, [this] { reschedule(); });
     reschedule();
+}
+
+std::int64_t QtLoop::wake_at(std::int64_t interval_us, std::int64_t deadline_us,
+                             std::int64_t last_batch_us) {
+    if (interval_us >= kOnTimeUs) return grid_up(deadline_us);
+    return grid_up(std::max(deadline_us, last_batch_us + kBatchUs));
 }
 
 void QtLoop::reschedule() {
     std::int64_t wake = -1;
     m_timers.for_each_idle([&](TimerId, std::int64_t interval, std::int64_t deadline) {
-        std::int64_t at = deadline;
-        if (interval <= kFastUs) at = std::max(at, m_last_batch_us + kFastUs);
+        const std::int64_t at = wake_at(interval, deadline, m_last_batch_us);
         if (wake < 0 || at < wake) wake = at;
     });
     if (wake < 0) {

@@ -18,9 +18,18 @@ namespace rv::qt {
 // Fast timers (the marquees tick every 10 ms) are served in batches at most every
 // kBatchMs: each due tick still runs, in deadline order, so a title moves exactly as far
 // as it would tick by tick, but the process wakes 20 times a second instead of 100.
+// Timers of kOnTimeMs or more (the 25 ms equalizer and display timers) run at every one of
+// their deadlines, so each of their ticks reaches the screen: 40 frames a second. Wakes
+// fall on a 25 ms grid, so timers share them: a tick may come up to 25 ms after its
+// deadline, the same offset every time, and none is lost.
 class QtLoop final : public EventLoop {
   public:
     static constexpr int kBatchMs = 50;
+    static constexpr int kOnTimeMs = 25;
+    // When a timer of `interval_us` due at `deadline_us` should wake the loop, the last
+    // batch having run at `last_batch_us`.
+    static std::int64_t wake_at(std::int64_t interval_us, std::int64_t deadline_us,
+                                std::int64_t last_batch_us);
 
     QtLoop();
     ~QtLoop() override;
@@ -34,6 +43,8 @@ class QtLoop final : public EventLoop {
 
   private:
     std::int64_t now_us() const;
+    // The idle timer due first by `now`; fast ones only when `batch`. 0: none.
+    TimerId next_runnable(std::int64_t now, bool batch) const;
     void run_due();
     void reschedule();
 
