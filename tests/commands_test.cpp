@@ -52,6 +52,7 @@ struct Recorder : chat::CommandTargets {
 class Commands : public ::testing::Test {
   protected:
     void SetUp() override {
+        w.program->desktop.set_logging(true);  // the roads are told apart by the input's messages
         w.durations = {{"a.mp3", 100}, {"b.mp3", 100}, {"c.mp3", 100}};
         w.store_folder(w.music({"a.mp3", "b.mp3", "c.mp3"}));
         w.start();

@@ -166,8 +166,10 @@ TEST(ScriptRun, EveryChatCommandFromTheRoom) {
         "say .r\nwait 0.2\n"
         "say .vol50\nsay .vol 50\nsay .vol 10.5\nsay .vol100\nsay .vol abc\nsay .vol\n"
         "say .vol 1e9\nwait 0.2\n"
-        "say .mute\nsay .muteoff\nsay .afk\nwait 0.2\n"
-        "say .new\nsay .old\nsay .sent\nsay .delmail\nwait 0.2\n"
+        "say .mute\nsay .muteoff\nsay .afk\nanswer Bob\nwait 0.2\n"
+        // One at a time: lines said together nest inside each other's room search, so the
+        // last said would be sent first.
+        "say .new\nwait 0.2\nsay .old\nwait 0.2\nsay .sent\nwait 0.2\nsay .delmail\nwait 0.2\n"
         "say .eq\nwait 0.2\nprint frmeq.Visible\nclick frmeq.Label3\nwait 0.1\n"
         "print frmeq.Timer1.Enabled\nclick Form1.Label12\nprint Form3.Visible\n"
         "say .exit\nwait 1\nprint Form1.Height\n",

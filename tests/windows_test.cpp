@@ -14,7 +14,7 @@ struct RecordingWindows final : ui::Windows {
     void end_program() override { calls.push_back("end"); }
 };
 
-TEST(Windows, TheMainWindowAsksTheProgramForTheChooserAndTheEnd) {
+TEST(WindowHost, TheMainWindowAsksTheProgramForTheChooserAndTheEnd) {
     VirtualLoop loop;
     media::VirtualPlayer media(loop);
     winapi::Desktop desktop;
@@ -38,7 +38,7 @@ TEST(Windows, TheMainWindowAsksTheProgramForTheChooserAndTheEnd) {
               (std::vector<std::string>{"chooser", "chooser", "afk", "help", "end"}));
 }
 
-TEST(Windows, TheProgramOwnsTheChooserAndItFillsTheMainWindowsList) {
+TEST(WindowHost, TheProgramOwnsTheChooserAndItFillsTheMainWindowsList) {
     test::World w;
     const std::string folder = w.music({"a.mp3", "b.mp3"});
     w.start();
