@@ -11,6 +11,7 @@
 #include "platform/media/sdl_player.h"
 #include "platform/media/virtual_player.h"
 #include "platform/qt/qt_front.h"
+#include "standin/view/client_view.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
     front.show_forms(program.env);
     // Beside the main window, which opens at (3255, 2355) twips.
-    front.show_client(program.client, 520, 157);
+    rv::standin::ClientView client_view(program.client, 520, 157);
     std::unique_ptr<rv::app::ScriptRunner> runner;
     if (scripted) {
         runner = std::make_unique<rv::app::ScriptRunner>(program, std::move(actions), std::cout,

@@ -16,7 +16,7 @@ using namespace winapi;
 struct Room {
     VirtualLoop loop;
     Desktop desktop;
-    standin::Client client{desktop, "Me"};
+    standin::Client client{desktop, loop, "Me"};
     aol::Automation aol{desktop, loop};
 };
 
@@ -78,9 +78,13 @@ TEST(ChatSend, TheHigherRoomGetsTheLineAndAnInstantMessageIsPassedOver) {
 TEST(ChatSend, AnEmptyLineStillGetsTheEnter) {
     Room r;
     standin::Room& room = r.client.open_room("Lobby");
+    r.desktop.clear_log();
     r.aol.ChatSend("");
-    ASSERT_EQ(room.lines().size(), 1u);
-    EXPECT_EQ(room.lines()[0].html, "");
+    std::vector<LogEntry> got = log_of(r.desktop, room.input());
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[4].msg, WM_CHAR);
+    EXPECT_EQ(got[4].wparam, 13u);
+    EXPECT_TRUE(room.lines().empty());  // the client sends no blank line
 }
 
 TEST(WaitSeconds, PumpsAtLeastOnceAndEndsAtTheFirstPumpPastTheTime) {
@@ -214,8 +218,9 @@ namespace {
 using namespace winapi;
 
 TEST(StandIn, TranscriptAnswersTheTextMessagesLineByLine) {
+    VirtualLoop loop;
     Desktop desktop;
-    standin::Client client(desktop, "Me");
+    standin::Client client(desktop, loop, "Me");
     standin::Room& room = client.open_room("Lobby");
     const HWND t = room.transcript();
     EXPECT_EQ(desktop.SendMessageA(t, WM_GETTEXTLENGTH, 0, 0), 0);
@@ -237,8 +242,9 @@ TEST(StandIn, TranscriptAnswersTheTextMessagesLineByLine) {
 }
 
 TEST(StandIn, TypedKeysAndEnterSendAsTheUser) {
+    VirtualLoop loop;
     Desktop desktop;
-    standin::Client client(desktop, "Me");
+    standin::Client client(desktop, loop, "Me");
     standin::Room& room = client.open_room("Lobby");
     for (char c : std::string(".pz"))
         desktop.SendMessageA(room.input(), WM_CHAR, static_cast<WPARAM>(c), 0);

@@ -1,5 +1,6 @@
 #include "standin/view/client_window.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -82,10 +83,19 @@ void ClientWindow::send_input() {
 
 void ClientWindow::say_as() {
     Room* r = current_room();
+    if (!r) return;
     std::string name = m_as_name->text().toStdString();
-    if (!r || Client::clean_name(name).empty()) return;
-    m_client.say_as(*r, name, m_as_text->text().toStdString());
+    if (!m_client.say_as(*r, name, m_as_text->text().toStdString())) {
+        m_status->setText("Nobody else may go by that name");
+        return;
+    }
     m_as_text->clear();
+}
+
+void ClientWindow::closeEvent(QCloseEvent* event) {
+    // The player talks through this window: closing it would leave it talking to nobody.
+    event->ignore();
+    showMinimized();
 }
 
 void ClientWindow::refresh() {

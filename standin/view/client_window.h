@@ -21,6 +21,10 @@ class ClientWindow : public QWidget {
     // Follows the client's model: new lines, rooms, people.
     void refresh();
 
+  protected:
+    // While the program runs the window only minimises.
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     Room* current_room();
     void send_input();

@@ -8,6 +8,7 @@
 #include "app/program.h"
 #include "platform/media/virtual_player.h"
 #include "platform/qt/qt_front.h"
+#include "standin/view/client_view.h"
 
 namespace rv {
 namespace {
@@ -32,7 +33,7 @@ TEST(View, MainWindowIsABorderless277By145WindowWithItsGradient) {
     program.env.set_input_box(
         [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
     front.show_forms(program.env);
-    front.show_client(program.client, 520, 157);
+    standin::ClientView client_view(program.client, 520, 157);
     bool checked = false;
     front.at_start([&] {
         program.start();
