@@ -74,8 +74,12 @@ struct Tag {
     std::string body;  // everything between the name and '>'
 };
 
-// Reads the tag at html[i] == '<'; false when there is no '>' (then '<' is text).
+// Reads the tag at html[i] == '<'; false when '<' is text: as in HTML, a tag starts with a
+// letter, "/" or "!" right after the '<', and needs its '>'.
 bool read_tag(const std::string& html, std::size_t& i, Tag& tag) {
+    const char next = i + 1 < html.size() ? html[i + 1] : 0;
+    if (!std::isalpha(static_cast<unsigned char>(next)) && next != '/' && next != '!')
+        return false;
     std::size_t close = html.find('>', i);
     if (close == std::string::npos) return false;
     std::string inner = html.substr(i + 1, close - i - 1);

@@ -200,6 +200,10 @@ TEST(ChatHtml, PlainAndSafeForms) {
         {"a &lt;b&gt; &#169; &#x41; &bogus;", "a <b> \u00A9 A &bogus;",
          "a &lt;b&gt; \u00A9 A &amp;bogus;"},
         {"1 < 2", "1 < 2", "1 &lt; 2"},
+        {"5 < 6 > 4", "5 < 6 > 4", "5 &lt; 6 &gt; 4"},
+        {"<3 <=> <-x>", "<3 <=> <-x>", "&lt;3 &lt;=&gt; &lt;-x&gt;"},
+        {"a<!-- note -->b</ i>c", "abc", "abc"},
+        {"x <b>y", "x y", "x <b>y</b>"},
         {"line<BR>two\nthree", "line two three", "line<br>two\nthree"},
         {"</u>stray", "stray", "stray"},
     };
