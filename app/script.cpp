@@ -159,7 +159,8 @@ void ScriptRunner::run(const ScriptAction& a) {
     } else if (a.verb == "say") {
         if (room) m_program.client.user_send(*room, a.text);
     } else if (a.verb == "say-as") {
-        if (room) m_program.client.say_as(*room, a.name, a.text);
+        if (room && !m_program.client.say_as(*room, a.name, a.text))
+            m_err << "line " << a.line << ": the client refused the name \"" << a.name << "\"\n";
     } else if (a.verb == "click" || a.verb == "dblclick") {
         user_input(a, a.verb == "dblclick");
     } else if (a.verb == "wait") {

@@ -10,8 +10,9 @@ using namespace winapi;
 
 std::string Client::clean_name(const std::string& name) {
     std::string out;
+    // The colon would end the name early, control characters would break the line.
     for (char c : name)
-        if (c != ':' && c != '\t' && c != '\r' && c != '\n') out += c;
+        if (c != ':' && static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
     std::size_t a = out.find_first_not_of(' ');
     std::size_t b = out.find_last_not_of(' ');
     return a == std::string::npos ? "" : out.substr(a, b - a + 1);

@@ -104,8 +104,8 @@ LRESULT Room::line_message(UINT msg, WPARAM w, LPARAM l) const {
     }
     if (msg == EM_LINELENGTH) {
         // wParam is a character index; the length of the line that holds it.
-        auto it = std::upper_bound(m_line_start.begin(), m_line_start.end(),
-                                   static_cast<std::size_t>(w));
+        auto it =
+            std::upper_bound(m_line_start.begin(), m_line_start.end(), static_cast<std::size_t>(w));
         if (it == m_line_start.begin()) return 0;
         return static_cast<LRESULT>(
             m_plain[static_cast<std::size_t>(it - m_line_start.begin() - 1)].size());

@@ -11,7 +11,7 @@ namespace rv::standin {
 
 struct ChatLine {
     std::string screen_name;
-    std::string html;  // exactly as sent
+    std::string html;        // exactly as sent
     bool from_user = false;  // typed by the signed-on user at this computer
 };
 

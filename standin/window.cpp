@@ -32,8 +32,7 @@ EventLoop& Window::loop() const {
     return m_client.loop();
 }
 
-HWND Window::create(const std::string& cls, const std::string& title, HWND parent,
-                    WndProc proc) {
+HWND Window::create(const std::string& cls, const std::string& title, HWND parent, WndProc proc) {
     return m_client.create_window(cls, title, parent, std::move(proc));
 }
 
