@@ -23,10 +23,14 @@ bool Client::name_allowed(const std::string& name) const {
     return !clean.empty() && strcasecmp(clean.c_str(), m_screen_name.c_str()) != 0;
 }
 
-Client::Client(Desktop& desktop, EventLoop& loop, std::string screen_name)
-    : m_desktop(desktop), m_loop(loop), m_screen_name(clean_name(screen_name)) {
+Client::Client(Desktop& desktop, EventLoop& loop, std::string screen_name, std::string mail_folder)
+    : m_desktop(desktop),
+      m_loop(loop),
+      m_screen_name(clean_name(screen_name)),
+      m_mail(std::move(mail_folder)) {
     if (m_screen_name.empty()) m_screen_name = "Guest";
     m_frame = std::make_unique<Frame>(*this, m_screen_name);
+    m_toolbar = std::make_unique<Toolbar>(*this, m_frame->window());
 }
 
 Client::~Client() {
@@ -34,6 +38,7 @@ Client::~Client() {
     m_windows.clear();
     m_retired.clear();
     m_rooms.clear();
+    m_toolbar.reset();
     m_frame.reset();
 }
 

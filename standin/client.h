@@ -10,16 +10,25 @@
 
 #include "platform/loop/event_loop.h"
 #include "platform/winapi/desktop.h"
+#include "standin/deleted_mail.h"
 #include "standin/frame.h"
 #include "standin/im_window.h"
+#include "standin/mail_store.h"
+#include "standin/mailbox.h"
+#include "standin/menu.h"
+#include "standin/message_box.h"
 #include "standin/room.h"
+#include "standin/send_im.h"
+#include "standin/toolbar.h"
 
 namespace rv::standin {
 
 class Client {
   public:
-    // `screen_name` is cleaned; an empty one signs on as "Guest".
-    Client(winapi::Desktop& desktop, EventLoop& loop, std::string screen_name);
+    // `screen_name` is cleaned; an empty one signs on as "Guest". The mail is kept in
+    // `mail_folder` (empty: in memory only).
+    Client(winapi::Desktop& desktop, EventLoop& loop, std::string screen_name,
+           std::string mail_folder = {});
     ~Client();
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
@@ -27,6 +36,8 @@ class Client {
     const std::string& screen_name() const { return m_screen_name; }
     HWND frame() const { return m_frame->window(); }
     HWND mdi() const { return m_frame->area(); }
+    HWND welcome() const { return m_frame->welcome(); }
+    Toolbar& toolbar() const { return *m_toolbar; }
     winapi::Desktop& desktop() const { return m_desktop; }
     EventLoop& loop() const { return m_loop; }
 
@@ -48,6 +59,29 @@ class Client {
             if (w->window() == h && h != 0) return dynamic_cast<T*>(w.get());
         return nullptr;
     }
+
+    // Mail. Opening a mailbox that is open raises it and shows the tab.
+    MailStore& mail() { return m_mail; }
+    MailboxWindow& open_mailbox(int tab);
+    DeletedMailWindow& open_deleted_mail();
+    void move_mail(std::uint32_t id, Box to);
+    void remove_mail(std::uint32_t id);
+
+    // Menus: one chain at a time, the Mail menu under the toolbar's Mail button.
+    Menu& open_mail_menu();
+    Menu& open_submenu(const std::vector<MenuItem>& items, Menu& parent);
+    void close_menus();
+
+    // Instant messages. A message to "$IM_ON" or "$IM_OFF" switches them on or off and the
+    // client says so in a message box; one to anybody else goes into the conversation with
+    // them, and the window it was written in closes.
+    bool ims_on() const { return m_ims_on; }
+    SendImWindow& open_send_im(const std::string& to);
+    void send_im(SendImWindow& window);
+    // Another person messages the user: refused as say_as refuses, and while instant
+    // messages are off.
+    bool im_from(const std::string& name, const std::string& text);
+    MessageBox& message_box(const std::string& text);
 
     // Lines as the people in the room say them.
     void user_send(Room& room, const std::string& text);  // the signed-on user: input + Enter
@@ -79,6 +113,7 @@ class Client {
     template <class T, class... Args>
     T& add(Args&&... args) {
         auto w = std::make_unique<T>(*this, std::forward<Args>(args)...);
+        m_desktop.BringWindowToTop(w->window());
         T& ref = *w;
         m_windows.push_back(std::move(w));
         changed();
@@ -88,7 +123,13 @@ class Client {
     winapi::Desktop& m_desktop;
     EventLoop& m_loop;
     std::string m_screen_name;
+    std::vector<MenuItem> mail_menu_items();
+    void mail_changed();
+
     std::unique_ptr<Frame> m_frame;
+    std::unique_ptr<Toolbar> m_toolbar;
+    MailStore m_mail;
+    bool m_ims_on = true;
     std::vector<std::unique_ptr<Room>> m_rooms;
     std::vector<std::unique_ptr<Window>> m_windows;
     std::vector<std::unique_ptr<Window>> m_retired;

@@ -10,7 +10,6 @@ using namespace winapi;
 ImWindow::ImWindow(Client& client, const std::string& buddy, HWND area)
     : Window(client), m_buddy(buddy) {
     m_window = create_handled("AOL Child", "Instant Message To: " + buddy, area);
-    desktop().BringWindowToTop(m_window);
     create("_AOL_Static", buddy, m_window);
     m_transcript = create_handled("RICHCNTLREADONLY", "", m_window);
     m_input = create_handled("RICHCNTL", "", m_window);
