@@ -13,6 +13,7 @@ class SendImWindow : public Window {
     SendImWindow(Client& client, HWND area, const std::string& to);
 
     HWND to_box() const { return m_to_box; }
+    HWND clear_button() const { return m_clear; }
     HWND text_box() const { return m_text_box; }
     HWND send_button() const { return m_send; }
     HWND cancel_button() const { return m_cancel; }
