@@ -68,6 +68,7 @@ Room& Client::open_room(const std::string& name) {
 
 HWND Client::open_im(const std::string& buddy) {
     const std::string name = clean_name(buddy);
+    if (name.empty()) return 0;  // nobody to talk to
     for (const auto& w : m_windows)
         if (auto* im = dynamic_cast<ImWindow*>(w.get()); im && im->buddy() == name) {
             m_desktop.BringWindowToTop(im->window());

@@ -43,7 +43,8 @@ class Client {
 
     // A new chat room on top of the inner windows.
     Room& open_room(const std::string& name);
-    // The conversation with `buddy` (cleaned), raised; a new one when none is open.
+    // The conversation with `buddy` (cleaned), raised; a new one when none is open; 0 for a
+    // name that cleans to nothing.
     HWND open_im(const std::string& buddy);
     // Closes an inner window (not the welcome window).
     void close_window(HWND inner);

@@ -133,6 +133,8 @@ TEST(StandInIm, NobodyMessagesTheUserUnderTheUsersNameOrWhileImsAreOff) {
     for (const char* name : {"M:e", " Me", "ME", "", "\t"})
         EXPECT_FALSE(w.client.im_from(name, "x"));
     EXPECT_TRUE(w.client.windows().empty());
+    EXPECT_EQ(w.client.open_im(" :\t"), 0u);
+    EXPECT_TRUE(w.client.windows().empty());
     enter_keyword(w, "aol://9293:$IM_OFF");
     auto* im = w.client.find<standin::SendImWindow>(send_window(w));
     ASSERT_NE(im, nullptr);
