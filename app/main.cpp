@@ -19,6 +19,7 @@
 #include "platform/qt/mpris.h"
 #include "platform/qt/qt_front.h"
 #include "platform/qt/single_instance.h"
+#include "standin/view/client_view.h"
 
 namespace {
 
@@ -136,8 +137,11 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
     front.show_forms(program.env);
     // Beside the main window, which opens at (3255, 2355) twips.
-    front.show_client(program.client, 520, 157);
-    rv::app::RemoteBridge remote(program.form1, [&front] { front.raise_windows(); });
+    rv::standin::ClientView client_view(program.client, 520, 157);
+    rv::app::RemoteBridge remote(program.form1, [&front, &client_view] {
+        front.raise_windows();
+        client_view.raise();
+    });
     rv::qt::Mpris mpris(remote);
     if (std::string why; !mpris.start(why))
         std::cerr << "ravelin: no media keys or desktop media applet: " << why << "\n";

@@ -70,7 +70,8 @@ void ScriptRunner::run(const ScriptAction& a) {
     } else if (a.verb == "say") {
         m_program.client.user_send(*room, a.text);
     } else if (a.verb == "say-as") {
-        m_program.client.say_as(*room, a.name, a.text);
+        if (!m_program.client.say_as(*room, a.name, a.text))
+            fail(a, "the client refused the name \"" + a.name + "\"");
     } else if (a.verb == "click" || a.verb == "dblclick") {
         user_input(a, a.verb == "dblclick");
     } else if (a.verb == "wait") {

@@ -14,7 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     rv::winapi::Desktop desktop;
     rv::VirtualLoop loop;
-    rv::standin::Client client(desktop, "Me");
+    rv::standin::Client client(desktop, loop, "Me");
     rv::standin::Room& room = client.open_room("Lobby");
     rv::chatscan::ChatScanner scanner(desktop, loop);
     std::vector<std::pair<std::string, std::string>> recorded, reported;

@@ -12,6 +12,30 @@ namespace rv::standin {
 
 namespace {
 
+// Control characters (C0, DEL, C1) and the Unicode line and paragraph separators: none of
+// them may reach a transcript line, which is always one line.
+bool is_control(std::uint32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp == 0x2028 || cp == 0x2029;
+}
+
+// The code point of the UTF-8 sequence at s[i] and its length; a broken sequence reads as
+// U+FFFD of one byte, so that the byte passes through as it is.
+std::uint32_t utf8_at(const std::string& s, std::size_t i, std::size_t& len) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    const unsigned char c = b(0);
+    len = 1;
+    if (c < 0x80) return c;
+    const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (n == 1 || c >= 0xF8 || i + n > s.size()) return 0xFFFD;
+    std::uint32_t cp = c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((b(k) & 0xC0) != 0x80) return 0xFFFD;
+        cp = (cp << 6) | (b(k) & 0x3F);
+    }
+    len = n;
+    return cp;
+}
+
 // Decodes the entity starting at html[i] == '&'; on success appends it and moves i past it.
 bool decode_entity(const std::string& html, std::size_t& i, std::string& out) {
     std::size_t semi = html.find(';', i);
@@ -57,8 +81,11 @@ struct Tag {
     std::string body;  // everything between the name and '>'
 };
 
-// Reads the tag at html[i] == '<'; false when there is no '>' (then '<' is text).
+// Reads the tag at html[i] == '<'; false when '<' is text: as in HTML, a tag starts with a
+// letter, "/" or "!" right after the '<', and needs its '>'.
 bool read_tag(const std::string& html, std::size_t& i, Tag& tag) {
+    const char next = i + 1 < html.size() ? html[i + 1] : 0;
+    if (!std::isalpha(static_cast<unsigned char>(next)) && next != '/' && next != '!') return false;
     std::size_t close = html.find('>', i);
     if (close == std::string::npos) return false;
     std::string inner = html.substr(i + 1, close - i - 1);
@@ -155,8 +182,14 @@ std::string html_to_plain(const std::string& html) {
             i = at;
         } else if (c == '&' && decode_entity(html, i, out)) {
         } else {
-            out += (c == '\r' || c == '\n') ? ' ' : c;
-            ++i;
+            // A typed tab stays; any other control character or separator becomes a blank.
+            std::size_t len = 1;
+            const std::uint32_t cp = utf8_at(html, i, len);
+            if (c != '\t' && is_control(cp))
+                out += ' ';
+            else
+                out.append(html, i, len);
+            i += len;
         }
     }
     return out;

@@ -10,7 +10,7 @@ namespace rv::test {
 struct ChatWorld {
     VirtualLoop loop;
     winapi::Desktop desktop;
-    standin::Client client{desktop, "Me"};
+    standin::Client client{desktop, loop, "Me"};
     aol::Automation aol{desktop, loop};
 };
 

@@ -117,7 +117,7 @@ TEST(ScannerReads, LongNamesAndLinesComeBackWhole) {
     VirtualLoop loop;
     Desktop desktop;
     const std::string user(300, 'u');
-    standin::Client client(desktop, user);
+    standin::Client client(desktop, loop, user);
     standin::Room& room = client.open_room("Lobby");
     chatscan::ChatScanner scan(desktop, loop);
     EXPECT_EQ(scan.UserScreenName(), user);

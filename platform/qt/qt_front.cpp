@@ -11,7 +11,6 @@
 
 #include "platform/qt/form_view.h"
 #include "platform/qt/qt_loop.h"
-#include "standin/view/client_window.h"
 
 namespace rv::qt {
 
@@ -36,11 +35,6 @@ struct QtFront::Impl {
         // the loop serves the marquees' ticks in batches, so that is a few times a second.
         flush.setInterval(0);
         QObject::connect(&flush, &QTimer::timeout, [this] { flush_views(); });
-        client_flush.setSingleShot(true);
-        client_flush.setInterval(15);
-        QObject::connect(&client_flush, &QTimer::timeout, [this] {
-            if (client_window) client_window->refresh();
-        });
     }
     void flush_views() {
         auto pending = std::move(dirty);
@@ -68,7 +62,6 @@ struct QtFront::Impl {
     QApplication app;
     QtLoop loop;
     QTimer flush;
-    QTimer client_flush;
     std::map<forms::Form*, std::unique_ptr<FormView>> views;
     // Per form, the controls that changed and whether only their geometry did, all of one
     // load of the form: a reload turns the batch into a whole redraw.
@@ -77,7 +70,6 @@ struct QtFront::Impl {
         std::map<forms::Control*, bool> controls;
     };
     std::map<forms::Form*, Batch> dirty;
-    std::unique_ptr<standin::ClientWindow> client_window;
 };
 
 QtFront::QtFront(int& argc, char** argv) : m(std::make_unique<Impl>(argc, argv)) {
@@ -95,14 +87,11 @@ bool QtFront::native_wayland() const {
 }
 
 void QtFront::raise_windows() {
+    // The stand-in client's window has a view of its own, raised by its owner.
     for (auto& [form, view] : m->views) {
         if (!view || !view->isVisible()) continue;
         view->raise();
         view->activateWindow();
-    }
-    if (m->client_window) {
-        if (m->client_window->isMinimized()) m->client_window->showNormal();
-        m->client_window->raise();
     }
 }
 
@@ -152,15 +141,6 @@ void QtFront::show_forms(forms::Environment& env) {
         if (!fresh) it->second = it->second && geometry;
         if (!m->flush.isActive()) m->flush.start();
     });
-}
-
-void QtFront::show_client(standin::Client& client, int left_px, int top_px) {
-    m->client_window = std::make_unique<standin::ClientWindow>(client);
-    m->client_window->setGeometry(left_px, top_px, 560, 420);
-    m->client_window->show();
-    client.on_changed = [this] {
-        if (!m->client_flush.isActive()) m->client_flush.start();
-    };
 }
 
 void QtFront::at_start(std::function<void()> task) {

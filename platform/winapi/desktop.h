@@ -32,7 +32,22 @@ constexpr UINT EM_GETLINECOUNT = 0x00BA;
 constexpr UINT EM_LINEINDEX = 0x00BB;
 constexpr UINT EM_LINELENGTH = 0x00C1;
 constexpr UINT EM_GETLINE = 0x00C4;
+constexpr UINT LB_SETCURSEL = 0x0186;
+constexpr UINT LB_GETCURSEL = 0x0188;
+constexpr UINT LB_GETTEXT = 0x0189;
+constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT TCM_GETCURSEL = 0x130B;
+constexpr UINT TCM_SETCURSEL = 0x130C;
+
+constexpr WPARAM VK_BACK = 0x08;
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_SPACE = 0x20;
+constexpr WPARAM VK_LEFT = 0x25;
+constexpr WPARAM VK_UP = 0x26;
+constexpr WPARAM VK_RIGHT = 0x27;
+constexpr WPARAM VK_DOWN = 0x28;
 
 constexpr UINT GW_HWNDFIRST = 0;
 constexpr UINT GW_HWNDLAST = 1;

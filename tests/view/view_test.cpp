@@ -16,6 +16,7 @@
 #include "platform/media/virtual_player.h"
 #include "platform/qt/qt_front.h"
 #include "platform/qt/qt_loop.h"
+#include "standin/view/client_view.h"
 
 namespace rv {
 namespace {
@@ -84,12 +85,13 @@ struct ProgramOnScreen {
         program->env.set_input_box(
             [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
         front.show_forms(program->env);
-        front.show_client(program->client, 520, 157);
+        client_view = std::make_unique<standin::ClientView>(program->client, 520, 157);
     }
     qt::QtFront front{g_argc, g_argv};
     media::VirtualPlayer media;
     app::Options options;
     std::unique_ptr<app::Program> program;
+    std::unique_ptr<standin::ClientView> client_view;
     bool ended = false;
 };
 
