@@ -15,7 +15,7 @@ std::string Program::message_path(const std::string& home) {
 Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& options)
     : env(loop),
       client(desktop, loop, options.screen_name.empty() ? default_screen_name() : options.screen_name,
-             options.home.empty() ? executable_folder() : options.home),
+             options.home.empty() ? default_home() : options.home),
       aol(desktop, loop),
       services{aol, media, random, settings_path(options.home), {}},
       form1(env, services, *this),

@@ -59,7 +59,11 @@ namespace {
 // Rounded up, so that now() >= deadline holds afterwards even when the deadline is not a
 // whole microsecond in binary.
 std::int64_t deadline_us(double deadline) {
-    return static_cast<std::int64_t>(std::ceil(deadline * 1e6));
+    auto us = static_cast<std::int64_t>(std::ceil(deadline * 1e6));
+    // The product can round down a hair, and now() divides again: step on until now() really
+    // reaches the deadline, or a caller waiting for it would wait forever.
+    while (static_cast<double>(us) / 1e6 < deadline) ++us;
+    return us;
 }
 }  // namespace
 
