@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "aol/instant_message.h"
 #include "aol/lines.h"
 #include "aol/settings.h"
 #include "platform/forms/environment.h"
@@ -88,6 +89,8 @@ void Form1::build() {
     }
     Label3->on_click = [this] { Label3_Click(); };
     Label4->on_click = [this] { Label4_Click(); };
+    Label10->on_click = [this] { Label10_Click(); };
+    Label11->on_click = [this] { Label11_Click(); };
     Label12->on_click = [this] { Label12_Click(); };
 
     Timer2 = add<forms::Timer>("Timer2");
@@ -158,6 +161,16 @@ void Form1::Label3_Click() {
 
 void Form1::Label4_Click() {
     m_windows.show_afk();
+}
+
+// The client switches its instant messages by a message to these two names; the program
+// keeps no record of the state.
+void Form1::Label10_Click() {
+    aol::SendInstantMessage(m_services.aol, "$IM_ON", " ");
+}
+
+void Form1::Label11_Click() {
+    aol::SendInstantMessage(m_services.aol, "$IM_OFF", " ");
 }
 
 void Form1::Label12_Click() {

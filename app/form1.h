@@ -31,6 +31,8 @@ class Form1 : public player::PlayerWindow {
     void lbtitle_DblClick();
     void Label3_Click();
     void Label4_Click();
+    void Label10_Click();
+    void Label11_Click();
     void Label12_Click();
     void Timer2_Timer();
 
