@@ -14,8 +14,9 @@ int RemoteBridge::play_state() const {
 
 media::RemoteTrack RemoteBridge::track() const {
     media::RemoteTrack t;
+    if (!m_form1.loaded() || play_state() == kStopped) return t;
     const auto& list = *m_form1.File1;
-    if (!m_form1.loaded() || list.list_index() < 0 || play_state() == kStopped) return t;
+    if (list.list_index() < 0) return t;
     t.index = list.list_index();
     t.title = list.file_name();
     t.path = list.path() + "/" + t.title;

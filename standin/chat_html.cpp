@@ -70,6 +70,7 @@ bool decode_entity(const std::string& html, std::size_t& i, std::string& out) {
             }
         if (!found) return false;
     }
+    if (is_control(cp)) cp = ' ';  // "&#10;" must not break a line, "&#9;" not forge a tab
     text::append_utf8(out, cp);
     i = semi + 1;
     return true;

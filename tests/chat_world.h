@@ -11,6 +11,8 @@ struct ChatWorld {
     VirtualLoop loop;
     winapi::Desktop desktop;
     standin::Client client{desktop, loop, "Me"};
+    // The tests read what each window received.
+    bool logging = (desktop.set_logging(true), true);
     aol::Automation aol{desktop, loop};
 };
 

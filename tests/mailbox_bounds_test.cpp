@@ -108,8 +108,7 @@ TEST(ListSettle, AGrowingListKeepsTheWaitGoingUntilTwoCountsAgree) {
                                       });
     // Grows by one every 0.3 s for 3 s, then stays.
     TimerId grow = loop.start_timer(300, [&] {
-        if (count < 10) ++count;
-        std::fprintf(stderr, "tick %g count %ld\n", loop.now(), count);
+        if (++count == 10) loop.stop_timer(grow);
     });
     EXPECT_TRUE(aol::WaitForListToSettle(aol, list));
     EXPECT_EQ(count, 10);

@@ -13,7 +13,9 @@ using namespace winapi;
 
 struct ClientWorld {
     explicit ClientWorld(std::string mail_folder = {})
-        : client(desktop, loop, "Me", std::move(mail_folder)) {}
+        : client(desktop, loop, "Me", std::move(mail_folder)) {
+        desktop.set_logging(true);  // the tests read what each window received
+    }
 
     VirtualLoop loop;
     Desktop desktop;
