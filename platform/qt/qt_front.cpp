@@ -52,11 +52,11 @@ struct QtFront::Impl {
                 if (!form->loaded() || !form->visible()) continue;
                 view = std::make_unique<FormView>(*form, twips_per_pixel());
             }
-            if (controls.count(nullptr)) {
+            if (controls.count(nullptr))
                 view->sync(nullptr);
-                continue;
-            }
-            for (auto [c, geometry] : controls) view->sync(c, geometry);
+            else
+                for (auto [c, geometry] : controls) view->sync(c, geometry);
+            view->paint_pending();
         }
     }
     double twips_per_pixel() const {
