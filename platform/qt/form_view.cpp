@@ -152,25 +152,60 @@ int FormView::px(float twips) const {
     return layout().px(twips);
 }
 
-QRect FormView::rect_of(const Control& c) const {
-    return layout().box(c);
+const FormView::Place& FormView::place_of(const Control& c) const {
+    Place& p = m_places[&c];
+    if (p.version == m_form.version()) return p;
+    const FormLayout l = layout();
+    p.version = m_form.version();
+    p.box = l.box(c);
+    p.has_footprint = false;
+    // What a control may paint: its visible box, and for a label the room its text has.
+    p.clip = l.visible(c);
+    if (c.kind() == Kind::Label) p.clip |= l.text_room(c);
+    return p;
 }
 
-// What a control may paint: its visible box, and for a label the room its text has.
+QRect FormView::rect_of(const Control& c) const {
+    return place_of(c).box;
+}
+
 QRect FormView::clip_of(const Control& c) const {
-    const FormLayout l = layout();
-    QRect r = l.visible(c);
-    if (c.kind() == Kind::Label) r |= l.text_room(c);
-    return r;
+    return place_of(c).clip;
 }
 
 QRect FormView::footprint(const Control& c) {
-    const QRect clip = clip_of(c);
-    if (c.kind() != Kind::Label || covers_box(c)) return clip;
-    auto& l = const_cast<Label&>(static_cast<const Label&>(c));
-    // The shapes are filled without smoothing: a pixel round them is ample.
-    if (webdings_shape(l)) return layout().glyph_box(l).toAlignedRect().adjusted(-1, -1, 1, 1) & clip;
-    return label_sprite(l, rect_of(l), fore_of(l)).ink & clip;
+    const Place& p = place_of(c);
+    if (p.has_footprint) return p.footprint;
+    QRect r = p.clip;
+    if (c.kind() == Kind::Label && !covers_box(c)) {
+        auto& l = const_cast<Label&>(static_cast<const Label&>(c));
+        // The shapes are filled without smoothing: a pixel round them is ample.
+        if (webdings_shape(l))
+            r &= layout().glyph_box(l).toAlignedRect().adjusted(-1, -1, 1, 1);
+        else
+            r &= label_sprite(l, p.box, fore_of(l)).ink;
+    }
+    Place& kept = m_places[&c];
+    kept.has_footprint = true;
+    kept.footprint = r;
+    return r;
+}
+
+void FormView::keep_places(const Control* moved) {
+    if (!moved) {
+        m_places.clear();
+        return;
+    }
+    const std::uint64_t now = m_form.version();
+    for (auto& [c, p] : m_places) {
+        bool inside = false;
+        for (const Control* k = c; k && !inside; k = k->container()) inside = k == moved;
+        const bool beside = c->kind() == Kind::Label && c->container() == moved->container();
+        if (inside || beside)
+            p.version = Place::kStale;
+        else if (p.version != Place::kStale)
+            p.version = now;
+    }
 }
 
 QRegion FormView::uncovered(const Control& changed, const QRegion& damage) const {
@@ -203,6 +238,7 @@ bool FormView::catch_up() {
     m_images.clear();
     m_sprites.clear();
     m_measures.clear();
+    m_places.clear();
     m_bars.clear();
     update();
     return true;
@@ -210,6 +246,9 @@ bool FormView::catch_up() {
 
 void FormView::sync(Control* changed, bool geometry_only) {
     if (catch_up()) changed = nullptr;
+    // Every change reaches the view through here before the next paint of a flush: what did
+    // not move keeps its place.
+    keep_places(geometry_only ? changed : nullptr);
     if (!m_form.loaded() || !m_form.visible()) {
         if (isVisible()) hide();
         return;

@@ -99,6 +99,20 @@ class FormView : public QWidget {
     std::map<const forms::Control*, QRect> m_last_full;   // whole rectangle, last drawn
     std::map<const forms::PictureBox*, std::pair<std::uint64_t, QPixmap>> m_images;
     mutable TextMeasures m_measures;
+    // Where each control lies, worked out once per state of the form: a paint asks for every
+    // control's place, and a marquee changes one of them twenty times a second.
+    // A control that only moved changes its own place, its contents' and the text room of
+    // the labels beside it; the others keep theirs.
+    struct Place {
+        static constexpr std::uint64_t kStale = ~std::uint64_t{0};
+        std::uint64_t version = kStale;
+        QRect box, clip;
+        bool has_footprint = false;
+        QRect footprint;
+    };
+    const Place& place_of(const forms::Control& c) const;
+    void keep_places(const forms::Control* moved);
+    mutable std::map<const forms::Control*, Place> m_places;
     std::map<const forms::Control*, Sprite> m_sprites;
     QRegion m_pending;
     std::map<forms::TextBox*, QPlainTextEdit*> m_editors;  // children of this window
