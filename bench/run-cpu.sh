@@ -2,13 +2,15 @@
 # CPU, wakeups and memory of the running program under one Xvfb with SDL's dummy audio driver:
 # idle with the main window's marquee, playing a 60 s generated track with the main window,
 # and playing with every window open (every marquee, the equalizer animating). Beside them
-# the desktop players that are installed (mpg123, cmus, Audacious, mpv) play the same file on
-# the same display, in the same session, interleaved round by round. Figures: the median over
+# the desktop players that are installed and can play at the track's pace without a sound
+# device (mpg123 through OpenAL's null device, mpv through its null output) play the same
+# file on the same display, in the same session, interleaved round by round. Figures: the median over
 # BENCH_ROUNDS rounds (3) of BENCH_SECONDS (20) after a warm-up, all threads: percent of one
 # core, voluntary wakeups a second, resident memory at the end.
 #
 # Usage: bench/run-cpu.sh [BUILD_DIR]. Missing players are installed from Debian when run as
-# root, unless BENCH_NO_INSTALL=1.
+# root, unless BENCH_NO_INSTALL=1. BENCH_BEFORE=PATH adds the same three rows for another
+# build of the program (an earlier one), in the same rounds.
 set -euo pipefail
 build=${1:-build/dev}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,7 +28,7 @@ trap cleanup EXIT
 
 if [ "${BENCH_NO_INSTALL:-0}" != 1 ] && [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
   missing=()
-  for p in mpg123 cmus audacious mpv; do command -v $p >/dev/null || missing+=($p); done
+  for p in mpg123 mpv; do command -v $p >/dev/null || missing+=($p); done
   if [ ${#missing[@]} -gt 0 ]; then
     echo "installing the players to compare with: ${missing[*]}"
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null 2>&1 ||
@@ -56,28 +58,22 @@ printf 'answer bench\nclick Form1.File1 0\nclick Form1.lbplay\nwait 600\n' > "$w
 printf '%s\n' 'answer bench' 'click Form1.File1 0' 'click Form1.lbplay' 'click Form1.Label3' \
   'click Form1.Label12' 'say .afk' 'say .eq' 'wait 0.5' 'click frmeq.Label3' 'wait 600' \
   > "$work/all.script"
-# Audacious plays through SDL too, so its dummy driver paces it as it paces Ravelin.
-mkdir -p "$work/home/.config/audacious"
-printf '[audacious]\noutput_plugin=sdlout\nshow_interface=TRUE\n' \
-  > "$work/home/.config/audacious/config"
 
 # Each configuration: a name and the command that starts it.
 names=("Ravelin idle, main window" "Ravelin playing, main window" "Ravelin playing, all five windows")
 cmds=("'$exe' --home '$work/idle' --script '$work/idle.script'"
   "'$exe' --home '$work/play' --script '$work/play.script'"
   "'$exe' --home '$work/play' --script '$work/all.script'")
+if [ -n "${BENCH_BEFORE:-}" ]; then
+  names+=("before: idle, main window" "before: playing, main window" "before: playing, all five")
+  cmds+=("'$BENCH_BEFORE' --home '$work/idle' --script '$work/idle.script'"
+    "'$BENCH_BEFORE' --home '$work/play' --script '$work/play.script'"
+    "'$BENCH_BEFORE' --home '$work/play' --script '$work/all.script'")
+fi
 if command -v mpg123 >/dev/null; then
   # OpenAL's null device mixes in real time; mpg123's own dummy output does not wait.
   names+=("mpg123 (terminal), playing")
   cmds+=("ALSOFT_DRIVERS=null mpg123 -q -o openal '$track'")
-fi
-if command -v cmus >/dev/null && command -v pulseaudio >/dev/null; then
-  names+=("cmus (terminal), playing")
-  cmds+=("script -qc \"cmus --listen '$work/cmus.sock'\" /dev/null & sleep 2; cmus-remote --server '$work/cmus.sock' -f '$track'; wait")
-fi
-if command -v audacious >/dev/null; then
-  names+=("Audacious (Qt), playing")
-  cmds+=("HOME='$work/home' audacious --qt -p '$track'")
 fi
 if command -v mpv >/dev/null; then
   names+=("mpv with its window, playing")
@@ -136,7 +132,7 @@ printf '| %-34s | %8s | %9s | %8s | %s |\n' "program, state" "CPU %" "wakeups/s"
 printf '|%s|%s|%s|%s|%s|\n' "------------------------------------" "----------" "-----------" "----------" "------------------------"
 for i in "${!names[@]}"; do
   ratio=""
-  if [ "$i" -ge 3 ] && [ "${cpu[$i]}" != "-" ]; then
+  if [ "$i" -ge 3 ] && [ "${cpu[$i]}" != "-" ] && [ "${names[$i]#before}" = "${names[$i]}" ]; then
     ratio=$(awk -v a="${cpu[1]}" -v b="${cpu[$i]}" -v ra="${rss[1]}" -v rb="${rss[$i]}" \
       'BEGIN { if (b > 0) printf "CPU %.2fx, RSS %.2fx", a / b, ra / rb }')
   fi
@@ -144,6 +140,9 @@ for i in "${!names[@]}"; do
 done
 echo "Goals: idle <= 0.25 % and <= 25 wakeups/s; playing <= 0.5 %; all five <= 1.5 %;"
 echo "RSS <= 40 MB playing with the main window, <= 50 MB with all five."
-command -v cmus >/dev/null && ! command -v pulseaudio >/dev/null &&
-  echo "(cmus has no output that keeps time without a sound server: left out)"
+# Without a sound device, a player needs an output that keeps time by itself to be compared
+# fairly; these have none short of a sound server.
+for p in cmus audacious; do
+  command -v $p >/dev/null && echo "($p has no output that keeps time without a sound server: left out)"
+done
 true
