@@ -192,5 +192,38 @@ TEST(ScannerReads, ALineWithoutAReadableAuthorIsNobodys) {
     EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{{"Ann", "ok"}}));
 }
 
+// The scanner keeps the room it found until the client's windows change: each change of the
+// window list sends it to the room then on top, and no line of it is missed.
+TEST(ScannerRooms, EachChangeOfTheWindowsIsFollowedToTheRoomOnTop) {
+    Scanned w;
+    standin::Room& second = w.client.open_room("Second");
+    w.scan.ChatMessage = [&](const std::string& name, const std::string& text) {
+        w.events.push_back(name + ": " + text);
+    };
+    w.scan.ScanOn();
+    struct Step {
+        std::function<void()> change;
+        standin::Room* speaker;
+        std::string line;  // heard as "Ann: line", or nothing when empty
+    };
+    const Step steps[] = {
+        {[] {}, &second, "on top from the start"},
+        {[&] { w.desktop.BringWindowToTop(w.room.window()); }, &w.room, "raised"},
+        {[&] { w.client.open_im("Buddy"); }, &w.room, "an IM on top is passed over"},
+        {[&] { w.client.close_window(w.room.window()); }, &second, "the other once it closes"},
+        {[&] { w.client.close_window(second.window()); }, nullptr, ""},
+    };
+    for (const auto& s : steps) {
+        w.events.clear();
+        s.change();
+        w.loop.wait_until(w.loop.now() + 0.1);  // a room first seen holds only old lines
+        if (s.speaker) w.client.say_as(*s.speaker, "Ann", s.line);
+        w.loop.wait_until(w.loop.now() + 0.2);
+        EXPECT_EQ(w.events, s.line.empty() ? std::vector<std::string>{}
+                                           : std::vector<std::string>{"Ann: " + s.line})
+            << s.line;
+    }
+}
+
 }  // namespace
 }  // namespace rv

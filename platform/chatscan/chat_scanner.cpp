@@ -86,9 +86,16 @@ bool ChatScanner::split_line(const std::string& line, std::string& name, std::st
     return true;
 }
 
+HWND ChatScanner::transcript() {
+    if (m_desktop.generation() != m_windows_seen) {
+        m_windows_seen = m_desktop.generation();
+        m_transcript = m_desktop.FindWindowExA(find_room(), 0, "richcntlreadonly", nullptr);
+    }
+    return m_transcript;
+}
+
 void ChatScanner::poll() {
-    HWND room = find_room();
-    HWND transcript = m_desktop.FindWindowExA(room, 0, "richcntlreadonly", nullptr);
+    HWND transcript = this->transcript();
     if (!transcript) return;
     std::size_t count = line_count(transcript);
     auto seen = m_seen.find(transcript);

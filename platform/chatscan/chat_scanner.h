@@ -54,6 +54,8 @@ class ChatScanner {
 
   private:
     HWND find_room() const;
+    // The room's transcript, looked up again only once the client's windows changed.
+    HWND transcript();
     std::size_t line_count(HWND transcript) const;
     std::optional<std::string> read_line(HWND transcript, std::size_t i) const;
     std::optional<std::string> read_long_line(HWND transcript, std::size_t start,
@@ -66,6 +68,8 @@ class ChatScanner {
     unsigned m_generation = 0;  // one per ScanOn: a line found before a ScanOff stays unraised
     std::shared_ptr<char> m_alive = std::make_shared<char>();  // posted events check it
     std::map<HWND, std::size_t> m_seen;  // per room transcript: lines already reported
+    HWND m_transcript = 0;
+    std::uint64_t m_windows_seen = ~std::uint64_t{0};  // the desktop's generation it was found in
 };
 
 }  // namespace rv::chatscan

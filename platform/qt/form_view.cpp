@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -14,10 +15,9 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
+#include <QStaticText>
 #include <cmath>
 #include <utility>
-
-#include "platform/qt/form_view_layout.h"
 
 namespace rv::qt {
 
@@ -41,6 +41,41 @@ int buttons_of(Qt::MouseButtons b) {
 int shift_of(Qt::KeyboardModifiers m) {
     return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) |
            ((m & Qt::AltModifier) ? 4 : 0);
+}
+
+QColor fore_of(const Control& c) {
+    return c.enabled() ? qcolor(c.fore_color()) : QColor(128, 128, 128);
+}
+
+// The Webdings glyphs the player shows, which are drawn as shapes.
+bool webdings_shape(const Control& c) {
+    if (!FormLayout::is_glyph(c)) return false;
+    const std::string& g = static_cast<const Label&>(c).caption();
+    return g == "4" || g == ";" || g == "<" || g == "9" || g == ":";
+}
+
+// Whether the control is drawn by the window's painter (editors and timers are not) and all
+// its containers are shown.
+bool drawn(const Control& c) {
+    if (c.kind() == Kind::Timer || c.kind() == Kind::ScrollBar) return false;
+    if (c.kind() == Kind::TextBox) {
+        const auto& t = static_cast<const TextBox&>(c);
+        if (t.multi_line() && !t.locked()) return false;
+    }
+    for (const Control* k = &c; k; k = k->container())
+        if (!k->visible()) return false;
+    return true;
+}
+
+// Whether the control paints every pixel of its box.
+bool covers_box(const Control& c) {
+    if (c.kind() == Kind::Label) return !static_cast<const Label&>(c).transparent();
+    return c.kind() != Kind::Timer && c.kind() != Kind::ScrollBar;
+}
+
+// Room around a text's line for the ink of slanted or overhanging glyphs.
+int sprite_margin(const QFont& f) {
+    return 2 + static_cast<int>(std::ceil(QFontMetricsF(f).height() / 4));
 }
 
 // The Webdings player glyphs, drawn as shapes filling `box`.
@@ -114,19 +149,83 @@ FormView::FormView(Form& form, double tpp)
 }
 
 int FormView::px(float twips) const {
-    return FormLayout(m_form, m_tpp).px(twips);
+    return layout().px(twips);
+}
+
+const FormView::Place& FormView::place_of(const Control& c) const {
+    Place& p = m_places[&c];
+    if (p.version == m_form.version()) return p;
+    const FormLayout l = layout();
+    p.version = m_form.version();
+    p.box = l.box(c);
+    p.has_footprint = false;
+    // What a control may paint: its visible box, and for a label the room its text has.
+    p.clip = l.visible(c);
+    if (c.kind() == Kind::Label) p.clip |= l.text_room(c);
+    return p;
 }
 
 QRect FormView::rect_of(const Control& c) const {
-    return FormLayout(m_form, m_tpp).box(c);
+    return place_of(c).box;
 }
 
-// What a control may paint: its visible box, and for a label the room its text has.
 QRect FormView::clip_of(const Control& c) const {
-    const FormLayout layout(m_form, m_tpp);
-    QRect r = layout.visible(c);
-    if (c.kind() == Kind::Label) r |= layout.text_room(c);
+    return place_of(c).clip;
+}
+
+QRect FormView::footprint(const Control& c) {
+    const Place& p = place_of(c);
+    if (p.has_footprint) return p.footprint;
+    QRect r = p.clip;
+    if (c.kind() == Kind::Label && !covers_box(c)) {
+        auto& l = const_cast<Label&>(static_cast<const Label&>(c));
+        // The shapes are filled without smoothing: a pixel round them is ample.
+        if (webdings_shape(l))
+            r &= layout().glyph_box(l).toAlignedRect().adjusted(-1, -1, 1, 1);
+        else
+            r &= label_sprite(l, p.box, fore_of(l)).ink;
+    }
+    Place& kept = m_places[&c];
+    kept.has_footprint = true;
+    kept.footprint = r;
     return r;
+}
+
+void FormView::keep_places(const Control* moved) {
+    if (!moved) {
+        m_places.clear();
+        return;
+    }
+    const std::uint64_t now = m_form.version();
+    for (auto& [c, p] : m_places) {
+        bool inside = false;
+        for (const Control* k = c; k && !inside; k = k->container()) inside = k == moved;
+        const bool beside = c->kind() == Kind::Label && c->container() == moved->container();
+        if (inside || beside)
+            p.version = Place::kStale;
+        else if (p.version != Place::kStale)
+            p.version = now;
+    }
+}
+
+QRegion FormView::uncovered(const Control& changed, const QRegion& damage) const {
+    QRegion left = damage;
+    bool above = false;
+    for (const Control* c : m_form.paint_order()) {
+        if (c == &changed) {
+            above = true;
+        } else if (above && covers_box(*c) && drawn(*c)) {
+            left -= layout().visible(*c);
+            if (left.isEmpty()) break;
+        }
+    }
+    return left;
+}
+
+void FormView::paint_pending() {
+    if (m_pending.isEmpty()) return;
+    const QRegion region = std::exchange(m_pending, QRegion());
+    if (isVisible()) repaint(region);
 }
 
 bool FormView::catch_up() {
@@ -137,13 +236,19 @@ bool FormView::catch_up() {
     m_last_rects.clear();
     m_last_full.clear();
     m_images.clear();
-    m_texts.clear();
+    m_sprites.clear();
+    m_measures.clear();
+    m_places.clear();
+    m_bars.clear();
     update();
     return true;
 }
 
 void FormView::sync(Control* changed, bool geometry_only) {
     if (catch_up()) changed = nullptr;
+    // Every change reaches the view through here before the next paint of a flush: what did
+    // not move keeps its place.
+    keep_places(geometry_only ? changed : nullptr);
     if (!m_form.loaded() || !m_form.visible()) {
         if (isVisible()) hide();
         return;
@@ -170,7 +275,7 @@ void FormView::sync(Control* changed, bool geometry_only) {
     if (!changed) {
         sync_editors();
         if (first_show) focus_active_editor();
-        update();
+        invalidate(QRect(QPoint(), size()));
         return;
     }
     if (editable_box(*changed)) {
@@ -190,7 +295,7 @@ void FormView::sync(Control* changed, bool geometry_only) {
         update_bar_strip(static_cast<const LevelBar&>(*changed)))
         return;
     m_last_full[changed] = rect_of(*changed);
-    update(it->second.united(now));
+    invalidate(uncovered(*changed, it->second.united(now)));
     it->second = now;
 }
 
@@ -208,7 +313,8 @@ bool FormView::update_bar_strip(const LevelBar& bar) {
     if (before.fill_px != now.fill_px) {
         const int from = std::min(before.fill_px, now.fill_px);
         const int to = std::max(before.fill_px, now.fill_px);
-        update(QRect(r.left() + from, r.top(), to - from, r.height()) & clip_of(bar));
+        invalidate(uncovered(bar, QRect(r.left() + from, r.top(), to - from, r.height()) &
+                                      clip_of(bar)));
     }
     return true;
 }
@@ -383,12 +489,7 @@ void FormView::paintEvent(QPaintEvent* e) {
     const QRegion& region = e->region();
     p.fillRect(e->rect(), qcolor(m_form.back_color()));
     for (Control* c : m_form.paint_order()) {
-        if (c->kind() == Kind::Timer || c->kind() == Kind::ScrollBar || !c->visible() ||
-            editable_box(*c))
-            continue;
-        bool shown = true;
-        for (Control* k = c->container(); k; k = k->container()) shown = shown && k->visible();
-        if (!shown || !region.intersects(clip_of(*c))) continue;
+        if (!drawn(*c) || !region.intersects(footprint(*c))) continue;
         p.save();
         p.setClipRect(clip_of(*c));
         draw(p, *c);
@@ -398,8 +499,8 @@ void FormView::paintEvent(QPaintEvent* e) {
 
 void FormView::draw(QPainter& p, Control& c) {
     const QRect r = rect_of(c);
-    const QColor fore = c.enabled() ? qcolor(c.fore_color()) : QColor(128, 128, 128);
-    p.setFont(qfont(c.font()));
+    const QColor fore = fore_of(c);
+    p.setFont(m_measures.font(c));
     p.setPen(fore);
     switch (c.kind()) {
         case Kind::Label:
@@ -435,37 +536,88 @@ void FormView::draw(QPainter& p, Control& c) {
 
 void FormView::draw_label(QPainter& p, Label& l, const QRect& r, const QColor& fore) {
     if (!l.transparent()) p.fillRect(r, qcolor(l.back_color()));
-    if (FormLayout::is_glyph(l) &&
-        draw_webdings(p, FormLayout(m_form, m_tpp).glyph_box(l), l.caption(), fore))
-        return;
-    // Laid out once per caption and font: a moving title is only redrawn, not shaped.
-    auto& cache = m_texts[&l];
-    const QString caption = QString::fromStdString(l.caption());
-    if (cache.caption != caption || cache.font != p.font()) {
-        cache.caption = caption;
-        cache.font = p.font();
-        const QString shown = FormLayout::shown_text(l, &cache.mnemonic);
-        cache.text.setText(shown);
-        cache.text.setTextFormat(Qt::PlainText);
-        cache.text.prepare(QTransform(), p.font());
-        const QFontMetricsF m(p.font());
-        cache.width = m.horizontalAdvance(shown);
-        cache.underline_x =
-            cache.mnemonic >= 0 ? m.horizontalAdvance(shown.left(cache.mnemonic)) : 0;
-        cache.underline_w =
-            cache.mnemonic >= 0 ? m.horizontalAdvance(shown.mid(cache.mnemonic, 1)) : 0;
+    if (webdings_shape(l) && draw_webdings(p, layout().glyph_box(l), l.caption(), fore)) return;
+    const Sprite& s = label_sprite(l, r, fore);
+    p.drawPixmap(s.origin, s.pixmap);
+}
+
+QPixmap FormView::new_canvas(QSize size) const {
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QRect FormView::ink_of(const QPixmap& pixmap) {
+    const QImage img = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int left = img.width(), right = -1, top = img.height(), bottom = -1;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            if (qAlpha(line[x]) == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
     }
+    if (right < 0) return {};
+    const qreal ratio = pixmap.devicePixelRatio();
+    return QRectF(QPointF(left, top) / ratio, QPointF(right + 1, bottom + 1) / ratio)
+        .toAlignedRect();
+}
+
+// A label's text is shaped and drawn once per text, face, colour and the part of a pixel
+// where it starts; a moving title then only copies its picture.
+const FormView::Sprite& FormView::label_sprite(Label& l, const QRect& r, const QColor& fore) {
+    const QFont& font = m_measures.font(l);
+    const double width = m_measures.width(l);
     double x = r.left();
     if (l.alignment() == Alignment::Center)
-        x = r.left() + (r.width() - cache.width) / 2;
+        x = r.left() + (r.width() - width) / 2;
     else if (l.alignment() == Alignment::Right)
-        x = r.right() + 1 - cache.width;
-    p.drawStaticText(QPointF(x, r.top()), cache.text);
-    if (cache.mnemonic >= 0) {
-        const double y = r.top() + QFontMetricsF(p.font()).ascent() + 1.5;
-        p.drawLine(QPointF(x + cache.underline_x, y),
-                   QPointF(x + cache.underline_x + cache.underline_w, y));
+        x = r.right() + 1 - width;
+    const QPoint whole(static_cast<int>(std::floor(x)), r.top());
+    const QPointF at(x - whole.x(), 0);
+    const int margin = sprite_margin(font);
+    Sprite& s = m_sprites[&l];
+    if (!s.pixmap.isNull() && s.text == l.caption() && s.font == font && s.color == fore &&
+        std::fabs(s.at.x() - at.x()) < 1e-6) {
+        // The same picture, somewhere else.
+        const QPoint shift = whole - QPoint(margin, margin) - s.origin;
+        s.origin += shift;
+        s.ink.translate(shift);
+        return s;
     }
+    int mnemonic = -1;
+    const QString shown = FormLayout::shown_text(l, &mnemonic);
+    const QFontMetricsF m(font);
+    QPixmap pixmap = new_canvas(QSize(static_cast<int>(std::ceil(at.x() + width)) + 2 * margin + 1,
+                                      static_cast<int>(std::ceil(m.height())) + 2 * margin));
+    {
+        QPainter q(&pixmap);
+        q.setFont(font);
+        q.setPen(fore);
+        QStaticText text(shown);
+        text.setTextFormat(Qt::PlainText);
+        const QPointF start(margin + at.x(), margin);
+        q.drawStaticText(start, text);
+        if (mnemonic >= 0) {
+            const double ux = start.x() + m.horizontalAdvance(shown.left(mnemonic));
+            const double uw = m.horizontalAdvance(shown.mid(mnemonic, 1));
+            const double y = start.y() + m.ascent() + 1.5;
+            q.drawLine(QPointF(ux, y), QPointF(ux + uw, y));
+        }
+    }
+    s.text = l.caption();
+    s.font = font;
+    s.color = fore;
+    s.at = at;
+    s.origin = whole - QPoint(margin, margin);
+    s.ink = ink_of(pixmap).translated(s.origin);
+    s.pixmap = std::move(pixmap);
+    return s;
 }
 
 void FormView::draw_text_box(QPainter& p, TextBox& t, const QRect& r) {
@@ -475,11 +627,37 @@ void FormView::draw_text_box(QPainter& p, TextBox& t, const QRect& r) {
         p.drawText(r.adjusted(1, 0, -1, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
         return;
     }
-    // A line wider than the part of the box on the screen is condensed to fit it.
-    const QRect room = FormLayout(m_form, m_tpp).text_room(t);
-    p.setFont(FormLayout::fitted(p.font(), text, room.width()));
-    p.drawText(QRect(room.left(), r.top(), room.width(), r.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, text);
+    const Sprite& s = box_sprite(t, r, p.pen().color());
+    p.drawPixmap(s.origin, s.pixmap);
+}
+
+// A one-line box's text is laid out and drawn once per text, face, colour and room.
+const FormView::Sprite& FormView::box_sprite(TextBox& t, const QRect& r, const QColor& fore) {
+    const QRect room = layout().text_room(t);
+    const QFont& font = m_measures.font(t);
+    Sprite& s = m_sprites[&t];
+    const QPoint origin(room.left(), r.top());
+    if (!s.pixmap.isNull() && s.text == t.text() && s.font == font && s.color == fore &&
+        s.room == room.width() && s.pixmap.deviceIndependentSize().toSize() == QSize(room.width(), r.height())) {
+        s.origin = origin;
+        return s;
+    }
+    const QString text = QString::fromStdString(t.text());
+    QPixmap pixmap = new_canvas(QSize(std::max(1, room.width()), std::max(1, r.height())));
+    {
+        QPainter q(&pixmap);
+        // A line wider than the part of the box on the screen is condensed to fit it.
+        q.setFont(FormLayout::fitted(font, text, room.width()));
+        q.setPen(fore);
+        q.drawText(QRect(0, 0, room.width(), r.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+    s.text = t.text();
+    s.font = font;
+    s.color = fore;
+    s.room = room.width();
+    s.origin = origin;
+    s.pixmap = std::move(pixmap);
+    return s;
 }
 
 void FormView::draw_list(QPainter& p, ListBase& l, const QRect& r, const QColor& fore) {

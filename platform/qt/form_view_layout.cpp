@@ -47,6 +47,46 @@ QFont qfont(const Font& f) {
     return q;
 }
 
+namespace {
+const std::string& text_of(const Control& c) {
+    static const std::string kNone;
+    if (c.kind() == Kind::Label) return static_cast<const Label&>(c).caption();
+    if (c.kind() == Kind::TextBox) return static_cast<const TextBox&>(c).text();
+    return kNone;
+}
+}  // namespace
+
+TextMeasures::Entry& TextMeasures::entry(const Control& c) {
+    auto [it, fresh] = m_entries.try_emplace(&c);
+    Entry& e = it->second;
+    if (fresh || !(e.font == c.font())) {
+        e.font = c.font();
+        e.qfont = qfont(e.font);
+        e.line_height = QFontMetricsF(e.qfont).height();
+        e.measured = false;
+    }
+    if (e.measured && e.text != text_of(c)) e.measured = false;
+    return e;
+}
+
+const QFont& TextMeasures::font(const Control& c) {
+    return entry(c).qfont;
+}
+
+double TextMeasures::width(const Control& c) {
+    Entry& e = entry(c);
+    if (!e.measured) {
+        e.text = text_of(c);
+        e.width = QFontMetricsF(e.qfont).horizontalAdvance(FormLayout::shown_text(c));
+        e.measured = true;
+    }
+    return e.width;
+}
+
+double TextMeasures::line_height(const Control& c) {
+    return entry(c).line_height;
+}
+
 int FormLayout::px(float twips) const {
     return static_cast<int>(std::lround(twips / m_tpp));
 }
@@ -85,10 +125,18 @@ QRect FormLayout::text_room(const Control& c) const {
     if (c.kind() == Kind::TextBox) return visible(c).adjusted(1, 0, -1, 0);
     if (c.kind() != Kind::Label) return visible(c);
     const float own_right = c.left() + c.width();
-    const QFontMetricsF metrics(qfont(c.font()));
-    if (metrics.horizontalAdvance(shown_text(c)) <= box(c).width()) return visible(c);
+    double width = 0, height = 0;
+    if (m_measures) {
+        width = m_measures->width(c);
+        height = m_measures->line_height(c);
+    } else {
+        const QFontMetricsF metrics(qfont(c.font()));
+        width = metrics.horizontalAdvance(shown_text(c));
+        height = metrics.height();
+    }
+    if (width <= box(c).width()) return visible(c);
     // The text's line, from the label's top.
-    const float line = std::min(c.height(), static_cast<float>(metrics.height() * m_tpp));
+    const float line = std::min(c.height(), static_cast<float>(height * m_tpp));
     return row_room(c, std::max(own_right, next_left(c, own_right, c.top(), c.top() + line)));
 }
 

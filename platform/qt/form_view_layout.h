@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QRectF>
 #include <QString>
+#include <string>
+#include <unordered_map>
 
 #include "platform/forms/form.h"
 
@@ -13,10 +15,35 @@ namespace rv::qt {
 // The face the view draws a model font with: metric twins of the old faces.
 QFont qfont(const forms::Font& f);
 
+// A control's face and the size of its text, measured once per text and face: shaping a
+// text costs far more than drawing it, and a window redraws its marquees many times a second
+// while their texts rarely change.
+class TextMeasures {
+  public:
+    const QFont& font(const forms::Control& c);
+    // The advance of the control's shown text, and the height of its face's line.
+    double width(const forms::Control& c);
+    double line_height(const forms::Control& c);
+    void clear() { m_entries.clear(); }
+
+  private:
+    struct Entry {
+        forms::Font font;
+        QFont qfont;
+        double line_height = 0;
+        std::string text;
+        bool measured = false;
+        double width = 0;
+    };
+    Entry& entry(const forms::Control& c);
+    std::unordered_map<const forms::Control*, Entry> m_entries;
+};
+
 class FormLayout {
   public:
-    FormLayout(const forms::Form& form, double twips_per_pixel)
-        : m_form(form), m_tpp(twips_per_pixel) {}
+    // With `measures`, texts are measured through it, once each.
+    FormLayout(const forms::Form& form, double twips_per_pixel, TextMeasures* measures = nullptr)
+        : m_form(form), m_tpp(twips_per_pixel), m_measures(measures) {}
 
     int px(float twips) const;
     // The control's box in client pixels.
@@ -43,6 +70,7 @@ class FormLayout {
 
     const forms::Form& m_form;
     double m_tpp;
+    TextMeasures* m_measures;
 };
 
 }  // namespace rv::qt

@@ -31,10 +31,16 @@ int& prepare_environment(int& argc) {
 struct QtFront::Impl {
     Impl(int& argc, char** argv) : app(prepare_environment(argc), argv) {
         flush.setSingleShot(true);
-        // Model changes are gathered and drawn once the handlers of this pass are done;
-        // the loop serves the marquees' ticks in batches, so that is a few times a second.
+        // Model changes are gathered and drawn once the handlers of this pass are done: at
+        // once after a round of timer ticks (the loop serves the marquees in batches, so a
+        // few times a second), otherwise when the loop comes round.
         flush.setInterval(0);
         QObject::connect(&flush, &QTimer::timeout, [this] { flush_views(); });
+        loop.set_after_ticks([this] {
+            if (dirty.empty()) return;
+            flush.stop();
+            flush_views();
+        });
     }
     void flush_views() {
         auto pending = std::move(dirty);
@@ -46,11 +52,11 @@ struct QtFront::Impl {
                 if (!form->loaded() || !form->visible()) continue;
                 view = std::make_unique<FormView>(*form, twips_per_pixel());
             }
-            if (controls.count(nullptr)) {
+            if (controls.count(nullptr))
                 view->sync(nullptr);
-                continue;
-            }
-            for (auto [c, geometry] : controls) view->sync(c, geometry);
+            else
+                for (auto [c, geometry] : controls) view->sync(c, geometry);
+            view->paint_pending();
         }
     }
     double twips_per_pixel() const {
@@ -112,7 +118,8 @@ float QtFront::screen_height_twips() const {
 }
 
 forms::Environment::InputBoxProvider QtFront::input_box() {
-    return [](const std::string& prompt, const std::string& title, const std::string& def) {
+    return [this](const std::string& prompt, const std::string& title, const std::string& def) {
+        m->loop.before_nesting();
         QInputDialog box;
         box.setWindowTitle(QString::fromStdString(title));
         box.setLabelText(QString::fromStdString(prompt));
@@ -139,7 +146,7 @@ void QtFront::show_forms(forms::Environment& env) {
         // A change of the form itself redraws it whole.
         auto [it, fresh] = batch.controls.emplace(c, geometry);
         if (!fresh) it->second = it->second && geometry;
-        if (!m->flush.isActive()) m->flush.start();
+        if (!m->loop.in_ticks() && !m->flush.isActive()) m->flush.start();
     });
 }
 

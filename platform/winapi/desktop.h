@@ -102,6 +102,9 @@ class Desktop {
     std::string title(HWND h) const;
     void set_title(HWND h, std::string t);
     std::vector<HWND> children(HWND parent) const;
+    // Moves on whenever a window is created, destroyed, shown, hidden or raised: a finding
+    // made by classes and order holds while it stays the same.
+    std::uint64_t generation() const { return m_generation; }
 
     // The message log is for tests: off unless switched on, so that a running program,
     // whose scanner alone sends messages every 50 ms, does not grow with time.
@@ -130,6 +133,7 @@ class Desktop {
     std::map<HWND, Window> m_windows;
     std::vector<HWND> m_top_level;
     HWND m_next = 0x10010;
+    std::uint64_t m_generation = 0;
     bool m_logging = false;
     std::vector<LogEntry> m_log;
     struct Posted {
