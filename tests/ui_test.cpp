@@ -177,6 +177,20 @@ TEST(Drag, EitherButtonMovesAndTheSurfacesShareOneState) {
     }
 }
 
+TEST(Drag, APressOnADragSurfaceAsksForTheWindowSystemsMoveOnce) {
+    test::World w;
+    w.start();
+    auto& f = w.form1();
+    EXPECT_FALSE(f.take_window_move_request());
+    f.lbplay->user_mouse_down(forms::kLeftButton, 0, 10, 10);  // not a drag surface
+    EXPECT_FALSE(f.take_window_move_request());
+    f.lbtitle->user_mouse_down(forms::kLeftButton, 0, 10, 10);
+    EXPECT_TRUE(f.take_window_move_request());
+    EXPECT_FALSE(f.take_window_move_request());
+    f.on_mouse_down(forms::kLeftButton, 0, 10, 10);
+    EXPECT_TRUE(f.take_window_move_request());
+}
+
 TEST(Drag, TheWindowFollowsThePointerWhileTheTitleScrollsUnderIt) {
     test::World w;
     w.start();

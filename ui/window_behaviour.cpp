@@ -86,8 +86,9 @@ void DragUp(DragState& s) {
 }
 
 void MakeDragSurface(forms::Control& surface, forms::Form& window, DragState& s) {
-    surface.on_mouse_down = [&surface, &s](int, int, float x, float y) {
+    surface.on_mouse_down = [&surface, &window, &s](int, int, float x, float y) {
         DragDown(s, &surface, x, y);
+        window.request_window_move();
     };
     surface.on_mouse_move = [&surface, &window, &s](int, int, float x, float y) {
         DragMove(window, &surface, s, x, y);
@@ -96,7 +97,10 @@ void MakeDragSurface(forms::Control& surface, forms::Form& window, DragState& s)
 }
 
 void MakeDragSurface(forms::Form& window, DragState& s) {
-    window.on_mouse_down = [&s](int, int, float x, float y) { DragDown(s, nullptr, x, y); };
+    window.on_mouse_down = [&window, &s](int, int, float x, float y) {
+        DragDown(s, nullptr, x, y);
+        window.request_window_move();
+    };
     window.on_mouse_move = [&window, &s](int, int, float x, float y) {
         DragMove(window, nullptr, s, x, y);
     };

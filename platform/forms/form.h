@@ -5,6 +5,7 @@
 // it runs on are kept until the outermost handler of the form has returned.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/forms/control.h"
@@ -69,6 +70,11 @@ class Form {
     // creation) that can take it, being visible and enabled; null when none can.
     Control* active_control() const;
 
+    // A drag surface was pressed. Where the window system moves windows itself (a Wayland
+    // compositor), the view hands the drag to it; elsewhere the model's drag moves the window.
+    void request_window_move() { m_move_requested = true; }
+    bool take_window_move_request() { return std::exchange(m_move_requested, false); }
+
     // The background's mouse events (drag surfaces), twips relative to the client area.
     MouseHandler on_mouse_down;
     MouseHandler on_mouse_move;
@@ -114,6 +120,7 @@ class Form {
     std::string m_caption;
     WindowState m_state = WindowState::Normal;
     bool m_topmost = false;
+    bool m_move_requested = false;
     std::vector<std::unique_ptr<Control>> m_controls;
     // Controls of earlier loads that a running handler may still be inside.
     std::vector<std::unique_ptr<Control>> m_retired;

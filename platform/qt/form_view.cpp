@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <QGuiApplication>
 #include <QWindow>
 #include <QStaticText>
 #include <cmath>
@@ -393,7 +394,8 @@ void FormView::mousePressEvent(QMouseEvent* e) {
     if (!m_pressed) {
         to_twips(nullptr, e->globalPosition(), x, y);
         if (m_form.on_mouse_down) m_form.on_mouse_down(b, shift, x, y);
-        catch_up();
+        if (catch_up()) return;
+        hand_move_to_compositor();
         return;
     }
     if (auto* list = dynamic_cast<ListBase*>(m_pressed)) {
@@ -404,7 +406,15 @@ void FormView::mousePressEvent(QMouseEvent* e) {
     }
     to_twips(m_pressed, e->globalPosition(), x, y);
     m_pressed->user_mouse_down(b, shift, x, y);
-    catch_up();
+    if (catch_up()) return;
+    hand_move_to_compositor();
+}
+
+void FormView::hand_move_to_compositor() {
+    if (!m_form.take_window_move_request()) return;
+    // A Wayland compositor ignores a window that moves itself; it moves one on request.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
+    if (QWindow* w = windowHandle()) w->startSystemMove();
 }
 
 void FormView::mouseMoveEvent(QMouseEvent* e) {

@@ -58,6 +58,9 @@ class FormView : public QWidget {
     // After a reload of the form, forgets every pointer and cache of the old controls and
     // says so; a caller that has just run a handler returns at once when it did.
     bool catch_up();
+    // After a press on a drag surface, on a platform where windows cannot move themselves:
+    // the compositor's own move takes the drag.
+    void hand_move_to_compositor();
     void draw(QPainter& p, forms::Control& c);
     void draw_label(QPainter& p, forms::Label& l, const QRect& r, const QColor& fore);
     // A text drawn once into a picture of its own and then only copied: where it lands, and
