@@ -39,6 +39,7 @@ struct SdlPlayer::Session {
     int channels = 0;
     std::atomic<bool> cancel{false};
     std::atomic<double> duration{0};
+    std::atomic<bool> scanned{false};  // duration is the full-length scan's
     std::mutex mutex;  // guards everything below
     std::condition_variable space;
     std::deque<std::int16_t> buffer;
@@ -139,7 +140,9 @@ bool SdlPlayer::start() {
     auto scan = std::make_shared<FileHandle>(std::move(scan_fd));
     spawn([s, scan] {
         double seconds = 0;
-        if (scan_seconds(scan->get(), &s->cancel, seconds)) s->duration = seconds;
+        if (!scan_seconds(scan->get(), &s->cancel, seconds)) return;
+        s->duration = seconds;
+        s->scanned = true;
     });
     m_state = kPlaying;
     m_device->set_paused(false);
@@ -276,6 +279,13 @@ void SdlPlayer::post_end(const std::shared_ptr<Session>& s) {
         if (!*alive) return;
         auto ended = weak.lock();
         if (!ended || ended != m_session) return;
+        // Played to its end before the length scan was done: what was played is the length.
+        if (!ended->scanned) {
+            std::lock_guard<std::mutex> lock(ended->mutex);
+            if (ended->rate > 0 && ended->channels > 0)
+                ended->duration = static_cast<double>(ended->handed) /
+                                  (static_cast<double>(ended->rate) * ended->channels);
+        }
         Stop();
         if (EndOfStream) EndOfStream();
     });
