@@ -221,3 +221,38 @@ TEST(Reload, AReloadWithNoHandlerRunningFreesTheOldControlsAtOnce) {
 
 }  // namespace
 }  // namespace rv
+
+namespace rv {
+namespace {
+
+// Each accented letter sorts with its base letter: after the letter before it and before the
+// letter after it, whatever its case.
+TEST(Sorting, AccentedLettersSortWithTheirBaseLetter) {
+    struct Row {
+        const char* letter;
+        const char* before;  // a name that sorts just before
+        const char* after;   // and one just after
+    } const rows[] = {
+        {"\u00FF", "x", "z"},  // ÿ
+        {"\u0178", "x", "z"},  // Ÿ
+        {"\u00FD", "x", "z"},  // ý
+        {"\u00FE", "s", "u"},  // þ
+        {"\u00DF", "r", "t"},  // ß
+        {"\u00E9", "d", "f"},  // é
+        {"\u00C9", "d", "f"},  // É
+        {"\u0179", "y", "{"},  // Ź
+        {"\u017A", "y", "{"},  // ź
+        {"\u0161", "r", "t"},  // š
+        {"\u0160", "r", "t"},  // Š
+        {"\u0142", "k", "m"},  // ł
+    };
+    for (const auto& r : rows) {
+        EXPECT_TRUE(forms::less_without_case(r.before, r.letter)) << r.letter;
+        EXPECT_TRUE(forms::less_without_case(r.letter, r.after)) << r.letter;
+    }
+    EXPECT_EQ(forms::fold_case("\u0178"), "\u00FF");
+    EXPECT_EQ(forms::fold_case("\u0179"), "\u017A");
+}
+
+}  // namespace
+}  // namespace rv
