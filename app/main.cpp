@@ -1,5 +1,6 @@
 // Ravelin: wires the real backends together and starts the main window.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include "platform/media/sdl_player.h"
 #include "platform/media/virtual_player.h"
 #include "platform/qt/qt_front.h"
+#include "standin/chat_network.h"
+#include "standin/view/irc_socket.h"
 
 namespace {
 
@@ -59,6 +62,17 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     program.services.end_program = end_at_once;
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
     front.show_forms(program.env);
+    // The client's link to a chat network; it signs on only when asked (--chat or its form).
+    rv::standin::view::IrcSocket socket;
+    rv::standin::ChatNetwork network(program.client, front.loop(), socket);
+    if (!options.chat.empty()) {
+        rv::standin::net::Endpoint endpoint;
+        std::string error;
+        rv::standin::net::parse_chat_url(options.chat, endpoint, error);  // checked already
+        endpoint.insecure = options.chat_insecure;
+        const char* password = std::getenv(rv::app::kChatPasswordVariable);
+        network.start(endpoint, password ? password : "");
+    }
     // Beside the main window, which opens at (3255, 2355) twips.
     front.show_client(program.client, 520, 157);
     std::unique_ptr<rv::app::ScriptRunner> runner;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "standin/net/transport.h"
+
 namespace rv::app {
 
 std::string usage() {
@@ -17,6 +19,10 @@ std::string usage() {
            "  --script FILE       run FILE against the program (one action a line:\n"
            "                      answer, say, say-as, click, dblclick, wait, print, ...)\n"
            "  --headless          no display: virtual time, silent playback; needs --script\n"
+           "  --chat URL          the chat client signs on to an IRC server and its room is a\n"
+           "                      channel: irc://HOST[:PORT]/#channel, ircs:// for TLS; the\n"
+           "                      server's password, if any, from RAVELIN_IRC_PASSWORD\n"
+           "  --chat-insecure     with ircs://, accept a certificate the system does not trust\n"
            "  --help              this text\n";
 }
 
@@ -41,6 +47,16 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
             if (!value(out.home)) return false;
         } else if (a == "--screen-name") {
             if (!value(out.screen_name)) return false;
+        } else if (a == "--chat") {
+            if (!value(out.chat)) return false;
+            standin::net::Endpoint endpoint;
+            std::string why;
+            if (!standin::net::parse_chat_url(out.chat, endpoint, why)) {
+                error = "--chat " + out.chat + ": " + why;
+                return false;
+            }
+        } else if (a == "--chat-insecure") {
+            out.chat_insecure = true;
         } else {
             error = "unknown option " + a;
             return false;
@@ -48,6 +64,11 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
     }
     if (out.headless && out.script.empty() && !out.help) {
         error = "--headless needs --script FILE";
+        return false;
+    }
+    if (out.headless && !out.chat.empty()) {
+        // Virtual time cannot pace a real connection; the windows can run without a display.
+        error = "--chat needs the windows (without a display: QT_QPA_PLATFORM=offscreen)";
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include "standin/net/transport.h"
+
 namespace rv::app {
 
 std::string Program::settings_path(const std::string& home) {
@@ -12,7 +14,13 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
       aol(desktop, loop),
       services{aol, media, settings_path(options.home), {}},
       form1(env, services) {
-    client.open_room("Lobby");
+    // On a chat network the first room is the channel asked for; offline, the lobby.
+    standin::net::Endpoint chat;
+    std::string error;
+    client.open_room(!options.chat.empty() && standin::net::parse_chat_url(options.chat, chat, error) &&
+                             !chat.channel.empty()
+                         ? chat.channel
+                         : "Lobby");
 }
 
 }  // namespace rv::app

@@ -1,6 +1,7 @@
 #include "standin/client.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "standin/chat_html.h"
@@ -99,10 +100,71 @@ void Client::say_as(Room& room, const std::string& name, const std::string& text
     add_line(room, clean, text);
 }
 
+void Client::system_line(Room& room, const std::string& text) {
+    if (room.m_window == 0) return;
+    std::string html;
+    for (char c : text) {
+        if (c == '<') html += "&lt;";
+        else if (c == '>') html += "&gt;";
+        else if (c == '&') html += "&amp;";
+        else if (c == '"') html += "&quot;";
+        else if (c == '\t') html += ' ';  // no tab, so the line never reads as "name:<tab>"
+        else html += c;
+    }
+    add_line(room, "", html);
+}
+
+void Client::set_people(Room& room, const std::vector<std::string>& people) {
+    room.m_people.assign(1, m_screen_name);
+    for (const auto& p : people) person_joined(room, p);
+    changed();
+}
+
+void Client::person_joined(Room& room, const std::string& name) {
+    std::string clean = clean_name(name);
+    if (clean.empty()) return;
+    if (std::find(room.m_people.begin(), room.m_people.end(), clean) == room.m_people.end())
+        room.m_people.push_back(clean);
+    changed();
+}
+
+void Client::person_left(Room& room, const std::string& name) {
+    std::string clean = clean_name(name);
+    if (clean == m_screen_name) return;
+    std::erase(room.m_people, clean);
+    changed();
+}
+
+void Client::set_screen_name(const std::string& name) {
+    std::string clean = clean_name(name);
+    if (clean.empty() || clean == m_screen_name) return;
+    for (auto& r : m_rooms)
+        for (auto& p : r->m_people)
+            if (p == m_screen_name) p = clean;
+    m_screen_name = clean;
+    // The welcome window is where a scanner reads who is signed on.
+    m_desktop.set_title(m_welcome, "Welcome, " + m_screen_name + "!");
+    changed();
+}
+
+Room* Client::room_named(const std::string& name) {
+    for (auto& r : m_rooms) {
+        if (r->m_window == 0 || r->m_name.size() != name.size()) continue;
+        if (std::equal(name.begin(), name.end(), r->m_name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            }))
+            return r.get();
+    }
+    return nullptr;
+}
+
 void Client::add_line(Room& room, const std::string& name, const std::string& html) {
-    if (std::find(room.m_people.begin(), room.m_people.end(), name) == room.m_people.end())
+    if (!name.empty() &&
+        std::find(room.m_people.begin(), room.m_people.end(), name) == room.m_people.end())
         room.m_people.push_back(name);
-    std::string plain = name + ":\t" + html_to_plain(html);
+    // A system line has no author: no "name:<tab>" before it.
+    std::string plain = name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html);
     std::size_t start = room.m_plain.empty() ? 0 : room.m_text_length + 2;  // "\r\n" between
     room.m_line_start.push_back(start);
     room.m_text_length = start + plain.size();

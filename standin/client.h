@@ -12,6 +12,7 @@
 namespace rv::standin {
 
 using winapi::HWND;
+class ChatNetwork;
 
 struct ChatLine {
     std::string screen_name;
@@ -67,6 +68,21 @@ class Client {
     // Lines as the people in the room say them.
     void user_send(Room& room, const std::string& text);  // the signed-on user: input + Enter
     void say_as(Room& room, const std::string& name, const std::string& text);
+    // What the network says about the room: a transcript line without an author, which a
+    // scanner does not take for chat.
+    void system_line(Room& room, const std::string& text);
+    // The people list, as the network knows it; the signed-on user always stays in it.
+    void set_people(Room& room, const std::vector<std::string>& people);
+    void person_joined(Room& room, const std::string& name);
+    void person_left(Room& room, const std::string& name);
+    // The network renamed the user: the client's screen name follows.
+    void set_screen_name(const std::string& name);
+    // A room by name, without regard to case; null when none is open.
+    Room* room_named(const std::string& name);
+
+    // The IRC link, when the program has one (the sign-on form uses it).
+    ChatNetwork* network() const { return m_network; }
+    void attach_network(ChatNetwork* network) { m_network = network; }
 
     // Told of every line a room receives, and of any change the view should show.
     std::vector<std::function<void(const Room&, const ChatLine&)>> on_line;
@@ -88,6 +104,7 @@ class Client {
     winapi::Desktop& m_desktop;
     std::string m_screen_name;
     HWND m_frame = 0, m_mdi = 0, m_welcome = 0;
+    ChatNetwork* m_network = nullptr;
     std::vector<std::unique_ptr<Room>> m_rooms;
 };
 

@@ -96,7 +96,8 @@ void ChatScanner::poll() {
         std::size_t i = done++;  // counted before the event: a handler may pump
         std::string name, text;
         split_line(read_line(transcript, i), name, text);
-        if (ChatMessage) ChatMessage(name, text);
+        // A line without an author is the network talking (joins, quits): not chat.
+        if (ChatMessage && !name.empty()) ChatMessage(name, text);
     }
 }
 

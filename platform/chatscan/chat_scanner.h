@@ -38,7 +38,7 @@ class ChatScanner {
     void poll();
 
     // Splits a transcript line "name:<tab>text"; a line without the separator is a system
-    // line with an empty name.
+    // line with an empty name, which poll() does not report.
     static void split_line(const std::string& line, std::string& name, std::string& text);
 
   private:

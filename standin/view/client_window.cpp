@@ -2,15 +2,19 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "standin/chat_html.h"
+#include "standin/chat_network.h"
+#include "standin/view/sign_on_dialog.h"
 
 namespace rv::standin {
 
@@ -26,6 +30,17 @@ ClientWindow::ClientWindow(Client& client) : m_client(client) {
     bar->addWidget(new_room);
     bar->addWidget(new_im);
     top->addLayout(bar);
+    if (m_client.network()) {
+        auto* net_bar = new QHBoxLayout();
+        auto* sign_on = new QPushButton("Sign on...", this);
+        auto* join = new QPushButton("Join channel...", this);
+        net_bar->addWidget(sign_on);
+        net_bar->addWidget(join);
+        net_bar->addStretch(1);
+        top->addLayout(net_bar);
+        connect(sign_on, &QPushButton::clicked, this, [this] { sign_on_form(); });
+        connect(join, &QPushButton::clicked, this, [this] { join_channel(); });
+    }
 
     auto* middle = new QHBoxLayout();
     m_transcript = new QTextEdit(this);
@@ -88,6 +103,30 @@ void ClientWindow::say_as() {
     m_as_text->clear();
 }
 
+void ClientWindow::sign_on_form() {
+    SignOnDialog form(this, m_client.screen_name());
+    if (form.exec() != QDialog::Accepted || !m_client.network()) return;
+    net::Endpoint endpoint;
+    std::string error;
+    if (!form.endpoint(endpoint, error)) {
+        QMessageBox::warning(this, "Sign on", QString::fromStdString(error));
+        return;
+    }
+    if (!form.nick().empty()) m_client.set_screen_name(form.nick());
+    m_client.network()->start(endpoint, form.password());
+    refresh();
+}
+
+void ClientWindow::join_channel() {
+    bool ok = false;
+    QString name = QInputDialog::getText(this, "Join channel", "Channel (a new room):",
+                                         QLineEdit::Normal, "#", &ok);
+    if (!ok || !m_client.network()) return;
+    if (!m_client.network()->join(name.trimmed().toStdString()))
+        QMessageBox::warning(this, "Join channel", "That is not a channel name.");
+    refresh();
+}
+
 void ClientWindow::refresh() {
     Room* r = current_room();
     // The room list.
@@ -112,16 +151,24 @@ void ClientWindow::refresh() {
     bool at_end = sb->value() == sb->maximum();
     for (; m_shown_lines < r->lines().size(); ++m_shown_lines) {
         const ChatLine& line = r->lines()[m_shown_lines];
-        QString html = "<b>" + QString::fromStdString(line.screen_name).toHtmlEscaped() +
-                       ":</b>&nbsp;" + QString::fromStdString(safe_html(line.html));
+        // A line without an author is the network's: shown apart from the chat.
+        QString html = line.screen_name.empty()
+                           ? "<i><font color=\"#707070\">" +
+                                 QString::fromStdString(safe_html(line.html)) + "</font></i>"
+                           : "<b>" + QString::fromStdString(line.screen_name).toHtmlEscaped() +
+                                 ":</b>&nbsp;" + QString::fromStdString(safe_html(line.html));
         m_transcript->append(html);
     }
     if (at_end) sb->setValue(sb->maximum());
     m_people->clear();
     for (const auto& p : r->people()) m_people->addItem(QString::fromStdString(p));
-    m_status->setText(QString("Signed on as %1 \u2014 %2 lines")
+    setWindowTitle("Chat Client - " + QString::fromStdString(m_client.screen_name()));
+    m_status->setText(QString("Signed on as %1 \u2014 %2 lines%3")
                           .arg(QString::fromStdString(m_client.screen_name()))
-                          .arg(r->lines().size()));
+                          .arg(r->lines().size())
+                          .arg(m_client.network() && m_client.network()->started()
+                                   ? " \u2014 " + QString::fromStdString(m_client.network()->status())
+                                   : QString()));
 }
 
 }  // namespace rv::standin

@@ -25,6 +25,8 @@ class ClientWindow : public QWidget {
     Room* current_room();
     void send_input();
     void say_as();
+    void sign_on_form();
+    void join_channel();
 
     Client& m_client;
     QComboBox* m_rooms;
