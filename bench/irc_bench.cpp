@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     rv::test::TempDir dir;
     rv::test::Ngircd server(dir.path());
     rv::test::Peer bob;
-    if (!server.start() || !bob.connect(server.port()) || !bob.sign_on("bob") || !bob.join("#music"))
+    if (!server.start() || !bob.connect(server.port()) || !bob.sign_on("bob") ||
+        !bob.join("#music"))
         return fail("the server did not come up");
     rv::qt::QtLoop loop;
     rv::media::VirtualPlayer media(loop);
@@ -70,7 +71,13 @@ int main(int argc, char** argv) {
         arrived = false;
         sent_at = seconds();
         bob.say("#music", "bench " + std::to_string(i));
-        if (!rv::test::wait_until([&] { bob.poll(); return arrived; }, 10)) return fail("a line was lost");
+        if (!rv::test::wait_until(
+                [&] {
+                    bob.poll();
+                    return arrived;
+                },
+                10))
+            return fail("a line was lost");
     }
     std::sort(latencies.begin(), latencies.end());
     std::printf("channel line -> ChatMessage over %zu lines: median %.1f ms, worst %.1f ms\n",

@@ -36,8 +36,10 @@ Room* ChatNetwork::join(const std::string& channel) {
     if (!net::is_channel_name(name) || name.find_first_of(" ,\a") != std::string::npos)
         return nullptr;
     Room* room = m_client.room_named(name);
-    if (!room) room = &m_client.open_room(name);
-    else m_client.desktop().BringWindowToTop(room->window());
+    if (!room)
+        room = &m_client.open_room(name);
+    else
+        m_client.desktop().BringWindowToTop(room->window());
     if (m_started) m_link->join(name);
     return room;
 }
@@ -46,11 +48,15 @@ std::string ChatNetwork::status() const {
     if (!m_started) return "Offline";
     using S = net::IrcLink::State;
     switch (m_link->state()) {
-        case S::Online: return "On " + m_server.host + " as " + m_link->nick();
+        case S::Online:
+            return "On " + m_server.host + " as " + m_link->nick();
         case S::Connecting:
-        case S::Registering: return "Signing on to " + m_server.host + "...";
-        case S::Waiting: return "Disconnected from " + m_server.host + ", trying again";
-        case S::Offline: break;
+        case S::Registering:
+            return "Signing on to " + m_server.host + "...";
+        case S::Waiting:
+            return "Disconnected from " + m_server.host + ", trying again";
+        case S::Offline:
+            break;
     }
     return "Offline";
 }

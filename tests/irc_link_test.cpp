@@ -1,9 +1,10 @@
+#include "standin/net/irc_link.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "platform/loop/virtual_loop.h"
-#include "standin/net/irc_link.h"
 #include "tests/irc_fakes.h"
 
 namespace rv::standin::net {
@@ -99,7 +100,9 @@ TEST_F(LinkTest, ChannelLinesReachTheRoomAsChattersLines) {
     sign_on();
     transport.say(":bob!u@h PRIVMSG #music :.msg back at 5\r\n");
     transport.say(":bob!u@h PRIVMSG #Music :\x02hi\x02 <there> & \xE9\r\n");
-    transport.say(":bob!u@h PRIVMSG #music :\x01" "ACTION waves\x01\r\n");
+    transport.say(
+        ":bob!u@h PRIVMSG #music :\x01"
+        "ACTION waves\x01\r\n");
     transport.say(":bob!u@h PRIVMSG #music :\x01VERSION\x01\r\n");
     transport.say(":bob!u@h PRIVMSG @#music :ops only\r\n");
     transport.say(":DJ!u@h PRIVMSG #music :my own echo\r\n");
@@ -142,8 +145,10 @@ TEST_F(LinkTest, RoomLinesGoOutAsIrcText) {
     link->say("#music", "/me dances");
     link->say("#music", "</html><html>");
     link->say("#music", "a\r\nQUIT :bye");
-    EXPECT_EQ(privmsgs(), (Strings{"PRIVMSG #music :\x03" "12\x02Power\x02 on & ready",
-                                   "PRIVMSG #music :\x01" "ACTION dances\x01",
+    EXPECT_EQ(privmsgs(), (Strings{"PRIVMSG #music :\x03"
+                                   "12\x02Power\x02 on & ready",
+                                   "PRIVMSG #music :\x01"
+                                   "ACTION dances\x01",
                                    "PRIVMSG #music :a  QUIT :bye"}));
 }
 
@@ -186,7 +191,7 @@ TEST_F(LinkTest, AnOverLongLineIsSplitAtCharacterBoundaries) {
     std::string joined;
     for (auto& l : sent) {
         // Room is left for the prefix the server puts before a relayed line.
-        EXPECT_LE(l.size() + std::string(":DJ!") .size() + 10 + 1 + 63 + 1, 510u);
+        EXPECT_LE(l.size() + std::string(":DJ!").size() + 10 + 1 + 63 + 1, 510u);
         std::string body = l.substr(std::string("PRIVMSG #music :").size());
         ASSERT_EQ(body[0], '\x02');  // every piece is bold
         joined += body.substr(1);
@@ -215,8 +220,9 @@ TEST_F(LinkTest, ReconnectsWithGrowingPausesCappedAtAMinute) {
     sign_on();
     transport.lose();
     EXPECT_EQ(link->state(), IrcLink::State::Waiting);
-    EXPECT_EQ(sink.system.back().text,
-              "Disconnected from irc.test (Remote host closed the connection); trying again in 1 s.");
+    EXPECT_EQ(
+        sink.system.back().text,
+        "Disconnected from irc.test (Remote host closed the connection); trying again in 1 s.");
     EXPECT_TRUE(sink.people["#music"].empty());
     std::vector<double> attempts;
     int opens = transport.opens;
@@ -229,7 +235,8 @@ TEST_F(LinkTest, ReconnectsWithGrowingPausesCappedAtAMinute) {
         }
     }
     std::vector<double> pauses;
-    for (std::size_t i = 1; i < attempts.size(); ++i) pauses.push_back(attempts[i] - attempts[i - 1]);
+    for (std::size_t i = 1; i < attempts.size(); ++i)
+        pauses.push_back(attempts[i] - attempts[i - 1]);
     EXPECT_EQ(pauses, (std::vector<double>{2, 4, 8, 16, 32, 60, 60, 60}));
 }
 

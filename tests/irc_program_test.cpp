@@ -26,7 +26,8 @@ struct OnIrc : ::testing::Test {
     }
     void welcome(const std::string& nick) {
         transport.say(":srv 001 " + nick + " :hi\r\n:" + nick + "!u@h JOIN #music\r\n:srv 353 " +
-                      nick + " = #music :" + nick + " @bob\r\n:srv 366 " + nick + " #music :End\r\n");
+                      nick + " = #music :" + nick + " @bob\r\n:srv 366 " + nick +
+                      " #music :End\r\n");
     }
     std::vector<std::string> said() {
         std::vector<std::string> out;
@@ -63,10 +64,12 @@ TEST_F(OnIrc, ChannelLinesAreOtherChattersLinesAndNetworkNewsIsNotChat) {
     reported.clear();
     transport.say(":bob!u@h PRIVMSG #music :\x02hello\x02 there\r\n");
     transport.say(":carol!u@h JOIN #music\r\n");
-    transport.say(":bob!u@h PRIVMSG #music :\x01" "ACTION waves\x01\r\n");
+    transport.say(
+        ":bob!u@h PRIVMSG #music :\x01"
+        "ACTION waves\x01\r\n");
     w.loop.advance(1);
-    EXPECT_EQ(reported, (std::vector<std::pair<std::string, std::string>>{
-                            {"bob", "hello there"}, {"bob", "* bob waves"}}));
+    EXPECT_EQ(reported, (std::vector<std::pair<std::string, std::string>>{{"bob", "hello there"},
+                                                                          {"bob", "* bob waves"}}));
     const Room& r = room();
     EXPECT_EQ(r.plain_line(r.lines().size() - 2), "carol has joined #music");
     std::vector<std::string> people = r.people();

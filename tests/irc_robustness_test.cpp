@@ -82,7 +82,8 @@ TEST_F(Flooded, MalformedLinesAreHarmless) {
         "PRIVMSG #music :no prefix\r\n",
         ":!@ PRIVMSG #music :empty nick\r\n",
         ":srv 353\r\n:srv 366\r\n:srv 332\r\n:srv 473\r\n:srv KICK\r\n:x NICK\r\n",
-        ":bob!u@h PRIVMSG #music :\x01" "ACTION\r\n",
+        ":bob!u@h PRIVMSG #music :\x01"
+        "ACTION\r\n",
         ":bob!u@h PRIVMSG #music :\x01\r\n",
         ":srv 005 DJ PREFIX=(" + std::string(100, 'o') + ")" + std::string(100, '@') + " :x\r\n",
         "@" + std::string(9000, 't') + " PING :x\r\n",
@@ -97,12 +98,14 @@ TEST_F(Flooded, MalformedLinesAreHarmless) {
 
 TEST_F(Flooded, RandomBytesNeverCrashTheLink) {
     std::mt19937 random(1459);
-    const std::string alphabet = ":!@# \r\n\x01\x02\x03\x04,0123456789PRIVMSGJOINPARTKICKQUIT\xC3\xFF";
+    const std::string alphabet =
+        ":!@# \r\n\x01\x02\x03\x04,0123456789PRIVMSGJOINPARTKICKQUIT\xC3\xFF";
     for (int round = 0; round < 2000; ++round) {
         std::string bytes;
         int n = static_cast<int>(random() % 300);
         for (int i = 0; i < n; ++i)
-            bytes += random() % 4 ? alphabet[random() % alphabet.size()] : static_cast<char>(random());
+            bytes +=
+                random() % 4 ? alphabet[random() % alphabet.size()] : static_cast<char>(random());
         transport.say(bytes);
         if (round % 100 == 0) loop.advance(1);
     }
@@ -120,7 +123,8 @@ TEST(IrcTextRobustness, RandomTextConvertsToBalancedHtmlAndBack) {
         std::string html = irc_to_html(repair_utf8(bytes));
         // Every tag opened is closed, in order.
         std::vector<std::string> open;
-        for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+        for (std::size_t at = html.find('<'); at != std::string::npos;
+             at = html.find('<', at + 1)) {
             std::size_t end = html.find('>', at);
             ASSERT_NE(end, std::string::npos);
             std::string tag = html.substr(at + 1, end - at - 1);

@@ -1,3 +1,5 @@
+#include "standin/net/irc_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,7 +7,6 @@
 
 #include "standin/net/html_to_irc.h"
 #include "standin/net/irc_message.h"
-#include "standin/net/irc_text.h"
 #include "standin/net/nick.h"
 #include "standin/net/transport.h"
 
@@ -22,9 +23,16 @@ TEST(IrcMessage, ParsesTheShapesServersSend) {
     } cases[] = {
         {"PING :irc.example", "", "", "PING", {"irc.example"}},
         {":dj!u@h PRIVMSG #music :hello there", "", "dj!u@h", "PRIVMSG", {"#music", "hello there"}},
-        {"@time=2024-01-01T00:00:00Z;id=1 :n!u@h JOIN #music", "time=2024-01-01T00:00:00Z;id=1",
-         "n!u@h", "JOIN", {"#music"}},
-        {":srv 353 DJ = #music :@DJ +bob carol", "", "srv", "353", {"DJ", "=", "#music", "@DJ +bob carol"}},
+        {"@time=2024-01-01T00:00:00Z;id=1 :n!u@h JOIN #music",
+         "time=2024-01-01T00:00:00Z;id=1",
+         "n!u@h",
+         "JOIN",
+         {"#music"}},
+        {":srv 353 DJ = #music :@DJ +bob carol",
+         "",
+         "srv",
+         "353",
+         {"DJ", "=", "#music", "@DJ +bob carol"}},
         {":srv 001 DJ :Welcome", "", "srv", "001", {"DJ", "Welcome"}},
         {"privmsg   #a   :x :y", "", "", "PRIVMSG", {"#a", "x :y"}},
         {":n!u@h PRIVMSG #a :", "", "n!u@h", "PRIVMSG", {"#a", ""}},
@@ -44,9 +52,9 @@ TEST(IrcMessage, RefusesWhatIsNoMessage) {
     const std::string many(40, 'x');
     std::string forty = "CMD";
     for (int i = 0; i < 40; ++i) forty += " p";
-    for (std::string line : {std::string(""), std::string("   "), std::string(":prefix"),
-                             std::string("@tags"), std::string("12 x"), std::string("PR1V x"),
-                             std::string("PING\0x", 6), forty}) {
+    for (std::string line :
+         {std::string(""), std::string("   "), std::string(":prefix"), std::string("@tags"),
+          std::string("12 x"), std::string("PR1V x"), std::string("PING\0x", 6), forty}) {
         IrcMessage m;
         EXPECT_FALSE(parse_irc_line(line, m)) << line;
     }
@@ -75,15 +83,40 @@ TEST(IrcText, FormattingBecomesTheChatHtmlSubset) {
         std::string irc, html;
     } cases[] = {
         {"plain <b> & \"q\"", "plain &lt;b&gt; &amp; &quot;q&quot;"},
-        {"\x02" "bold\x02 not", "<b>bold</b> not"},
-        {"\x1Dit\x1F" "both\x1D" "u\x0F" "x", "<i>it</i><i><u>both</u></i><u>u</u>x"},
-        {"\x03" "04red\x03 plain", "<font color=\"#FF0000\">red</font> plain"},
-        {"\x03" "4,12red on blue", "<font color=\"#FF0000\">red on blue</font>"},
-        {"\x03" "12,5", ""},
-        {"\x03" "99x\x03" "55y", "xy"},
-        {"\x04" "3366FFhex\x04 no", "<font color=\"#3366FF\">hex</font> no"},
-        {"\x04" "12z", "12z"},
-        {"a\x16" "b\x1E" "c\x11" "d\x07" "e\x01" "f\x7F", "abcdef"},
+        {"\x02"
+         "bold\x02 not",
+         "<b>bold</b> not"},
+        {"\x1Dit\x1F"
+         "both\x1D"
+         "u\x0F"
+         "x",
+         "<i>it</i><i><u>both</u></i><u>u</u>x"},
+        {"\x03"
+         "04red\x03 plain",
+         "<font color=\"#FF0000\">red</font> plain"},
+        {"\x03"
+         "4,12red on blue",
+         "<font color=\"#FF0000\">red on blue</font>"},
+        {"\x03"
+         "12,5",
+         ""},
+        {"\x03"
+         "99x\x03"
+         "55y",
+         "xy"},
+        {"\x04"
+         "3366FFhex\x04 no",
+         "<font color=\"#3366FF\">hex</font> no"},
+        {"\x04"
+         "12z",
+         "12z"},
+        {"a\x16"
+         "b\x1E"
+         "c\x11"
+         "d\x07"
+         "e\x01"
+         "f\x7F",
+         "abcdef"},
         {"\xC2\x85next", "next"},
         {"caf\xC3\xA9 \xE2\x80\xA2", "caf\xC3\xA9 \xE2\x80\xA2"},
         {"\x02\x02\x02", ""},
@@ -99,9 +132,9 @@ TEST(IrcText, InvalidUtf8IsReadAsWindows1252) {
         {"caf\xE9", "caf\xC3\xA9"},
         {"\x80", "\xE2\x82\xAC"},
         {"\x81", "\xEF\xBF\xBD"},
-        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},              // an overlong '/'
+        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                  // an overlong '/'
         {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
-        {"\xE2\x82", "\xC3\xA2\xE2\x80\x9A"},          // cut short
+        {"\xE2\x82", "\xC3\xA2\xE2\x80\x9A"},              // cut short
         {"\xF4\x90\x80\x80", "\xC3\xB4\xEF\xBF\xBD\xE2\x82\xAC\xE2\x82\xAC"},
         {"\xF0\x9F\x8E\xB5", "\xF0\x9F\x8E\xB5"},
     };
@@ -112,7 +145,7 @@ TEST(IrcText, NearestStandardColour) {
     struct Case {
         std::uint32_t rgb;
         int code;
-    } cases[] = {{0x3366FF, 12}, {0x222222, 1}, {0x0033CC, 12}, {0xFFFFFF, 0}, {0xFF0000, 4},
+    } cases[] = {{0x3366FF, 12}, {0x222222, 1},  {0x0033CC, 12}, {0xFFFFFF, 0},  {0xFF0000, 4},
                  {0x009933, 3},  {0xCCCCCC, 15}, {0x808080, 14}, {0x00FFFF, 11}, {0x800000, 5}};
     for (const auto& c : cases) EXPECT_EQ(nearest_irc_colour(c.rgb), c.code) << std::hex << c.rgb;
 }
@@ -123,17 +156,35 @@ TEST(HtmlToIrc, TheProgramsLinesBecomeIrcText) {
     } cases[] = {
         {"<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\xC2\xB7\xC2\xB7\xE2\x80\xBA "
          "<FONT COLOR=#222222>Ravelin</B><FONT COLOR=#3366FF> on",
-         "\x03" "12\x02\xC2\xB7\xC2\xB7\xE2\x80\xBA \x03" "01Ravelin\x03" "12\x02 on"},
+         "\x03"
+         "12\x02\xC2\xB7\xC2\xB7\xE2\x80\xBA \x03"
+         "01Ravelin\x03"
+         "12\x02 on"},
         {"</html><html><b>hi</b>", "\x02hi"},
-        {"<i>a</i><u>b</u><strong>c</strong>", "\x1D" "a\x1D\x1F" "b\x02\x1F" "c"},
-        {"<font color=red>r</font>p", "\x03" "04r\x0Fp"},
-        {"<b><font color=\"#00f\">x</font>y</b>", "\x03" "12\x02x\x0F\x02y"},
-        {"<font color=#FF0000>1,2</font>", "\x03" "041,2"},
-        {"<font color=#FF0000>,2</font>", "\x03" "04\x02\x02,2"},
+        {"<i>a</i><u>b</u><strong>c</strong>",
+         "\x1D"
+         "a\x1D\x1F"
+         "b\x02\x1F"
+         "c"},
+        {"<font color=red>r</font>p",
+         "\x03"
+         "04r\x0Fp"},
+        {"<b><font color=\"#00f\">x</font>y</b>",
+         "\x03"
+         "12\x02x\x0F\x02y"},
+        {"<font color=#FF0000>1,2</font>",
+         "\x03"
+         "041,2"},
+        {"<font color=#FF0000>,2</font>",
+         "\x03"
+         "04\x02\x02,2"},
         {"&lt;3 &amp; &#65;&#x42; &nbsp;&bogus; &", "<3 & AB  &bogus; &"},
         {"a<br>b<p>c\r\nd\te", "a b c  d e"},
         {"<img src=x>x<script>y</script>", "xy"},
-        {"no\x01" "ctcp\x03" "here\x00", std::string("noctcphere")},
+        {"no\x01"
+         "ctcp\x03"
+         "here\x00",
+         std::string("noctcphere")},
         {"<b>", ""},
         {"<unclosed", "<unclosed"},
         {"&#2;&#1;x", "x"},
@@ -159,7 +210,10 @@ bool valid_utf8(const std::string& s) {
 
 TEST(IrcSplit, PiecesFitAndNeverCutACharacterOrACode) {
     std::string text;
-    for (int i = 0; i < 200; ++i) text += i % 7 == 0 ? "\x03" "04\xE2\x80\xA2" : "\xC3\xA9x";
+    for (int i = 0; i < 200; ++i)
+        text += i % 7 == 0 ? "\x03"
+                             "04\xE2\x80\xA2"
+                           : "\xC3\xA9x";
     for (std::size_t max : {20u, 33u, 64u, 100u}) {
         auto pieces = split_irc_text(text, max);
         ASSERT_GT(pieces.size(), 1u);
@@ -174,16 +228,31 @@ TEST(IrcSplit, PiecesFitAndNeverCutACharacterOrACode) {
 }
 
 TEST(IrcSplit, ContinuationsCarryTheStyle) {
-    auto pieces = split_irc_text("\x03" "12\x02" "abcdefghij", 10);
+    auto pieces = split_irc_text(
+        "\x03"
+        "12\x02"
+        "abcdefghij",
+        10);
     ASSERT_EQ(pieces.size(), 2u);
-    EXPECT_EQ(pieces[0], "\x03" "12\x02" "abcdef");
-    EXPECT_EQ(pieces[1], "\x03" "12\x02" "ghij");
+    EXPECT_EQ(pieces[0],
+              "\x03"
+              "12\x02"
+              "abcdef");
+    EXPECT_EQ(pieces[1],
+              "\x03"
+              "12\x02"
+              "ghij");
     EXPECT_EQ(split_irc_text("\x02\x02", 10).size(), 0u);
     EXPECT_EQ(split_irc_text("short", 10), std::vector<std::string>{"short"});
     // A comma after a carried colour must not become its background.
-    auto comma = split_irc_text("\x03" "04abcdef,1", 9);
+    auto comma = split_irc_text(
+        "\x03"
+        "04abcdef,1",
+        9);
     ASSERT_EQ(comma.size(), 2u);
-    EXPECT_EQ(comma[1], "\x03" "04\x02\x02,1");
+    EXPECT_EQ(comma[1],
+              "\x03"
+              "04\x02\x02,1");
 }
 
 TEST(Nick, FromScreenNamesAndAttempts) {
@@ -224,9 +293,9 @@ TEST(ChatUrl, Parses) {
         EXPECT_EQ(e.tls, c.tls);
         EXPECT_EQ(e.channel, c.channel);
     }
-    for (const char* bad : {"http://x/#a", "irc://", "irc://:6667/#a", "irc://h:0/#a",
-                            "irc://h:70000/#a", "irc://h:x/#a", "irc://h:/#a", "irc://[::1/#a",
-                            "irc://h/#a b", "irc://h/#a,#b"}) {
+    for (const char* bad :
+         {"http://x/#a", "irc://", "irc://:6667/#a", "irc://h:0/#a", "irc://h:70000/#a",
+          "irc://h:x/#a", "irc://h:/#a", "irc://[::1/#a", "irc://h/#a b", "irc://h/#a,#b"}) {
         Endpoint e;
         std::string error;
         EXPECT_FALSE(parse_chat_url(bad, e, error)) << bad;

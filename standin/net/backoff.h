@@ -16,8 +16,8 @@ class Backoff {
     explicit Backoff(ReconnectSettings settings = {}) : m_settings(settings) {}
     int next_ms() {
         int pause = m_next_ms == 0 ? m_settings.first_ms : m_next_ms;
-        m_next_ms = std::min(m_settings.cap_ms, pause >= m_settings.cap_ms / 2 ? m_settings.cap_ms
-                                                                              : pause * 2);
+        m_next_ms = std::min(m_settings.cap_ms,
+                             pause >= m_settings.cap_ms / 2 ? m_settings.cap_ms : pause * 2);
         return std::min(pause, m_settings.cap_ms);
     }
     void reset() { m_next_ms = 0; }

@@ -45,15 +45,20 @@ bool decode_entity(std::string_view html, std::size_t& i, std::string& out) {
         std::string digits = name.substr(hex ? 2 : 1);
         if (digits.empty()) return false;
         for (char c : digits) {
-            bool ok = hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c));
+            bool ok = hex ? std::isxdigit(static_cast<unsigned char>(c))
+                          : std::isdigit(static_cast<unsigned char>(c));
             if (!ok) return false;
-            cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : c - 'a' + 10);
+            cp = cp * (hex ? 16 : 10) +
+                 static_cast<std::uint32_t>(
+                     std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : c - 'a' + 10);
             if (cp > 0x10FFFF) return false;
         }
     } else {
-        static const struct { const char* name; std::uint32_t cp; } named[] = {
-            {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''},
-            {"nbsp", ' '}, {"copy", 0xA9}, {"reg", 0xAE}};
+        static const struct {
+            const char* name;
+            std::uint32_t cp;
+        } named[] = {{"amp", '&'},   {"lt", '<'},   {"gt", '>'},    {"quot", '"'},
+                     {"apos", '\''}, {"nbsp", ' '}, {"copy", 0xA9}, {"reg", 0xAE}};
         bool found = false;
         for (const auto& e : named)
             if (name == e.name) {
@@ -110,8 +115,10 @@ class Writer {
     void text(std::string_view s) {
         for (char c : s) {
             unsigned char u = static_cast<unsigned char>(c);
-            if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-            else if (u < 0x20 || u == 0x7F) continue;
+            if (c == '\r' || c == '\n' || c == '\t')
+                c = ' ';
+            else if (u < 0x20 || u == 0x7F)
+                continue;
             catch_up(c);
             m_out += c;
         }
@@ -152,12 +159,15 @@ class Writer {
 
 bool parse_html_colour(std::string_view value, std::uint32_t& rgb) {
     std::string v = lower(value);
-    static const struct { const char* name; std::uint32_t rgb; } names[] = {
-        {"black", 0x000000}, {"silver", 0xC0C0C0}, {"gray", 0x808080},   {"grey", 0x808080},
-        {"white", 0xFFFFFF}, {"maroon", 0x800000}, {"red", 0xFF0000},    {"purple", 0x800080},
-        {"fuchsia", 0xFF00FF}, {"green", 0x008000}, {"lime", 0x00FF00},  {"olive", 0x808000},
-        {"yellow", 0xFFFF00}, {"navy", 0x000080},  {"blue", 0x0000FF},   {"teal", 0x008080},
-        {"aqua", 0x00FFFF}};
+    static const struct {
+        const char* name;
+        std::uint32_t rgb;
+    } names[] = {{"black", 0x000000},  {"silver", 0xC0C0C0}, {"gray", 0x808080},
+                 {"grey", 0x808080},   {"white", 0xFFFFFF},  {"maroon", 0x800000},
+                 {"red", 0xFF0000},    {"purple", 0x800080}, {"fuchsia", 0xFF00FF},
+                 {"green", 0x008000},  {"lime", 0x00FF00},   {"olive", 0x808000},
+                 {"yellow", 0xFFFF00}, {"navy", 0x000080},   {"blue", 0x0000FF},
+                 {"teal", 0x008080},   {"aqua", 0x00FFFF}};
     for (const auto& n : names)
         if (v == n.name) {
             rgb = n.rgb;
@@ -187,8 +197,10 @@ std::string html_to_irc(std::string_view html) {
             std::size_t s = p;
             while (p < inner.size() && std::isalnum(static_cast<unsigned char>(inner[p]))) ++p;
             std::string name = lower(inner.substr(s, p - s));
-            if (closing) w.close(name);
-            else w.open(name, inner.substr(p));
+            if (closing)
+                w.close(name);
+            else
+                w.open(name, inner.substr(p));
             continue;
         }
         std::string decoded;

@@ -56,7 +56,8 @@ void IrcLink::start(const Endpoint& server, const std::string& nick, const std::
     m_base_nick = nick_from_screen_name(nick);
     m_nick = m_base_nick;
     if (!server.channel.empty()) add_channel(server.channel);
-    if (!m_watchdog) m_watchdog = m_loop.start_timer(m_settings.watchdog_ms, [this] { watchdog(); });
+    if (!m_watchdog)
+        m_watchdog = m_loop.start_timer(m_settings.watchdog_ms, [this] { watchdog(); });
     m_backoff.reset();
     connect();
 }
@@ -226,15 +227,18 @@ void IrcLink::say(const std::string& channel, const std::string& html) {
     std::string text = html_to_irc(action ? std::string_view(html).substr(4) : html);
     std::size_t room = text_room(ch->name) - (action ? 9 : 0);
     for (const std::string& piece : split_irc_text(text, room)) {
-        std::string body = action ? "\x01" "ACTION " + piece + "\x01" : piece;
+        std::string body = action ? "\x01"
+                                    "ACTION " +
+                                        piece + "\x01"
+                                  : piece;
         enqueue(ch->folded, irc_line("PRIVMSG", {ch->name, body}));
     }
     flush();
 }
 
 std::size_t IrcLink::text_room(const std::string& target) const {
-    std::size_t used = std::string("PRIVMSG  :").size() + target.size() + m_nick.size() +
-                       kUserHostRoom;
+    std::size_t used =
+        std::string("PRIVMSG  :").size() + target.size() + m_nick.size() + kUserHostRoom;
     return used + 64 < kMaxLine ? kMaxLine - used : 64;
 }
 

@@ -24,13 +24,13 @@ namespace rv::standin::net {
 struct LinkSettings {
     PacingSettings pacing;
     ReconnectSettings reconnect;
-    std::size_t offline_limit = 500;   // lines kept while disconnected
-    int watchdog_ms = 5000;            // how often the link looks at a quiet connection
-    int idle_ping_s = 120;             // a server silent this long is asked for a PONG
-    int ping_timeout_s = 60;           // and given this long to answer
-    int register_timeout_s = 60;       // from connecting until signed on
-    std::size_t max_members = 10000;   // people kept per channel
-    int notices_per_window = 10;       // join/part/quit lines per channel per window
+    std::size_t offline_limit = 500;  // lines kept while disconnected
+    int watchdog_ms = 5000;           // how often the link looks at a quiet connection
+    int idle_ping_s = 120;            // a server silent this long is asked for a PONG
+    int ping_timeout_s = 60;          // and given this long to answer
+    int register_timeout_s = 60;      // from connecting until signed on
+    std::size_t max_members = 10000;  // people kept per channel
+    int notices_per_window = 10;      // join/part/quit lines per channel per window
     int notice_window_s = 10;
 };
 

@@ -33,15 +33,15 @@ std::string with_reason(const std::string& text, const IrcMessage& m, std::size_
 
 const std::map<std::string, IrcLink::Handler>& IrcLink::handlers() {
     static const std::map<std::string, Handler> table = {
-        {"PING", &IrcLink::on_ping},       {"001", &IrcLink::on_welcome},
-        {"005", &IrcLink::on_support},     {"432", &IrcLink::on_nick_error},
-        {"433", &IrcLink::on_nick_error},  {"436", &IrcLink::on_nick_error},
-        {"437", &IrcLink::on_nick_error},  {"PRIVMSG", &IrcLink::on_privmsg},
-        {"NOTICE", &IrcLink::on_notice},   {"JOIN", &IrcLink::on_join},
-        {"PART", &IrcLink::on_part},       {"KICK", &IrcLink::on_kick},
-        {"QUIT", &IrcLink::on_quit},       {"NICK", &IrcLink::on_nick},
-        {"353", &IrcLink::on_names},       {"366", &IrcLink::on_names_end},
-        {"332", &IrcLink::on_topic},       {"TOPIC", &IrcLink::on_topic},
+        {"PING", &IrcLink::on_ping},         {"001", &IrcLink::on_welcome},
+        {"005", &IrcLink::on_support},       {"432", &IrcLink::on_nick_error},
+        {"433", &IrcLink::on_nick_error},    {"436", &IrcLink::on_nick_error},
+        {"437", &IrcLink::on_nick_error},    {"PRIVMSG", &IrcLink::on_privmsg},
+        {"NOTICE", &IrcLink::on_notice},     {"JOIN", &IrcLink::on_join},
+        {"PART", &IrcLink::on_part},         {"KICK", &IrcLink::on_kick},
+        {"QUIT", &IrcLink::on_quit},         {"NICK", &IrcLink::on_nick},
+        {"353", &IrcLink::on_names},         {"366", &IrcLink::on_names_end},
+        {"332", &IrcLink::on_topic},         {"TOPIC", &IrcLink::on_topic},
         {"403", &IrcLink::on_channel_error}, {"404", &IrcLink::on_channel_error},
         {"405", &IrcLink::on_channel_error}, {"442", &IrcLink::on_channel_error},
         {"471", &IrcLink::on_channel_error}, {"473", &IrcLink::on_channel_error},
@@ -165,7 +165,8 @@ void IrcLink::on_kick(const IrcMessage& m) {
         ch->joined = false;
         ch->members.clear();
         m_sink.people_reset(ch->name, {});
-        m_sink.system_line(ch->name, with_reason("You were kicked from " + ch->name + " by " + by, m, 2));
+        m_sink.system_line(ch->name,
+                           with_reason("You were kicked from " + ch->name + " by " + by, m, 2));
         flush();
     } else if (remove_member(*ch, victim)) {
         presence_line(*ch, with_reason(victim + " was kicked by " + by, m, 2));

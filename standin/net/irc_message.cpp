@@ -51,7 +51,8 @@ bool parse_irc_line(std::string_view line, IrcMessage& out) {
     }
     std::string_view command = next_word(line);
     if (!valid_command(command)) return false;
-    for (char c : command) out.command += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char c : command)
+        out.command += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     while (!line.empty()) {
         if (out.params.size() == kMaxParams) return false;
         if (line.front() == ':') {
@@ -92,11 +93,16 @@ std::string nick_of(std::string_view prefix) {
 std::string irc_fold(std::string_view name) {
     std::string out(name);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        else if (c == '[') c = '{';
-        else if (c == ']') c = '}';
-        else if (c == '\\') c = '|';
-        else if (c == '~') c = '^';
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (c == '[')
+            c = '{';
+        else if (c == ']')
+            c = '}';
+        else if (c == '\\')
+            c = '|';
+        else if (c == '~')
+            c = '^';
     }
     return out;
 }
@@ -106,7 +112,8 @@ bool irc_equal(std::string_view a, std::string_view b) {
 }
 
 bool is_channel_name(std::string_view name) {
-    return name.size() > 1 && (name[0] == '#' || name[0] == '&' || name[0] == '+' || name[0] == '!');
+    return name.size() > 1 &&
+           (name[0] == '#' || name[0] == '&' || name[0] == '+' || name[0] == '!');
 }
 
 }  // namespace rv::standin::net

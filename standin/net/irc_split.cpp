@@ -35,12 +35,25 @@ std::size_t token_at(std::string_view text, std::size_t i, IrcStyle& style, bool
         return end - i;
     }
     switch (c) {
-        case kBold: style.bold = !style.bold; return 1;
-        case kItalic: style.italic = !style.italic; return 1;
-        case kUnderline: style.underline = !style.underline; return 1;
-        case kReset: style = {}; return 1;
-        case kReverse: case kStrike: case kMonospace: case kCtcp: return 1;
-        default: break;
+        case kBold:
+            style.bold = !style.bold;
+            return 1;
+        case kItalic:
+            style.italic = !style.italic;
+            return 1;
+        case kUnderline:
+            style.underline = !style.underline;
+            return 1;
+        case kReset:
+            style = {};
+            return 1;
+        case kReverse:
+        case kStrike:
+        case kMonospace:
+        case kCtcp:
+            return 1;
+        default:
+            break;
     }
     visible = true;
     std::size_t n = utf8_length(static_cast<unsigned char>(c));

@@ -99,14 +99,19 @@ std::string_view take(std::string_view text, std::size_t& i, std::size_t max, Ac
     return text.substr(start, i - start);
 }
 
-bool is_digit(unsigned char c) { return std::isdigit(c) != 0; }
-bool is_hex(unsigned char c) { return std::isxdigit(c) != 0; }
+bool is_digit(unsigned char c) {
+    return std::isdigit(c) != 0;
+}
+bool is_hex(unsigned char c) {
+    return std::isxdigit(c) != 0;
+}
 
 // After \x03 at text[i - 1]: the foreground code (-1: none), background skipped.
 int read_colour_code(std::string_view text, std::size_t& i) {
     std::string_view fg = take(text, i, 2, is_digit);
     if (fg.empty()) return -1;
-    if (i + 1 < text.size() && text[i] == ',' && is_digit(static_cast<unsigned char>(text[i + 1]))) {
+    if (i + 1 < text.size() && text[i] == ',' &&
+        is_digit(static_cast<unsigned char>(text[i + 1]))) {
         ++i;
         take(text, i, 2, is_digit);
     }
@@ -131,11 +136,20 @@ long read_hex_colour(std::string_view text, std::size_t& i) {
 
 void escape_char(std::string& out, char c) {
     switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
     }
 }
 
@@ -184,8 +198,7 @@ std::string irc_to_html(std::string_view text) {
             style.rgb = read_hex_colour(text, i);
         } else if (c < 0x20 || c == 0x7F) {
             // reverse, strike-through, monospace and every other control: nothing to show
-        } else if (c == 0xC2 && i < text.size() &&
-                   static_cast<unsigned char>(text[i]) < 0xA0) {
+        } else if (c == 0xC2 && i < text.size() && static_cast<unsigned char>(text[i]) < 0xA0) {
             ++i;  // a C1 control character, U+0080 to U+009F
         } else {
             if (!(style == shown)) {
@@ -222,9 +235,12 @@ std::string strip_irc_codes(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         unsigned char c = static_cast<unsigned char>(text[i++]);
-        if (c == kColour) read_colour_code(text, i);
-        else if (c == kHexColour) read_hex_colour(text, i);
-        else if (c >= 0x20 && c != 0x7F) out += static_cast<char>(c);
+        if (c == kColour)
+            read_colour_code(text, i);
+        else if (c == kHexColour)
+            read_hex_colour(text, i);
+        else if (c >= 0x20 && c != 0x7F)
+            out += static_cast<char>(c);
     }
     return out;
 }

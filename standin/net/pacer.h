@@ -6,8 +6,8 @@
 namespace rv::standin::net {
 
 struct PacingSettings {
-    int burst = 5;             // lines that may go out back to back
-    int interval_ms = 1000;    // then one line per interval
+    int burst = 5;           // lines that may go out back to back
+    int interval_ms = 1000;  // then one line per interval
 };
 
 class Pacer {

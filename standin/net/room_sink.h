@@ -14,7 +14,8 @@ class RoomSink {
                            const std::string& html) = 0;
     // What the network says about the room (joins, quits, errors): plain text, not chat.
     virtual void system_line(const std::string& channel, const std::string& text) = 0;
-    virtual void people_reset(const std::string& channel, const std::vector<std::string>& nicks) = 0;
+    virtual void people_reset(const std::string& channel,
+                              const std::vector<std::string>& nicks) = 0;
     virtual void person_joined(const std::string& channel, const std::string& nick) = 0;
     virtual void person_left(const std::string& channel, const std::string& nick) = 0;
     virtual void person_renamed(const std::string& channel, const std::string& from,

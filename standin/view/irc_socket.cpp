@@ -29,7 +29,9 @@ void IrcSocket::open(const net::Endpoint& where) {
         // Read in bounded steps: a handler may close the socket between them.
         while (m_socket.get() == s && s->bytesAvailable() > 0) {
             QByteArray bytes = s->read(kReadBufferBytes);
-            if (on_data) on_data(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+            if (on_data)
+                on_data(
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         }
     });
     QObject::connect(s, &QSslSocket::errorOccurred, s, [this, s](QAbstractSocket::SocketError) {

@@ -42,10 +42,9 @@ SignOnDialog::SignOnDialog(QWidget* parent, const std::string& nick) : QDialog(p
 }
 
 bool SignOnDialog::endpoint(net::Endpoint& out, std::string& error) const {
-    std::string url = (m_tls->isChecked() ? "ircs://" : "irc://") +
-                      m_server->text().trimmed().toStdString() + ":" +
-                      std::to_string(m_port->value()) + "/" +
-                      m_channel->text().trimmed().toStdString();
+    std::string url =
+        (m_tls->isChecked() ? "ircs://" : "irc://") + m_server->text().trimmed().toStdString() +
+        ":" + std::to_string(m_port->value()) + "/" + m_channel->text().trimmed().toStdString();
     if (!net::parse_chat_url(url, out, error)) return false;
     out.insecure = m_tls->isChecked() && m_insecure->isChecked();
     return true;

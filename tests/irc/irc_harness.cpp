@@ -87,18 +87,21 @@ int free_port() {
 
 Ngircd::Ngircd(const std::string& folder) : m_folder(folder), m_port(free_port()) {
     m_config = folder + "/ngircd.conf";
-    std::ofstream(m_config) << "[Global]\n"
-                               "Name = irc.ravelin.test\n"
-                               "Info = Ravelin test server\n"
-                               "AdminInfo1 = tests\nAdminInfo2 = here\nAdminEMail = none@localhost\n"
-                               "Listen = 127.0.0.1\n"
-                               "Ports = " << m_port << "\n"
-                               "MotdPhrase = \"test\"\n"
-                               "[Limits]\n"
-                               // The tests' own client floods on purpose.
-                               "MaxPenaltyTime = 0\n"
-                               "MaxConnectionsIP = 0\n"
-                               "[Options]\nDNS = no\nIdent = no\nPAM = no\n";
+    std::ofstream(m_config)
+        << "[Global]\n"
+           "Name = irc.ravelin.test\n"
+           "Info = Ravelin test server\n"
+           "AdminInfo1 = tests\nAdminInfo2 = here\nAdminEMail = none@localhost\n"
+           "Listen = 127.0.0.1\n"
+           "Ports = "
+        << m_port
+        << "\n"
+           "MotdPhrase = \"test\"\n"
+           "[Limits]\n"
+           // The tests' own client floods on purpose.
+           "MaxPenaltyTime = 0\n"
+           "MaxConnectionsIP = 0\n"
+           "[Options]\nDNS = no\nIdent = no\nPAM = no\n";
 }
 
 Ngircd::~Ngircd() {
@@ -158,12 +161,22 @@ bool Peer::connect(int port) {
 bool Peer::sign_on(const std::string& nick) {
     send("NICK " + nick);
     send("USER " + nick + " 0 * :test peer");
-    return wait_until([&] { poll(); return has_line_containing(" 001 " + nick + " "); }, 10);
+    return wait_until(
+        [&] {
+            poll();
+            return has_line_containing(" 001 " + nick + " ");
+        },
+        10);
 }
 
 bool Peer::join(const std::string& channel) {
     send("JOIN " + channel);
-    return wait_until([&] { poll(); return has_line_containing(" 366 "); }, 10);
+    return wait_until(
+        [&] {
+            poll();
+            return has_line_containing(" 366 ");
+        },
+        10);
 }
 
 void Peer::send(const std::string& raw_line) {

@@ -38,7 +38,8 @@ LinkSettings quick() {
 
 struct RealServer : ::testing::Test {
     void SetUp() override {
-        if (!test::Ngircd::installed()) GTEST_SKIP() << "ngircd is not installed (scripts/setup-deps)";
+        if (!test::Ngircd::installed())
+            GTEST_SKIP() << "ngircd is not installed (scripts/setup-deps)";
         ASSERT_TRUE(server.start());
         ASSERT_TRUE(bob.connect(server.port()));
         ASSERT_TRUE(bob.sign_on("bob"));
@@ -50,8 +51,12 @@ struct RealServer : ::testing::Test {
         std::string error;
         ASSERT_TRUE(parse_chat_url(server.url("#music"), e, error));
         link.start(e, nick, "");
-        ASSERT_TRUE(wait_until([&] { bob.poll(); return link.joined("#music") &&
-                                     bob.has_line_containing(" JOIN "); }, 20));
+        ASSERT_TRUE(wait_until(
+            [&] {
+                bob.poll();
+                return link.joined("#music") && bob.has_line_containing(" JOIN ");
+            },
+            20));
     }
 
     test::TempDir dir;
@@ -67,13 +72,25 @@ struct RealServer : ::testing::Test {
 TEST_F(RealServer, LinesGoBothWaysAsIrcTextAndChatHtml) {
     sign_on();
     EXPECT_TRUE(sink.people["#music"].count("bob"));
-    link.say("#music", "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\xC2\xB7\xC2\xB7\xE2\x80\xBA "
-                       "<FONT COLOR=#222222>Power:-</B><FONT COLOR=#3366FF> On");
+    link.say("#music",
+             "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\xC2\xB7\xC2\xB7\xE2\x80\xBA "
+             "<FONT COLOR=#222222>Power:-</B><FONT COLOR=#3366FF> On");
     link.say("#music", "</html><html><FONT COLOR=#3366FF><b>Handle:-</b> DJ");
-    ASSERT_TRUE(wait_until([&] { bob.poll(); return bob.said_in("#music").size() == 2; }, 10));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.said_in("#music").size() == 2;
+        },
+        10));
     auto said = bob.said_in("#music");
-    EXPECT_EQ(said[0], "\x03" "12\x02\xC2\xB7\xC2\xB7\xE2\x80\xBA \x03" "01Power:-\x03" "12\x02 On");
-    EXPECT_EQ(said[1], "\x03" "12\x02Handle:-\x02 DJ");
+    EXPECT_EQ(said[0],
+              "\x03"
+              "12\x02\xC2\xB7\xC2\xB7\xE2\x80\xBA \x03"
+              "01Power:-\x03"
+              "12\x02 On");
+    EXPECT_EQ(said[1],
+              "\x03"
+              "12\x02Handle:-\x02 DJ");
     bob.say("#music", ".msg back at 5");
     ASSERT_TRUE(wait_until([&] { return !sink.chat.empty(); }, 10));
     EXPECT_EQ(sink.chat[0], (test::RecordingSink::Line{"#music", "bob", ".msg back at 5"}));
@@ -100,11 +117,20 @@ TEST_F(RealServer, TwentyAnnouncementsArriveInOrderPaced) {
     sign_on();
     const double start = seconds();
     for (int i = 0; i < 20; ++i) link.say("#music", "<b>announcement</b> " + std::to_string(i));
-    ASSERT_TRUE(wait_until([&] { bob.poll(); return bob.said_in("#music").size() >= 20; }, 20));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.said_in("#music").size() >= 20;
+        },
+        20));
     const double span = seconds() - start;
     auto said = bob.said_in("#music");
     ASSERT_EQ(said.size(), 20u);
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(said[i], "\x02" "announcement\x02 " + std::to_string(i));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(said[i],
+                  "\x02"
+                  "announcement\x02 " +
+                      std::to_string(i));
     // Five at once, then one every 50 ms: the last cannot arrive before 15 intervals.
     EXPECT_GE(span, 15 * 0.050 * 0.9);
 }
@@ -122,7 +148,12 @@ TEST_F(RealServer, AfterARestartTheRoomIsBackAndWaitingLinesArriveInOrder) {
     ASSERT_TRUE(carol.join("#music"));
     ASSERT_TRUE(wait_until([&] { return link.joined("#music"); }, 30));
     EXPECT_LT(seconds() - restarted, 30);
-    ASSERT_TRUE(wait_until([&] { carol.poll(); return carol.said_in("#music").size() >= 3; }, 10));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            carol.poll();
+            return carol.said_in("#music").size() >= 3;
+        },
+        10));
     EXPECT_EQ(carol.said_in("#music"),
               (std::vector<std::string>{"meanwhile 0", "meanwhile 1", "meanwhile 2"}));
 }
@@ -134,8 +165,9 @@ TEST_F(RealServer, RavelinSignsOnAsDjAndPlaysIntoTheChannel) {
     options.screen_name = "DJ";
     options.chat = server.url("#music");
     app::Program program(loop, media, options);
-    program.env.set_input_box(
-        [](const std::string&, const std::string&, const std::string&) { return std::string("Bob"); });
+    program.env.set_input_box([](const std::string&, const std::string&, const std::string&) {
+        return std::string("Bob");
+    });
     view::IrcSocket own_socket;
     ChatNetwork network(program.client, loop, own_socket, quick());
     Endpoint e;
@@ -145,7 +177,12 @@ TEST_F(RealServer, RavelinSignsOnAsDjAndPlaysIntoTheChannel) {
     ASSERT_TRUE(wait_until([&] { return network.link().joined("#music"); }, 20));
     EXPECT_EQ(network.link().nick(), "DJ");
     program.start();
-    ASSERT_TRUE(wait_until([&] { bob.poll(); return bob.said_in("#music").size() >= 2; }, 20));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.said_in("#music").size() >= 2;
+        },
+        20));
     auto said = bob.said_in("#music");
     EXPECT_NE(said[0].find("Power"), std::string::npos) << said[0];
     EXPECT_NE(said[1].find("Bob"), std::string::npos) << said[1];
@@ -156,9 +193,12 @@ TEST_F(RealServer, RavelinSignsOnAsDjAndPlaysIntoTheChannel) {
     bob.say("#music", "hello DJ");
     Room* room = program.client.room_named("#music");
     ASSERT_NE(room, nullptr);
-    ASSERT_TRUE(wait_until([&] {
-        return !room->lines().empty() && room->plain_line(room->lines().size() - 1) == "bob:\thello DJ";
-    }, 10));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return !room->lines().empty() &&
+                   room->plain_line(room->lines().size() - 1) == "bob:\thello DJ";
+        },
+        10));
 }
 
 TEST(FakeIrcServer, MalformedInputIsHarmlessAndBounded) {
@@ -185,7 +225,8 @@ TEST(FakeIrcServer, MalformedInputIsHarmlessAndBounded) {
     for (int i = 0; i < 10000; ++i) junk += ":n" + std::to_string(i) + "!u@h JOIN #music\r\n";
     junk += ":bob!u@h PRIVMSG #music :the end\r\n";
     fake.send(junk);
-    ASSERT_TRUE(wait_until([&] { return !sink.chat.empty() && sink.chat.back().text == "the end"; }, 20));
+    ASSERT_TRUE(
+        wait_until([&] { return !sink.chat.empty() && sink.chat.back().text == "the end"; }, 20));
     EXPECT_EQ(link.members("#music"), 1000u);
     EXPECT_LE(sink.system.size(), 20u);
     // A server that closes mid-line: the link tries again.
@@ -210,7 +251,12 @@ TEST(FakeIrcServer, ASilentServerIsLeftAndTriedAgain) {
     link.start(e, "DJ", "");
     ASSERT_TRUE(fake.accept_client(10));
     const double accepted = seconds();
-    ASSERT_TRUE(wait_until([&] { fake.poll(); return fake.client_hung_up(); }, 10));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            fake.poll();
+            return fake.client_hung_up();
+        },
+        10));
     EXPECT_GE(seconds() - accepted, 0.9);  // it waited for the sign-on, not less
     EXPECT_NE(fake.received().find("NICK DJ\r\n"), std::string::npos);
     ASSERT_TRUE(fake.accept_client(10));  // and tries again
