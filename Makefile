@@ -3,7 +3,8 @@ BUILD ?= build/dev
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test asan bench clean
+.PHONY: deps build run test asan bench fuzz clean
+FUZZ_SECONDS ?= 60
 
 deps:
 	@scripts/setup-deps
@@ -12,7 +13,10 @@ build: deps
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev -j $(JOBS)
 
-run: build
+# Only what it runs: the program and the demo-track maker, not the tests and benchmarks.
+run: deps
+	@cmake --preset dev >/dev/null
+	@cmake --build --preset dev -j $(JOBS) --target ravelin make-demo-tracks
 	@scripts/run-demo $(BUILD)
 
 test: build
@@ -22,6 +26,10 @@ asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan
+
+# Each libFuzzer target for FUZZ_SECONDS, in a clang build of its own (build/fuzz).
+fuzz: deps
+	@scripts/run-fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@scripts/run-bench $(BUILD)

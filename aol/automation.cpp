@@ -1,5 +1,7 @@
 #include "aol/automation.h"
 
+#include "platform/winapi/inner_windows.h"
+
 namespace rv::aol {
 
 const char* const kCreditLine =
@@ -8,22 +10,7 @@ const char* const kCreditLine =
     "<FONT COLOR=#0033CC><b>\u2039\u00B7\u00B7\u00B7</b>";
 
 HWND Automation::FindChatRoom() {
-    static const char* const kRoomClasses[] = {"_aol_static", "richcntlreadonly", "_aol_combobox",
-                                               "_aol_icon",   "richcntl",         "_aol_image"};
-    HWND frame = m_desktop.FindWindowA("aol frame25", nullptr);
-    HWND area = m_desktop.FindWindowExA(frame, 0, "mdiclient", nullptr);
-    HWND first = m_desktop.FindWindowExA(area, 0, "aol child", nullptr);
-    for (HWND candidate = m_desktop.GetWindow(first, winapi::GW_HWNDFIRST); candidate != 0;
-         candidate = m_desktop.GetWindow(candidate, winapi::GW_HWNDNEXT)) {
-        m_loop.pump();
-        // The window may have closed while we pumped; then its lookups simply fail, and so
-        // does the step to its next sibling.
-        bool all = true;
-        for (const char* cls : kRoomClasses)
-            all = all && m_desktop.FindWindowExA(candidate, 0, cls, nullptr) != 0;
-        if (all) return candidate;
-    }
-    return 0;
+    return winapi::FindChatRoomWindow(m_desktop, [this] { m_loop.pump(); });
 }
 
 void Automation::SetEditText(HWND window, const std::string& text) {

@@ -8,12 +8,9 @@ namespace rv::aol {
 // without regard to case. Anything missing reads as "".
 std::string ReadSetting(const std::string& section, const std::string& key,
                         const std::string& file);
-// Writes the key in upper case; creates what is needed. A refused write is silently lost.
+// Writes the key in upper case; creates what is needed. A refused write changes nothing in
+// the room or the windows; it leaves one line with the cause on stderr.
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file);
-
-// A uniform pick in 0 .. n-1 from the program's one generator, reseeded from the clock at
-// every call; 0 when n < 1.
-int RandomBelow(int n);
 
 }  // namespace rv::aol

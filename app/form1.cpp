@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "aol/instant_message.h"
 #include "aol/lines.h"
 #include "aol/settings.h"
 #include "platform/forms/environment.h"
@@ -22,15 +23,8 @@ const std::string& Form1::handle_prompt() {
     return prompt;
 }
 
-Form1::Form1(forms::Environment& env, player::Services& services)
-    : PlayerWindow(env, "Form1", services) {
-    m_frmDir = std::make_unique<ui::frmDir>(env, services.settings_file, [this] {
-        return ui::MainWindowLink{this, File1, lbmp3num};
-    });
-    show_folder_chooser = [this] { m_frmDir->Show(); };
-}
-
-Form1::~Form1() = default;
+Form1::Form1(forms::Environment& env, player::Services& services, ui::Windows& windows)
+    : PlayerWindow(env, "Form1", services, windows) {}
 
 void Form1::build() {
     set_caption("Ravelin By Vosk");
@@ -94,6 +88,10 @@ void Form1::build() {
         b.label->set_fore_color(forms::kWhite);
     }
     Label3->on_click = [this] { Label3_Click(); };
+    Label4->on_click = [this] { Label4_Click(); };
+    Label10->on_click = [this] { Label10_Click(); };
+    Label11->on_click = [this] { Label11_Click(); };
+    Label12->on_click = [this] { Label12_Click(); };
 
     Timer2 = add<forms::Timer>("Timer2");
     Timer2->set_interval_ms(2);
@@ -126,7 +124,7 @@ void Form1::lbclose_Click() {
         "<FONT COLOR=#222222>Vade3r: </b><FONT COLOR=#3366FF>" +
         userHandle + "<FONT COLOR=#3366FF>, <FONT COLOR=#222222>");
     MediaPlayer1.Stop();
-    if (m_services.end_program) m_services.end_program();
+    m_windows.end_program();
 }
 
 void Form1::lbmin_Click() {
@@ -158,7 +156,25 @@ void Form1::lbtitle_DblClick() {
 }
 
 void Form1::Label3_Click() {
-    m_frmDir->Show();
+    m_windows.show_folder_chooser();
+}
+
+void Form1::Label4_Click() {
+    m_windows.show_afk();
+}
+
+// The client switches its instant messages by a message to these two names; the program
+// keeps no record of the state.
+void Form1::Label10_Click() {
+    aol::SendInstantMessage(m_services.aol, "$IM_ON", " ");
+}
+
+void Form1::Label11_Click() {
+    aol::SendInstantMessage(m_services.aol, "$IM_OFF", " ");
+}
+
+void Form1::Label12_Click() {
+    m_windows.show_help();
 }
 
 void Form1::Timer2_Timer() {

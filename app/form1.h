@@ -1,18 +1,15 @@
 #pragma once
 // The main window: the player with its title strip, start-up and shut-down.
-#include <memory>
 #include <string>
 
 #include "player/player_window.h"
-#include "ui/frm_dir.h"
 #include "ui/window_behaviour.h"
 
 namespace rv::app {
 
 class Form1 : public player::PlayerWindow {
   public:
-    Form1(forms::Environment& env, player::Services& services);
-    ~Form1() override;
+    Form1(forms::Environment& env, player::Services& services, ui::Windows& windows);
 
     forms::PictureBox* Picture1 = nullptr;
     forms::Label* Label2 = nullptr;
@@ -28,14 +25,17 @@ class Form1 : public player::PlayerWindow {
 
     std::string userHandle;
 
-    void lbclose_Click();
+    void lbclose_Click() override;
     void lbmin_Click();
     void Label2_Click();
     void lbtitle_DblClick();
     void Label3_Click();
+    void Label4_Click();
+    void Label10_Click();
+    void Label11_Click();
+    void Label12_Click();
     void Timer2_Timer();
 
-    ui::frmDir& folder_chooser() { return *m_frmDir; }
     ui::DragState& drag_state() { return m_drag; }
 
     static constexpr float kRolledDownTwips = 2175;
@@ -45,10 +45,11 @@ class Form1 : public player::PlayerWindow {
   protected:
     void build() override;
     void Form_Load() override;
+    // The window manager's close shuts the player down, as the "x" label does.
+    void QueryClose() override { lbclose_Click(); }
 
   private:
     ui::DragState m_drag;
-    std::unique_ptr<ui::frmDir> m_frmDir;
 };
 
 }  // namespace rv::app

@@ -1,27 +1,53 @@
 // Ravelin: wires the real backends together and starts the main window.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "aol/settings.h"
+#include "app/display_check.h"
 #include "app/options.h"
 #include "app/program.h"
 #include "app/script.h"
+#include "app/stop_signals.h"
 #include "platform/loop/virtual_loop.h"
 #include "platform/media/sdl_player.h"
 #include "platform/media/virtual_player.h"
+#include "app/remote_bridge.h"
+#include "platform/qt/mpris.h"
 #include "platform/qt/qt_front.h"
+#include "platform/qt/single_instance.h"
 #include "standin/chat_network.h"
+#include "standin/view/client_view.h"
 #include "standin/view/irc_socket.h"
 
 namespace {
 
-[[noreturn]] void end_at_once() {
+using rv::app::Program;
+using rv::app::ScriptRunner;
+
+[[noreturn]] void end_at_once(int status) {
     // The program ends where it stands: no window's closing code, nothing saved.
     std::cout.flush();
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(status);
+}
+
+// What the program's own end reports: script actions that failed make it 1.
+std::function<void()> ending(std::unique_ptr<ScriptRunner>& runner) {
+    return [&runner] { end_at_once(runner ? runner->finish() : 0); };
+}
+
+// Ctrl+C and SIGTERM close the main window as its close label does, once it is there.
+std::function<void()> close_like_the_label(Program*& program,
+                                           std::unique_ptr<ScriptRunner>& runner) {
+    return [&program, &runner] {
+        if (program && program->form1.loaded()) program->form1.lbclose_Click();
+        end_at_once(runner ? runner->finish() : 0);
+    };
 }
 
 bool load_script(const std::string& path, std::vector<rv::app::ScriptAction>& actions) {
@@ -34,32 +60,83 @@ bool load_script(const std::string& path, std::vector<rv::app::ScriptAction>& ac
     ss << in.rdbuf();
     std::string error;
     if (!rv::app::parse_script(ss.str(), actions, error)) {
-        std::cerr << path << ": " << error << "\n";
+        std::cerr << path << ": " << rv::app::escape_controls(error) << "\n";
         return false;
     }
     return true;
 }
 
+bool holds_mp3_files(const std::string& folder) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+        std::string ext = e.path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".mp3" && e.is_regular_file(ec)) return true;
+    }
+    return false;
+}
+
+// A stored folder that is gone or holds no music leaves an empty list and nothing in the
+// room: one line says why, before any window opens.
+void check_stored_folder(const std::string& settings_file) {
+    const std::string folder = rv::aol::ReadSetting("ravelin", "DIRECTORY", settings_file);
+    if (folder.empty()) return;
+    std::error_code ec;
+    const char* problem = !std::filesystem::is_directory(folder, ec) ? "does not exist"
+                          : !holds_mp3_files(folder)                 ? "holds no MP3 files"
+                                                                     : nullptr;
+    if (problem)
+        std::cerr << "ravelin: the stored music folder " << rv::app::escape_controls(folder) << " "
+                  << problem << "; choose another with Load\n";
+}
+
+ScriptRunner* make_runner(std::unique_ptr<ScriptRunner>& runner, Program& program,
+                          std::vector<rv::app::ScriptAction> actions,
+                          const rv::app::Options& options) {
+    const auto transcript =
+        options.plain_transcript ? rv::app::Transcript::Plain : rv::app::Transcript::Html;
+    runner = std::make_unique<ScriptRunner>(program, std::move(actions), std::cout, std::cerr,
+                                            transcript);
+    program.env.set_input_box([r = runner.get()](const std::string&, const std::string&,
+                                                 const std::string&) { return r->next_answer(); });
+    return runner.get();
+}
+
 int run_headless(const rv::app::Options& options, std::vector<rv::app::ScriptAction> actions) {
     rv::VirtualLoop loop;
+    std::unique_ptr<ScriptRunner> runner;
+    Program* target = nullptr;
+    rv::app::StopSignals stop(loop, close_like_the_label(target, runner));
     rv::media::VirtualPlayer media(loop);
-    rv::app::Program program(loop, media, options);
-    program.services.end_program = end_at_once;
-    rv::app::ScriptRunner runner(program, std::move(actions), std::cout, std::cerr);
-    program.env.set_input_box([&runner](const std::string&, const std::string&,
-                                        const std::string&) { return runner.next_answer(); });
+    Program program(loop, media, options);
+    target = &program;
+    program.services.end_program = ending(runner);
+    ScriptRunner* r = make_runner(runner, program, std::move(actions), options);
     program.start();
-    while (!runner.done()) runner.step();
-    std::cout.flush();
-    return 0;
+    while (!r->done()) r->step();
+    return r->finish();
 }
 
 int run_windows(int argc, char** argv, const rv::app::Options& options,
                 std::vector<rv::app::ScriptAction> actions, bool scripted) {
     rv::qt::QtFront front(argc, argv);
+    std::unique_ptr<ScriptRunner> runner;
+    Program* target = nullptr;
+    // Before the audio library starts: it leaves handlers that are already there alone.
+    rv::app::StopSignals stop(front.loop(), close_like_the_label(target, runner));
+    // A second start brings the first to the front. Scripted runs are tools, not a person's
+    // player: they never hand over.
+    rv::qt::SingleInstance instance;
+    if (!scripted && !options.new_instance) {
+        if (rv::qt::SingleInstance::ask_running_to_raise()) return 0;
+        if (!instance.listen([&front] { front.raise_windows(); }))
+            std::cerr << "ravelin: cannot answer later starts at "
+                      << rv::qt::SingleInstance::socket_path() << "\n";
+    }
     rv::media::SdlPlayer media(front.loop());
-    rv::app::Program program(front.loop(), media, options);
-    program.services.end_program = end_at_once;
+    Program program(front.loop(), media, options);
+    target = &program;
+    program.services.end_program = ending(runner);
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
     front.show_forms(program.env);
     // The client's link to a chat network; it signs on only when asked (--chat or its form).
@@ -74,24 +151,26 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
         network.start(endpoint, password ? password : "");
     }
     // Beside the main window, which opens at (3255, 2355) twips.
-    front.show_client(program.client, 520, 157);
-    std::unique_ptr<rv::app::ScriptRunner> runner;
-    if (scripted) {
-        runner = std::make_unique<rv::app::ScriptRunner>(program, std::move(actions), std::cout,
-                                                         std::cerr);
-        program.env.set_input_box([&runner](const std::string&, const std::string&,
-                                            const std::string&) { return runner->next_answer(); });
-    } else {
-        program.env.set_input_box(front.input_box());
-    }
+    rv::standin::ClientView client_view(program.client, 520, 157);
+    rv::app::RemoteBridge remote(program.form1, [&front, &client_view] {
+        front.raise_windows();
+        client_view.raise();
+    });
+    rv::qt::Mpris mpris(remote);
+    if (std::string why; !mpris.start(why))
+        std::cerr << "ravelin: no media keys or desktop media applet: " << why << "\n";
+    ScriptRunner* r =
+        scripted ? make_runner(runner, program, std::move(actions), options) : nullptr;
+    if (!r) program.env.set_input_box(front.input_box());
     front.at_start([&] {
         program.start();
-        if (runner) {
-            while (!runner->done()) runner->step();
+        if (r) {
+            while (!r->done()) r->step();
             front.quit();
         }
     });
-    return front.exec();
+    const int status = front.exec();
+    return r ? r->finish() : status;
 }
 
 }  // namespace
@@ -100,15 +179,31 @@ int main(int argc, char** argv) {
     rv::app::Options options;
     std::string error;
     if (!rv::app::parse_options(argc, argv, options, error)) {
-        std::cerr << "ravelin: " << error << "\n" << rv::app::usage();
+        std::cerr << "ravelin: " << error << " (ravelin --help lists the options)\n";
         return 2;
     }
+    const std::string settings_file = Program::settings_path(options.home);
     if (options.help) {
-        std::cout << rv::app::usage();
+        std::cout << rv::app::usage(settings_file);
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "ravelin " << rv::app::kVersion << "\n";
         return 0;
     }
     std::vector<rv::app::ScriptAction> actions;
     if (!options.script.empty() && !load_script(options.script, actions)) return 2;
+    if (!options.headless) {
+        // Checked before the window system starts: without a screen it aborts the process.
+        const std::string why = rv::app::why_no_display(rv::app::display_env_from_process(),
+                                                        rv::app::local_x_server_answers);
+        if (!why.empty()) {
+            std::cerr << "ravelin: no display to open the windows on (" << why
+                      << "); without windows: ravelin --headless --script FILE\n";
+            return 2;
+        }
+    }
+    check_stored_folder(settings_file);
     if (options.headless) return run_headless(options, std::move(actions));
     return run_windows(argc, argv, options, std::move(actions), !options.script.empty());
 }

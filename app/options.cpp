@@ -10,23 +10,56 @@
 
 namespace rv::app {
 
-std::string usage() {
+std::string usage(const std::string& settings_file) {
     return "usage: ravelin [options]\n"
-           "  --home DIR          the program's folder (settings file mp3.oca); default: the\n"
-           "                      executable's folder\n"
+           "\n"
+           "Ravelin is a small MP3 player of borderless windows: it plays the MP3 files of one\n"
+           "folder and announces what it plays in a room of its stand-in chat client, where\n"
+           "dot commands such as .p, .next and .exit drive it.\n"
+           "\n"
+           "options:\n"
+           "  --home DIR          the program's folder, for the settings file mp3.oca and the\n"
+           "                      message file MsgBox.txt; default: ~/.config/ravelin, or the\n"
+           "                      executable's folder when it runs from its build tree\n"
            "  --screen-name NAME  the stand-in chat client's signed-on user; default: the\n"
            "                      login name\n"
-           "  --script FILE       run FILE against the program (one action a line:\n"
-           "                      answer, say, say-as, click, dblclick, wait, print, ...)\n"
+           "  --script FILE       run the actions in FILE against the program, then quit\n"
            "  --headless          no display: virtual time, silent playback; needs --script\n"
+           "  --transcript KIND   how --script prints the room's lines: html (the default),\n"
+           "                      'ROOM NAME: LINE' exactly as sent; plain, 'NAME: TEXT' as the\n"
+           "                      chat window shows it\n"
            "  --chat URL          the chat client signs on to an IRC server and its room is a\n"
            "                      channel: irc://HOST[:PORT]/#channel, ircs:// for TLS; the\n"
            "                      server's password, if any, from RAVELIN_IRC_PASSWORD\n"
            "  --chat-insecure     with ircs://, accept a certificate the system does not trust\n"
-           "  --help              this text\n";
+           "  --new-instance      start even when one runs already (otherwise the running\n"
+           "                      one comes to the front)\n"
+           "  --version           the version\n"
+           "  --help              this text\n"
+           "\n"
+           "settings file: " +
+           settings_file +
+           "\n"
+           "\n"
+           "script actions, one a line ('#' starts a comment):\n"
+           "  answer TEXT                    the answer to the next input box\n"
+           "  answer                         the user cancels the next input box\n"
+           "  say TEXT                       the signed-on user says TEXT in the room\n"
+           "  say-as NAME TEXT               another chatter says TEXT (\"A Name\" in quotes\n"
+           "                                 may hold blanks)\n"
+           "  click FORM.CONTROL [INDEX]     a user's click; INDEX first selects a list entry\n"
+           "  dblclick FORM.CONTROL [INDEX]  a user's double-click\n"
+           "  wait SECONDS                   let that much time pass, events running\n"
+           "  print FORM.CONTROL[.PROPERTY]  prints FORM.CONTROL[.PROPERTY]=VALUE\n"
+           "  print FORM.PROPERTY            a window's own property, such as Form1.Height\n"
+           "  open-room NAME                 the stand-in client opens a chat room\n"
+           "  open-im NAME                   the stand-in client opens an instant message\n"
+           "A bad line refuses the whole script (exit 2). An action that cannot be carried out\n"
+           "(no such control or property) is reported, the run goes on, and the exit is 1.\n";
 }
 
 bool parse_options(int argc, char** argv, Options& out, std::string& error) {
+    std::string transcript;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](std::string& target) {
@@ -39,6 +72,10 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
         };
         if (a == "--help" || a == "-h") {
             out.help = true;
+        } else if (a == "--version") {
+            out.version = true;
+        } else if (a == "--new-instance") {
+            out.new_instance = true;
         } else if (a == "--headless") {
             out.headless = true;
         } else if (a == "--script") {
@@ -57,12 +94,24 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
             }
         } else if (a == "--chat-insecure") {
             out.chat_insecure = true;
+        } else if (a == "--transcript") {
+            if (!value(transcript)) return false;
         } else {
             error = "unknown option " + a;
             return false;
         }
     }
-    if (out.headless && out.script.empty() && !out.help) {
+    if (out.help || out.version) return true;
+    if (!transcript.empty() && transcript != "plain" && transcript != "html") {
+        error = "--transcript takes plain or html";
+        return false;
+    }
+    if (!transcript.empty() && out.script.empty()) {
+        error = "--transcript needs --script FILE";
+        return false;
+    }
+    out.plain_transcript = transcript == "plain";
+    if (out.headless && out.script.empty()) {
         error = "--headless needs --script FILE";
         return false;
     }
@@ -85,6 +134,23 @@ std::string executable_folder() {
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return ".";
     return exe.parent_path().string();
+}
+
+}  // namespace rv::app
+
+namespace rv::app {
+
+std::string default_home() {
+    const std::string exe = executable_folder();
+    std::error_code ec;
+    // A build tree keeps today's rule: the files live beside the executable.
+    if (std::filesystem::exists(exe + "/CMakeCache.txt", ec)) return exe;
+    std::string config;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') config = x;
+    else if (const char* h = std::getenv("HOME"); h && *h) config = std::string(h) + "/.config";
+    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) config = std::string(pw->pw_dir) + "/.config";
+    else return exe;
+    return config + "/ravelin";
 }
 
 }  // namespace rv::app

@@ -1,26 +1,58 @@
 #include "app/program.h"
 
+#include <filesystem>
+
 #include "standin/net/transport.h"
 
 namespace rv::app {
 
+namespace {
+// On a chat network the first room is the channel asked for; offline, the lobby.
+std::string first_room(const Options& options) {
+    standin::net::Endpoint chat;
+    std::string error;
+    if (!options.chat.empty() && standin::net::parse_chat_url(options.chat, chat, error) &&
+        !chat.channel.empty())
+        return chat.channel;
+    return "Lobby";
+}
+}  // namespace
+
 std::string Program::settings_path(const std::string& home) {
-    return (home.empty() ? executable_folder() : home) + "/mp3.oca";
+    return (home.empty() ? default_home() : home) + "/mp3.oca";
+}
+
+std::string Program::message_path(const std::string& home) {
+    return (home.empty() ? default_home() : home) + "/MsgBox.txt";
 }
 
 Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& options)
     : env(loop),
-      client(desktop, options.screen_name.empty() ? default_screen_name() : options.screen_name),
+      client(desktop, loop, options.screen_name.empty() ? default_screen_name() : options.screen_name,
+             options.home.empty() ? default_home() : options.home),
       aol(desktop, loop),
-      services{aol, media, settings_path(options.home), {}},
-      form1(env, services) {
-    // On a chat network the first room is the channel asked for; offline, the lobby.
-    standin::net::Endpoint chat;
-    std::string error;
-    client.open_room(!options.chat.empty() && standin::net::parse_chat_url(options.chat, chat, error) &&
-                             !chat.channel.empty()
-                         ? chat.channel
-                         : "Lobby");
+      services{aol, media, random, settings_path(options.home), {}},
+      form1(env, services, *this),
+      frmDir(env, services.settings_file, [this] {
+          return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num};
+      }),
+      afk1(env, aol, message_path(options.home)),
+      form3(env),
+      equalizer(env, random),
+      commands(form1, aol, *this) {
+    client.open_room(first_room(options));
+    form1.Chat1.ChatMessage = [this](const std::string& ScreenName, const std::string& Text) {
+        commands.Chat1_ChatMessage(ScreenName, Text);
+    };
+    // The user's configuration folder may not exist yet on a first run of an install.
+    if (options.home.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(default_home(), ec);
+    }
+}
+
+void Program::open_mailbox(const std::string& name) {
+    aol::OpenMailbox(aol, name);
 }
 
 }  // namespace rv::app

@@ -1,7 +1,7 @@
 // The playback commands. Every decision reads the player's PlayState at that moment: the
 // program keeps no playback state of its own.
 #include "aol/lines.h"
-#include "aol/settings.h"
+#include "aol/random.h"
 #include "player/player_window.h"
 
 namespace rv::player {
@@ -16,12 +16,12 @@ void PlayerWindow::lbplay_Click() {
         MediaPlayer1.Stop();
         Timer1->set_timer_enabled(false);
         set_enabled({lbpause, lbstop}, false);
-        open_selected();
+        if (!open_selected()) return;
         Timer1->set_timer_enabled(true);
         set_enabled({lbpause, lbstop}, true);
         return;
     }
-    open_selected();
+    if (!open_selected()) return;  // a file that will not play is not announced
     Chat1.SendChatText(playing_line());
     set_timers({Timer1, Timer3, Timer4}, true);
     set_enabled({lbpause, lbstop}, true);
@@ -58,11 +58,11 @@ void PlayerWindow::lbfoward_Click() {
         Timer1->set_timer_enabled(false);
         set_enabled({lbpause, lbstop}, false);
         File1->set_list_index(next);
-        open_selected();
+        if (!open_selected()) return;
         Chat1.SendChatText(playing_line());
     } else {
         File1->set_list_index(next);
-        open_selected();
+        if (!open_selected()) return;
     }
     Timer1->set_timer_enabled(true);
     set_enabled({lbpause, lbstop}, true);
@@ -70,19 +70,19 @@ void PlayerWindow::lbfoward_Click() {
 
 void PlayerWindow::lbback_Click() {
     const int index = File1->list_index();
-    if (index == 0) return;
+    // On the first entry there is nothing before it; with nothing selected there is no name
+    // to announce.
+    if (index <= 0) return;
     if (MediaPlayer1.PlayState() != kPlaying) {
         // Nothing moves and nothing opens: the selected entry is only announced.
         Chat1.SendChatText(playing_line());
         return;
     }
-    // Playing with nothing selected: there is no previous entry to open.
-    if (index < 1) return;
     MediaPlayer1.Stop();
     Timer1->set_timer_enabled(false);
     set_enabled({lbpause, lbstop}, false);
     File1->set_list_index(index - 1);
-    open_selected();
+    if (!open_selected()) return;
     Timer1->set_timer_enabled(true);
     set_enabled({lbpause, lbstop}, true);
     Chat1.SendChatText(playing_line());
@@ -91,8 +91,8 @@ void PlayerWindow::lbback_Click() {
 void PlayerWindow::Label1_Click() {
     const int count = File1->list_count();
     if (count == 0) return;
-    File1->set_list_index(aol::RandomBelow(count));
-    MediaPlayer1.Open(File1->path() + "/" + File1->file_name());
+    File1->set_list_index(aol::RandomBelow(m_services.random, count));
+    if (!open_path(File1->path() + "/" + File1->file_name())) return;
     MediaPlayer1.Play();
     m_services.aol.ChatSend(RV_OPENING "Random:-</b><FONT COLOR=#3366FF>" + File1->file_name());
     set_timers({Timer1, Timer3, Timer4}, true);

@@ -1,5 +1,7 @@
 #include "player/player_window.h"
 
+#include <iostream>
+
 #include "aol/lines.h"
 #include "platform/forms/environment.h"
 
@@ -8,11 +10,13 @@ namespace rv::player {
 using forms::Alignment;
 using forms::Font;
 
-PlayerWindow::PlayerWindow(forms::Environment& env, std::string name, Services& services)
+PlayerWindow::PlayerWindow(forms::Environment& env, std::string name, Services& services,
+                           ui::Windows& windows)
     : Form(env, std::move(name)),
       MediaPlayer1(services.media),
       Chat1(services.aol.desktop(), env.loop()),
-      m_services(services) {
+      m_services(services),
+      m_windows(windows) {
     MediaPlayer1.EndOfStream = [this] { MediaPlayer1_EndOfStream(); };
 }
 
@@ -128,9 +132,20 @@ void PlayerWindow::set_timers(std::initializer_list<forms::Timer*> timers, bool 
     for (auto* t : timers) t->set_timer_enabled(on);
 }
 
-void PlayerWindow::open_selected() {
+bool PlayerWindow::open_selected() {
     // Folders are separated by "/" on this platform.
-    MediaPlayer1.Open(File1->path() + "/" + File1->file_name());
+    return open_path(File1->path() + "/" + File1->file_name());
+}
+
+bool PlayerWindow::open_path(const std::string& path) {
+    if (MediaPlayer1.Open(path)) return true;
+    // Nothing plays, so nothing may look as if it did; the room hears nothing of it, a person
+    // at the terminal sees why.
+    Timer1->set_timer_enabled(false);
+    DogBar1->set_value(0);
+    set_enabled({lbpause, lbstop}, false);
+    std::cerr << "ravelin: " << path << " will not play: " << MediaPlayer1.open_error() << "\n";
+    return false;
 }
 
 std::string PlayerWindow::playing_line() const {

@@ -8,6 +8,7 @@
 #include "platform/chatscan/chat_scanner.h"
 #include "platform/forms/form.h"
 #include "player/services.h"
+#include "ui/windows.h"
 
 namespace rv::player {
 
@@ -16,7 +17,8 @@ std::string FormatTime(long long seconds);
 
 class PlayerWindow : public forms::Form {
   public:
-    PlayerWindow(forms::Environment& env, std::string name, Services& services);
+    PlayerWindow(forms::Environment& env, std::string name, Services& services,
+                 ui::Windows& windows);
     ~PlayerWindow() override;
 
     forms::FileListBox* File1 = nullptr;
@@ -62,18 +64,21 @@ class PlayerWindow : public forms::Form {
     void txttime_Click();
     // Volume.
     void hscroll1_Change();
-
-    // Shows the folder chooser (its start-up runs if it is not loaded).
-    std::function<void()> show_folder_chooser;
+    // Closing: the main window slides away, says goodbye and ends the program.
+    virtual void lbclose_Click() = 0;
 
     std::string playing_line() const;
 
   protected:
     void build_player_controls();
     Services& m_services;
+    ui::Windows& m_windows;
 
   private:
-    void open_selected();
+    // Opens the selected entry. When it will not play, the player is left stopped with no
+    // progress and Pause/Stop off, one line on stderr says why, and false is returned.
+    bool open_selected();
+    bool open_path(const std::string& path);
     void set_enabled(std::initializer_list<forms::Control*> controls, bool on);
     void set_timers(std::initializer_list<forms::Timer*> timers, bool on);
 };

@@ -16,7 +16,7 @@ void PlayerWindow::File1_DblClick() {
         Timer1->set_timer_enabled(false);
         set_enabled({lbpause, lbstop}, false);
     }
-    open_selected();
+    if (!open_selected()) return;
     Timer1->set_timer_enabled(true);
     set_enabled({lbpause, lbstop}, true);
 }
@@ -25,7 +25,7 @@ void PlayerWindow::lbref_DblClick() {
     File1->refresh();
     const std::string count = std::to_string(File1->list_count());
     if (File1->list_count() == 0) {
-        if (show_folder_chooser) show_folder_chooser();
+        m_windows.show_folder_chooser();
         Hide();
         return;
     }

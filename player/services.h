@@ -3,6 +3,7 @@
 #include <string>
 
 #include "aol/automation.h"
+#include "aol/random.h"
 #include "platform/media/media_player.h"
 
 namespace rv::player {
@@ -11,6 +12,8 @@ namespace rv::player {
 struct Services {
     aol::Automation& aol;
     media::MediaPlayer& media;
+    // The one generator: the random track choice reseeds it, the equalizer draws from it.
+    aol::Random& random;
     std::string settings_file;
     // Ends the program at once: no window's closing code runs, nothing is saved.
     std::function<void()> end_program;

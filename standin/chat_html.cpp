@@ -6,27 +6,34 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/text/utf8.h"
+
 namespace rv::standin {
 
 namespace {
 
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+// Control characters (C0, DEL, C1) and the Unicode line and paragraph separators: none of
+// them may reach a transcript line, which is always one line.
+bool is_control(std::uint32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp == 0x2028 || cp == 0x2029;
+}
+
+// The code point of the UTF-8 sequence at s[i] and its length; a broken sequence reads as
+// U+FFFD of one byte, so that the byte passes through as it is.
+std::uint32_t utf8_at(const std::string& s, std::size_t i, std::size_t& len) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    const unsigned char c = b(0);
+    len = 1;
+    if (c < 0x80) return c;
+    const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (n == 1 || c >= 0xF8 || i + n > s.size()) return 0xFFFD;
+    std::uint32_t cp = c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((b(k) & 0xC0) != 0x80) return 0xFFFD;
+        cp = (cp << 6) | (b(k) & 0x3F);
     }
+    len = n;
+    return cp;
 }
 
 // Decodes the entity starting at html[i] == '&'; on success appends it and moves i past it.
@@ -63,7 +70,8 @@ bool decode_entity(const std::string& html, std::size_t& i, std::string& out) {
             }
         if (!found) return false;
     }
-    append_utf8(out, cp);
+    if (is_control(cp)) cp = ' ';  // "&#10;" must not break a line, "&#9;" not forge a tab
+    text::append_utf8(out, cp);
     i = semi + 1;
     return true;
 }
@@ -74,8 +82,11 @@ struct Tag {
     std::string body;  // everything between the name and '>'
 };
 
-// Reads the tag at html[i] == '<'; false when there is no '>' (then '<' is text).
+// Reads the tag at html[i] == '<'; false when '<' is text: as in HTML, a tag starts with a
+// letter, "/" or "!" right after the '<', and needs its '>'.
 bool read_tag(const std::string& html, std::size_t& i, Tag& tag) {
+    const char next = i + 1 < html.size() ? html[i + 1] : 0;
+    if (!std::isalpha(static_cast<unsigned char>(next)) && next != '/' && next != '!') return false;
     std::size_t close = html.find('>', i);
     if (close == std::string::npos) return false;
     std::string inner = html.substr(i + 1, close - i - 1);
@@ -172,8 +183,14 @@ std::string html_to_plain(const std::string& html) {
             i = at;
         } else if (c == '&' && decode_entity(html, i, out)) {
         } else {
-            out += (c == '\r' || c == '\n') ? ' ' : c;
-            ++i;
+            // A typed tab stays; any other control character or separator becomes a blank.
+            std::size_t len = 1;
+            const std::uint32_t cp = utf8_at(html, i, len);
+            if (c != '\t' && is_control(cp))
+                out += ' ';
+            else
+                out.append(html, i, len);
+            i += len;
         }
     }
     return out;

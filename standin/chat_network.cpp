@@ -1,5 +1,7 @@
 #include "standin/chat_network.h"
 
+#include <iostream>
+
 #include "standin/net/irc_message.h"
 
 namespace rv::standin {
@@ -63,9 +65,7 @@ std::string ChatNetwork::status() const {
 
 void ChatNetwork::user_line(const Room& room, const ChatLine& line) {
     // Only what the user typed here: not lines from the network, not system lines.
-    if (!m_started || m_delivering || line.screen_name.empty() ||
-        line.screen_name != m_client.screen_name() || !net::is_channel_name(room.name()))
-        return;
+    if (!m_started || m_delivering || !line.from_user || !net::is_channel_name(room.name())) return;
     m_link->say(room.name(), line.html);
 }
 
@@ -77,11 +77,15 @@ Room* ChatNetwork::room_for(const std::string& channel) {
 void ChatNetwork::chat_line(const std::string& channel, const std::string& nick,
                             const std::string& html) {
     Room* room = room_for(channel);
-    // A chatter on the network named as the user here would pass for the user: never.
-    if (!room || Client::clean_name(nick) == m_client.screen_name()) return;
+    if (!room) return;
+    // A chatter on the network named as the user here would pass for the user: the client
+    // refuses such a name, and the line goes to stderr rather than into the room.
     m_delivering = true;
-    m_client.say_as(*room, nick, html);
+    const bool said = m_client.say_as(*room, nick, html);
     m_delivering = false;
+    if (!said)
+        std::cerr << "ravelin: a line from " << nick << " on " << room->name()
+                  << " refused: that name passes for the user's\n";
 }
 
 void ChatNetwork::system_line(const std::string& channel, const std::string& text) {

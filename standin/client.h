@@ -1,73 +1,103 @@
 #pragma once
 // The stand-in chat client: its windows live on the Desktop with the classes of the old
-// client and answer the same window messages. A person uses it through its view; the program
-// only through window messages.
+// client and answer the same window messages. One class per kind of window; the client owns
+// them, keeps them in step and frees a closed one only once none of its handlers runs. A
+// person uses it through its view; the program only through window messages.
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/loop/event_loop.h"
 #include "platform/winapi/desktop.h"
+#include "standin/deleted_mail.h"
+#include "standin/frame.h"
+#include "standin/im_window.h"
+#include "standin/mail_store.h"
+#include "standin/mailbox.h"
+#include "standin/menu.h"
+#include "standin/message_box.h"
+#include "standin/room.h"
+#include "standin/send_im.h"
+#include "standin/toolbar.h"
 
 namespace rv::standin {
 
-using winapi::HWND;
 class ChatNetwork;
-
-struct ChatLine {
-    std::string screen_name;
-    std::string html;  // exactly as sent
-};
-
-class Room {
-  public:
-    const std::string& name() const { return m_name; }
-    HWND window() const { return m_window; }
-    HWND input() const { return m_input; }
-    HWND transcript() const { return m_transcript; }
-    const std::vector<ChatLine>& lines() const { return m_lines; }
-    const std::string& input_text() const { return m_input_text; }
-    const std::vector<std::string>& people() const { return m_people; }
-    // The transcript window's text of line i: "name:\ttext".
-    const std::string& plain_line(std::size_t i) const { return m_plain[i]; }
-
-  private:
-    friend class Client;
-    std::string m_name;
-    HWND m_window = 0, m_input = 0, m_transcript = 0;
-    std::vector<ChatLine> m_lines;
-    std::vector<std::string> m_plain;
-    std::vector<std::size_t> m_line_start;  // byte offset of each line in the whole text
-    std::size_t m_text_length = 0;
-    std::string m_input_text;
-    std::vector<std::string> m_people;
-};
 
 class Client {
   public:
-    Client(winapi::Desktop& desktop, std::string screen_name);
+    // `screen_name` is cleaned; an empty one signs on as "Guest". The mail is kept in
+    // `mail_folder` (empty: in memory only).
+    Client(winapi::Desktop& desktop, EventLoop& loop, std::string screen_name,
+           std::string mail_folder = {});
     ~Client();
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
     const std::string& screen_name() const { return m_screen_name; }
-    HWND frame() const { return m_frame; }
-    HWND mdi() const { return m_mdi; }
+    HWND frame() const { return m_frame->window(); }
+    HWND mdi() const { return m_frame->area(); }
+    HWND welcome() const { return m_frame->welcome(); }
+    Toolbar& toolbar() const { return *m_toolbar; }
     winapi::Desktop& desktop() const { return m_desktop; }
+    EventLoop& loop() const { return m_loop; }
 
     // A new chat room on top of the inner windows.
     Room& open_room(const std::string& name);
-    // An instant-message window: an inner window that lacks some of the room's classes.
+    // The conversation with `buddy` (cleaned), raised; a new one when none is open; 0 for a
+    // name that cleans to nothing.
     HWND open_im(const std::string& buddy);
+    // Closes an inner window (not the welcome window).
     void close_window(HWND inner);
     // The room highest in the inner windows' order, or null.
     Room* top_room();
     Room* room_of(HWND window);
     const std::vector<std::unique_ptr<Room>>& rooms() const { return m_rooms; }
+    // The open windows other than rooms, oldest first.
+    const std::vector<std::unique_ptr<Window>>& windows() const { return m_windows; }
+    template <class T>
+    T* find(HWND h) const {
+        for (const auto& w : m_windows)
+            if (w->window() == h && h != 0) return dynamic_cast<T*>(w.get());
+        return nullptr;
+    }
+
+    // Mail. Opening a mailbox that is open raises it and shows the tab.
+    MailStore& mail() { return m_mail; }
+    MailboxWindow& open_mailbox(int tab);
+    DeletedMailWindow& open_deleted_mail();
+    void move_mail(std::uint32_t id, Box to);
+    void remove_mail(std::uint32_t id);
+
+    // Menus: one chain at a time, the Mail menu under the toolbar's Mail button.
+    Menu& open_mail_menu();
+    Menu& open_submenu(const std::vector<MenuItem>& items, Menu& parent);
+    void close_menus();
+
+    // Instant messages. A message to "$IM_ON" or "$IM_OFF" switches them on or off and the
+    // client says so in a message box; one to anybody else goes into the conversation with
+    // them, and the window it was written in closes.
+    bool ims_on() const { return m_ims_on; }
+    SendImWindow& open_send_im(const std::string& to);
+    void send_im(SendImWindow& window);
+    // Another person messages the user: refused as say_as refuses, and while instant
+    // messages are off.
+    bool im_from(const std::string& name, const std::string& text);
+    MessageBox& message_box(const std::string& text);
 
     // Lines as the people in the room say them.
     void user_send(Room& room, const std::string& text);  // the signed-on user: input + Enter
-    void say_as(Room& room, const std::string& name, const std::string& text);
+    // Another chatter: refused (false) when the name is not one another chatter may use, or
+    // the room is closed.
+    bool say_as(Room& room, const std::string& name, const std::string& text);
+
+    // Screen names cannot hold what would confuse the transcript's "name:<tab>" form.
+    static std::string clean_name(const std::string& name);
+    // Whether another chatter may go by `name`: it must clean to something, and not to the
+    // signed-on user's name in any case, so that nobody's line can pass for the user's.
+    bool name_allowed(const std::string& name) const;
+
     // What the network says about the room: a transcript line without an author, which a
     // scanner does not take for chat.
     void system_line(Room& room, const std::string& text);
@@ -75,9 +105,10 @@ class Client {
     void set_people(Room& room, const std::vector<std::string>& people);
     void person_joined(Room& room, const std::string& name);
     void person_left(Room& room, const std::string& name);
-    // The network renamed the user: the client's screen name follows.
+    // The network renamed the user: the client's screen name follows, and with it the
+    // welcome window's title, where a scanner reads who is signed on.
     void set_screen_name(const std::string& name);
-    // A room by name, without regard to case; null when none is open.
+    // An open room by name, without regard to case; null when none is.
     Room* room_named(const std::string& name);
 
     // The IRC link, when the program has one (the sign-on form uses it).
@@ -88,24 +119,43 @@ class Client {
     std::vector<std::function<void(const Room&, const ChatLine&)>> on_line;
     std::function<void()> on_changed;
 
-    // Screen names cannot hold what would confuse the transcript's "name:<tab>" form.
-    static std::string clean_name(const std::string& name);
-
-  private:
-    winapi::LRESULT input_proc(Room& room, HWND h, winapi::UINT msg, winapi::WPARAM w,
-                               winapi::LPARAM l);
-    winapi::LRESULT transcript_proc(Room& room, HWND h, winapi::UINT msg, winapi::WPARAM w,
-                                    winapi::LPARAM l);
-    void add_line(Room& room, const std::string& name, const std::string& html);
+    // For the windows: the one place their windows are made, lines reported, changes told,
+    // and closed windows handed back.
+    HWND create_window(const std::string& cls, const std::string& title, HWND parent,
+                       winapi::WndProc proc);
+    void line_added(const Room& room, const ChatLine& line);
     void changed() {
         if (on_changed) on_changed();
     }
+    void retire(Window* window);
+
+  private:
+    template <class T, class... Args>
+    T& add(Args&&... args) {
+        auto w = std::make_unique<T>(*this, std::forward<Args>(args)...);
+        m_desktop.BringWindowToTop(w->window());
+        T& ref = *w;
+        m_windows.push_back(std::move(w));
+        changed();
+        return ref;
+    }
 
     winapi::Desktop& m_desktop;
+    EventLoop& m_loop;
     std::string m_screen_name;
-    HWND m_frame = 0, m_mdi = 0, m_welcome = 0;
     ChatNetwork* m_network = nullptr;
+    std::vector<MenuItem> mail_menu_items();
+    void mail_changed();
+
+    std::unique_ptr<Frame> m_frame;
+    std::unique_ptr<Toolbar> m_toolbar;
+    MailStore m_mail;
+    bool m_ims_on = true;
     std::vector<std::unique_ptr<Room>> m_rooms;
+    std::vector<std::unique_ptr<Window>> m_windows;
+    std::vector<std::unique_ptr<Window>> m_retired;
+    // Lets a task posted to the loop know whether the client still exists.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace rv::standin

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "aol/automation.h"
+#include "chat_world.h"
 #include "helpers.h"
 #include "platform/chatscan/chat_scanner.h"
 #include "standin/chat_html.h"
@@ -13,12 +14,7 @@ namespace {
 
 using namespace winapi;
 
-struct Room {
-    VirtualLoop loop;
-    Desktop desktop;
-    standin::Client client{desktop, "Me"};
-    aol::Automation aol{desktop, loop};
-};
+using Room = test::ChatWorld;
 
 std::vector<LogEntry> log_of(const Desktop& d, HWND h) {
     std::vector<LogEntry> out;
@@ -30,7 +26,7 @@ std::vector<LogEntry> log_of(const Desktop& d, HWND h) {
 TEST(ChatSend, ThreeEmptyTextsThenTheLineThenEnter) {
     Room r;
     standin::Room& room = r.client.open_room("Lobby");
-    r.desktop.clear_log();
+    r.desktop.set_logging(true);
     r.aol.ChatSend("<b>hi</b>");
     std::vector<LogEntry> got = log_of(r.desktop, room.input());
     ASSERT_EQ(got.size(), 5u);
@@ -53,6 +49,7 @@ TEST(ChatSend, WithNoClientItReturnsAtOnce) {
     VirtualLoop loop;
     Desktop desktop;
     aol::Automation aol(desktop, loop);
+    desktop.set_logging(true);
     int pumps = 0;
     loop.post([&] { ++pumps; });
     aol.ChatSend("nobody hears this");
@@ -78,9 +75,13 @@ TEST(ChatSend, TheHigherRoomGetsTheLineAndAnInstantMessageIsPassedOver) {
 TEST(ChatSend, AnEmptyLineStillGetsTheEnter) {
     Room r;
     standin::Room& room = r.client.open_room("Lobby");
+    r.desktop.clear_log();
     r.aol.ChatSend("");
-    ASSERT_EQ(room.lines().size(), 1u);
-    EXPECT_EQ(room.lines()[0].html, "");
+    std::vector<LogEntry> got = log_of(r.desktop, room.input());
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[4].msg, WM_CHAR);
+    EXPECT_EQ(got[4].wparam, 13u);
+    EXPECT_TRUE(room.lines().empty());  // the client sends no blank line
 }
 
 TEST(WaitSeconds, PumpsAtLeastOnceAndEndsAtTheFirstPumpPastTheTime) {
@@ -196,6 +197,10 @@ TEST(ChatHtml, PlainAndSafeForms) {
         {"a &lt;b&gt; &#169; &#x41; &bogus;", "a <b> \u00A9 A &bogus;",
          "a &lt;b&gt; \u00A9 A &amp;bogus;"},
         {"1 < 2", "1 < 2", "1 &lt; 2"},
+        {"5 < 6 > 4", "5 < 6 > 4", "5 &lt; 6 &gt; 4"},
+        {"<3 <=> <-x>", "<3 <=> <-x>", "&lt;3 &lt;=&gt; &lt;-x&gt;"},
+        {"a<!-- note -->b</ i>c", "abc", "abc"},
+        {"x <b>y", "x y", "x <b>y</b>"},
         {"line<BR>two\nthree", "line two three", "line<br>two\nthree"},
         {"</u>stray", "stray", "stray"},
     };
@@ -214,8 +219,9 @@ namespace {
 using namespace winapi;
 
 TEST(StandIn, TranscriptAnswersTheTextMessagesLineByLine) {
+    VirtualLoop loop;
     Desktop desktop;
-    standin::Client client(desktop, "Me");
+    standin::Client client(desktop, loop, "Me");
     standin::Room& room = client.open_room("Lobby");
     const HWND t = room.transcript();
     EXPECT_EQ(desktop.SendMessageA(t, WM_GETTEXTLENGTH, 0, 0), 0);
@@ -237,8 +243,9 @@ TEST(StandIn, TranscriptAnswersTheTextMessagesLineByLine) {
 }
 
 TEST(StandIn, TypedKeysAndEnterSendAsTheUser) {
+    VirtualLoop loop;
     Desktop desktop;
-    standin::Client client(desktop, "Me");
+    standin::Client client(desktop, loop, "Me");
     standin::Room& room = client.open_room("Lobby");
     for (char c : std::string(".pz"))
         desktop.SendMessageA(room.input(), WM_CHAR, static_cast<WPARAM>(c), 0);

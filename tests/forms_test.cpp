@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "helpers.h"
 #include "platform/forms/environment.h"
 #include "platform/forms/form.h"
@@ -82,6 +85,138 @@ TEST(DirListBox, ShowsAncestorsThenSubfoldersAndOpensOnDoubleClick) {
     EXPECT_EQ(f.dirs->item(f.dirs->list_index() + 1), "Jazz");
     f.dirs->set_path("/no/such/place");  // lists what it can: the chain, no subfolders
     EXPECT_EQ(f.dirs->path(), "/no/such/place");
+}
+
+// Controls that say when they are freed, to see a reload keep a running handler's control.
+std::vector<std::string> g_freed;
+
+template <class T>
+class Watched : public T {
+  public:
+    using T::T;
+    ~Watched() override { g_freed.push_back(this->name()); }
+};
+
+// A form whose button and timer handlers can unload and show it again while they run.
+class Reloading : public forms::Form {
+  public:
+    using Form::Form;
+    forms::Label* button = nullptr;
+    forms::Timer* tick = nullptr;
+    std::function<void()> during_click, during_tick;
+    int clicks = 0, ticks = 0;
+    std::string seen;
+
+    void reload() {
+        Unload();
+        Show();
+    }
+
+  protected:
+    void build() override {
+        button = add<Watched<forms::Label>>("button");
+        // The closure is larger than a std::function keeps inline: it lives on the heap with
+        // the control, so a freed control shows as a read of freed memory.
+        button->on_click = [this, tag = std::string(64, 'b')] {
+            ++clicks;
+            if (during_click) during_click();
+            seen = tag;
+        };
+        tick = add<Watched<forms::Timer>>("tick");
+        tick->set_interval_ms(10);
+        tick->set_timer_enabled(false);
+        tick->on_timer = [this, tag = std::string(64, 't')] {
+            ++ticks;
+            if (during_tick) during_tick();
+            seen = tag;
+        };
+    }
+};
+
+TEST(Reload, AClickHandlerThatReloadsItsFormRunsToItsEndOnItsOwnControl) {
+    g_freed.clear();
+    VirtualLoop loop;
+    forms::Environment env(loop);
+    Reloading f(env, "f");
+    f.Show();
+    forms::Label* old = f.button;
+    const auto generation = f.generation();
+    bool reloaded = false;
+    f.during_click = [&] {
+        if (std::exchange(reloaded, true)) return;
+        f.reload();
+        EXPECT_NE(f.button, old);
+        EXPECT_GT(f.generation(), generation);
+        EXPECT_TRUE(g_freed.empty());  // the running handler's control is kept
+        EXPECT_EQ(old->name(), "button");
+    };
+    f.button->user_click();
+    EXPECT_EQ(f.seen, std::string(64, 'b'));
+    // Freed once the handler has returned; the new control works.
+    EXPECT_EQ(g_freed, (std::vector<std::string>{"button", "tick"}));
+    f.button->user_click();
+    EXPECT_EQ(f.clicks, 2);
+}
+
+TEST(Reload, NestedReloadsKeepEveryRunningControlUntilTheOutermostHandlerEnds) {
+    g_freed.clear();
+    VirtualLoop loop;
+    forms::Environment env(loop);
+    Reloading f(env, "f");
+    f.Show();
+    int depth = 0;
+    f.during_click = [&] {
+        if (++depth > 2) return;
+        f.reload();
+        f.button->user_click();  // the new control's handler reloads once more, nested
+        EXPECT_TRUE(g_freed.empty());
+    };
+    f.button->user_click();
+    EXPECT_EQ(f.clicks, 3);
+    EXPECT_EQ(g_freed.size(), 4u);  // two generations of button and timer
+}
+
+TEST(Reload, ATimerThatReloadsItsFormInItsTickIsKeptUntilTheTickEnds) {
+    g_freed.clear();
+    VirtualLoop loop;
+    forms::Environment env(loop);
+    Reloading f(env, "f");
+    f.Show();
+    f.tick->set_timer_enabled(true);
+    bool reloaded = false;
+    f.during_tick = [&] {
+        if (std::exchange(reloaded, true)) return;
+        f.reload();
+        EXPECT_TRUE(g_freed.empty());
+        f.tick->set_timer_enabled(true);
+    };
+    loop.advance(0.01);
+    EXPECT_EQ(f.seen, std::string(64, 't'));
+    EXPECT_EQ(g_freed.size(), 2u);
+    loop.advance(0.03);  // the new timer ticks; the old one never again
+    EXPECT_EQ(f.ticks, 4);
+}
+
+TEST(Reload, AReloadWithNoHandlerRunningFreesTheOldControlsAtOnce) {
+    g_freed.clear();
+    VirtualLoop loop;
+    forms::Environment env(loop);
+    Reloading f(env, "f");
+    for (int i = 0; i < 3; ++i) f.reload();
+    EXPECT_EQ(g_freed.size(), 4u);  // the first Show had nothing to free; the last set lives
+    // Changes of a retired control reach no observer: views hold no pointer to it.
+    int told = 0;
+    env.add_observer([&](forms::Form&, forms::Control* c, bool) { told += c != nullptr; });
+    bool reloaded = false;
+    f.during_click = [&] {
+        if (std::exchange(reloaded, true)) return;
+        forms::Label* old = f.button;
+        f.reload();
+        told = 0;
+        old->set_caption("late");
+        EXPECT_EQ(told, 0);
+    };
+    f.button->user_click();
 }
 
 }  // namespace

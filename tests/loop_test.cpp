@@ -74,3 +74,27 @@ TEST(VirtualLoop, PostedTasksRunAtTheNextPumpAndWaitIsBounded) {
 
 }  // namespace
 }  // namespace rv
+
+namespace rv {
+namespace {
+
+// A wait "until now() >= deadline" must end for every deadline a sum of seconds can make,
+// also where the deadline's microseconds round down in binary.
+TEST(VirtualLoop, AWaitReachesEveryDeadlineItIsGiven) {
+    VirtualLoop loop;
+    loop.sleep_until(13.600013);
+    int steps = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const double deadline = loop.now() + 0.4;
+        loop.wait_until(deadline);
+        ASSERT_GE(loop.now(), deadline) << i;
+        const double later = loop.now() + 0.1 * (i % 7);
+        loop.sleep_until(later);
+        ASSERT_GE(loop.now(), later) << i;
+        ++steps;
+    }
+    EXPECT_EQ(steps, 20000);
+}
+
+}  // namespace
+}  // namespace rv

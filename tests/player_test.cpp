@@ -167,6 +167,59 @@ TEST_F(Player, RandomOnOneEntryAlwaysPicksIt) {
     for (auto* t : {f->Timer1, f->Timer3, f->Timer4}) EXPECT_TRUE(t->timer_enabled());
 }
 
+// A track that will not play is never announced, and leaves the player stopped with no
+// progress and Pause/Stop off, whichever command opened it, from playing or from paused.
+TEST_F(Player, ATrackThatWillNotPlayIsNeitherAnnouncedNorShownAsPlaying) {
+    struct Step {
+        const char* what;
+        bool from_paused;
+        void (app::Form1::*command)();
+        int select;  // the entry selected before the command
+    };
+    const Step steps[] = {
+        {"play while playing", false, &app::Form1::lbplay_Click, 1},
+        {"play while paused", true, &app::Form1::lbplay_Click, 1},
+        {"next while playing", false, &app::Form1::lbfoward_Click, 0},
+        {"next while paused", true, &app::Form1::lbfoward_Click, 0},
+        {"back while playing", false, &app::Form1::lbback_Click, 2},
+        {"random", false, &app::Form1::Label1_Click, 1},
+        {"double-click", false, &app::Form1::File1_DblClick, 1},
+    };
+    for (const auto& step : steps) {
+        test::World world;
+        // Only "a.mp3" and "c.mp3" play; "b.mp3" is not a track at all.
+        world.durations = {{"a.mp3", 100}, {"c.mp3", 100}};
+        world.store_folder(world.music({"a.mp3", "b.mp3", "c.mp3"}));
+        world.start();
+        auto& form = world.form1();
+        form.File1->user_select_row(step.command == &app::Form1::lbback_Click ? 2 : 0);
+        form.lbplay->user_click();
+        ASSERT_EQ(world.media.PlayState(), 2) << step.what;
+        if (step.from_paused) form.lbpause->user_click();
+        form.File1->set_list_index(step.select);
+        world.lines.clear();
+        if (step.command == &app::Form1::Label1_Click) {
+            // Random over the one entry that will not play.
+            world.durations.erase("a.mp3");
+            world.durations.erase("c.mp3");
+        }
+        (form.*step.command)();
+        EXPECT_EQ(world.media.PlayState(), 0) << step.what;
+        EXPECT_TRUE(world.lines.empty()) << step.what;
+        EXPECT_FALSE(form.Timer1->timer_enabled()) << step.what;
+        EXPECT_FALSE(form.lbpause->enabled()) << step.what;
+        EXPECT_FALSE(form.lbstop->enabled()) << step.what;
+        EXPECT_EQ(form.DogBar1->value(), 0) << step.what;
+    }
+}
+
+TEST_F(Player, BackWhileStoppedWithNothingSelectedSaysNothing) {
+    start({"a.mp3", "b.mp3"});
+    f->lbback->user_click();
+    EXPECT_TRUE(w.lines.empty());
+    EXPECT_EQ(state(), 0);
+}
+
 TEST_F(Player, RandomOnAnEmptyListDoesNothing) {
     start({});
     f->Label1->user_click();
@@ -278,7 +331,7 @@ TEST_F(Player, RefreshCountsOrOpensTheChooserWhenTheFolderIsEmpty) {
     f->lbref->user_dbl_click();
     EXPECT_EQ(f->lbmp3num->caption(), "3");  // keeps its old caption
     EXPECT_FALSE(f->visible());
-    EXPECT_TRUE(f->folder_chooser().visible());
+    EXPECT_TRUE(w.program->frmDir.visible());
     EXPECT_EQ(state(), 2);  // still playing
     w.lines.clear();
     f->lbmp3num_Click();
@@ -314,7 +367,7 @@ TEST(FolderChooser, OkStoresTheFolderCancelLeavesEverything) {
     test::World w;
     w.start();
     auto& f = w.form1();
-    auto& chooser = f.folder_chooser();
+    auto& chooser = w.program->frmDir;
     f.Label3->user_click();  // "Load"
     EXPECT_TRUE(chooser.visible());
     EXPECT_TRUE(f.visible());  // nothing stored: only the chooser opens
@@ -342,13 +395,13 @@ TEST(FolderChooser, FirstLoadWithAStoredFolderShowsTheMainWindowToo) {
     f.Hide();
     f.Label3->user_click();
     EXPECT_TRUE(f.visible());
-    EXPECT_TRUE(f.folder_chooser().visible());
+    EXPECT_TRUE(w.program->frmDir.visible());
 }
 
 TEST(FolderChooser, TitleMarqueeReentersAtThePanelsWidth) {
     test::World w;
     w.start();
-    auto& chooser = w.form1().folder_chooser();
+    auto& chooser = w.program->frmDir;
     chooser.Show();
     chooser.Label1->set_left(-1216);
     w.loop.advance(0.01);
@@ -368,7 +421,7 @@ TEST(FolderChooser, AnEmptyStoredValueCountsAsNoFolder) {
     auto& f = w.form1();
     f.Hide();
     f.Label3->user_click();
-    EXPECT_TRUE(f.folder_chooser().visible());
+    EXPECT_TRUE(w.program->frmDir.visible());
     EXPECT_FALSE(f.visible());  // only the chooser opens
 }
 
@@ -379,7 +432,7 @@ TEST(FolderChooser, OkOnTheStoredFolderWritesItAgainAndRecounts) {
     w.start();
     auto& f = w.form1();
     f.Label3->user_click();
-    auto& chooser = f.folder_chooser();
+    auto& chooser = w.program->frmDir;
     chooser.Dir1->set_path(music);
     w.music_dir.touch("b.mp3");
     chooser.lbok->user_click();

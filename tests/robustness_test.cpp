@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <regex>
+#include <set>
 
 #include "app/script.h"
 #include "helpers.h"
@@ -14,9 +16,26 @@ namespace {
 
 std::string random_text(std::mt19937& gen, std::size_t max_len) {
     // Biased towards the characters that matter to the parsers.
-    static const std::string pieces[] = {
-        "<", ">", "&",    ";", "#", "\"", "'",    "=",    ":",    "\t", "\r",  "\n",    "[",
-        "]", " ", "font", "b", "/", "x",  "\xC3", "\xA9", "\xFF", "&#", "&#x", "say-as"};
+    static const std::string pieces[] = {"<",         ">",
+                                         "&",         ";",
+                                         "#",         "\"",
+                                         "'",         "=",
+                                         ":",         "\t",
+                                         "\r",        "\n",
+                                         "[",         "]",
+                                         " ",         "font",
+                                         "b",         "/",
+                                         "x",         "\xC3",
+                                         "\xA9",      "\xFF",
+                                         "&#",        "&#x",
+                                         "say-as",    "script",
+                                         "img",       " src=",
+                                         " onclick=", "javascript:",
+                                         " color=",   " face=",
+                                         "style",     "<font",
+                                         "<script",   "wait",
+                                         "click",     "Form1.lbplay",
+                                         "9"};
     std::uniform_int_distribution<std::size_t> len(0, max_len);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> byte(0, 255);
@@ -26,20 +45,64 @@ std::string random_text(std::mt19937& gen, std::size_t max_len) {
     return s;
 }
 
-TEST(Robustness, ChatHtmlAndScriptsTakeAnyBytes) {
+// What the safe form may hold: the tags of the subset with their quoted attributes, and
+// escaped text with no stray angle bracket.
+bool only_safe_markup(const std::string& html) {
+    static const std::regex tag(R"(</?(b|i|u|br|font)( (color|face|size)="[^"<>]*")*>)");
+    std::string rest = std::regex_replace(html, tag, "");
+    return rest.find('<') == std::string::npos && rest.find('>') == std::string::npos;
+}
+
+TEST(Robustness, ChatHtmlKeepsOnlyTheSafeSubsetAndOneLine) {
     std::mt19937 gen(20261206);
+    int with_script = 0;
     for (int i = 0; i < 3000; ++i) {
         const std::string s = random_text(gen, 200);
-        const std::string plain = standin::html_to_plain(s);
-        EXPECT_EQ(plain.find('\n'), std::string::npos);  // always one line
+        with_script += s.find("<script") != std::string::npos;
+        EXPECT_EQ(standin::html_to_plain(s).find('\n'), std::string::npos) << s;
         const std::string safe = standin::safe_html(s);
-        EXPECT_EQ(safe.find("<script"), std::string::npos);
+        EXPECT_TRUE(only_safe_markup(safe)) << s << "\n -> " << safe;
+    }
+    EXPECT_GT(with_script, 100);  // the dangerous tags were really tried
+}
+
+TEST(Robustness, ScriptsOfAnyShapeParseOrFailWithTheLine) {
+    std::mt19937 gen(11);
+    static const std::set<std::string> verbs = {
+        "answer", "say", "say-as", "click", "dblclick", "wait", "print", "open-room", "open-im"};
+    int parsed = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string s = random_text(gen, 120);
         std::vector<app::ScriptAction> actions;
         std::string error;
-        app::parse_script(s, actions, error);
-        std::string name, text;
-        chatscan::ChatScanner::split_line(s, name, text);
+        const bool ok = app::parse_script(s, actions, error);
+        parsed += ok;
+        EXPECT_EQ(ok, error.empty()) << s;
+        if (!ok) {
+            EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+            continue;
+        }
+        for (const auto& a : actions) EXPECT_EQ(verbs.count(a.verb), 1u) << a.verb;
     }
+    EXPECT_GT(parsed, 0);
+}
+
+TEST(Robustness, TranscriptLinesSplitIntoANamedAuthorOrNone) {
+    std::mt19937 gen(5);
+    int named = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string s = random_text(gen, 80);
+        std::string name, text;
+        if (!chatscan::ChatScanner::split_line(s, name, text)) {
+            EXPECT_TRUE(s.find(":\t") == std::string::npos || s.rfind(":\t", 0) == 0) << s;
+            continue;
+        }
+        ++named;
+        EXPECT_FALSE(name.empty());
+        EXPECT_EQ(name.find(":\t"), std::string::npos);
+        EXPECT_EQ(name + ":\t" + text, s);
+    }
+    EXPECT_GT(named, 20);
 }
 
 TEST(Robustness, ProfileFilesOfAnyShapeReadAndWrite) {
@@ -54,12 +117,15 @@ TEST(Robustness, ProfileFilesOfAnyShapeReadAndWrite) {
         ASSERT_LT(n, sizeof buf);
         EXPECT_EQ(buf[n], '\0');
         ASSERT_TRUE(winapi::WritePrivateProfileStringA("ravelin", "DIRECTORY", "/m", file.c_str()));
-        char back[8];
-        winapi::GetPrivateProfileStringA("ravelin", "directory", "", back, sizeof back,
-                                         file.c_str());
-        // A damaged file may hold an earlier [ravelin] with its own value; ours is then the
-        // second and the first wins. Either way the read is whole and terminated.
-        EXPECT_LT(std::string(back).size(), sizeof back);
+        // A damaged file may hold an earlier [ravelin] with its own value, which then wins;
+        // a section the random text never spells reads back exactly what was written.
+        ASSERT_TRUE(
+            winapi::WritePrivateProfileStringA("rv-probe-section", "KEY", "/probe", file.c_str()));
+        char back[16];
+        EXPECT_EQ(winapi::GetPrivateProfileStringA("rv-probe-section", "key", "", back, sizeof back,
+                                                   file.c_str()),
+                  6u);
+        EXPECT_STREQ(back, "/probe");
     }
 }
 

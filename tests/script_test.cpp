@@ -135,3 +135,101 @@ TEST(ScriptRun, HeadlessPlaybackWithRealFilesAndTheirDurations) {
 
 }  // namespace
 }  // namespace rv
+
+namespace rv {
+namespace {
+
+// Each of `parts` occurs in `out`, in this order.
+::testing::AssertionResult in_order(const std::string& out, const std::vector<std::string>& parts) {
+    std::size_t at = 0;
+    for (const auto& p : parts) {
+        std::size_t found = out.find(p, at);
+        if (found == std::string::npos)
+            return ::testing::AssertionFailure() << "missing after " << at << ": " << p << "\n"
+                                                 << out;
+        at = found + p.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(ScriptRun, EveryChatCommandFromTheRoom) {
+    test::TempDir home, music;
+    tools::ToneSpec spec;
+    spec.seconds = 8.0;
+    for (const char* n : {"a.mp3", "b.mp3", "c.mp3"})
+        ASSERT_TRUE(tools::write_tone_mp3(music.file(n), spec));
+    home.touch("mp3.oca", "[ravelin]\nDIRECTORY=" + music.path() + "\n");
+    RunResult r = run_ravelin(
+        "answer Bob\nclick Form1.File1 1\n"
+        "say .p\nwait 0.2\nsay .next\nwait 0.2\nsay .back\nwait 0.2\nsay .stop\nwait 0.2\n"
+        "say .P\nsay .p \nsay-as Ann .p\nwait 0.2\nprint Form1.File1.FileName\n"
+        "say .r\nwait 0.2\n"
+        "say .vol50\nsay .vol 50\nsay .vol 10.5\nsay .vol100\nsay .vol abc\nsay .vol\n"
+        "say .vol 1e9\nwait 0.2\n"
+        "say .mute\nsay .muteoff\nsay .afk\nanswer Bob\nwait 0.2\n"
+        // One at a time: lines said together nest inside each other's room search, so the
+        // last said would be sent first.
+        "say .new\nwait 0.2\nsay .old\nwait 0.2\nsay .sent\nwait 0.2\nsay .delmail\nwait 0.2\n"
+        "say .eq\nwait 0.2\nprint frmeq.Visible\nclick frmeq.Label3\nwait 0.1\n"
+        "print frmeq.Timer1.Enabled\nclick Form1.Label12\nprint Form3.Visible\n"
+        "say .exit\nwait 1\nprint Form1.Height\n",
+        home.path());
+    EXPECT_EQ(WEXITSTATUS(r.status), 0);
+    const std::string me = "ROOM Tester: ";
+    const std::string opening =
+        "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>··› <FONT COLOR=#222222>";
+    auto playing = [&](const char* n) {
+        return me + " " + opening + "playing:-</b><FONT COLOR=#3366FF>" + n + "¤\n";
+    };
+    auto volume = [&](const char* arg) {
+        return me + opening + "Volume Set</b><FONT COLOR=#3366FF> ··› " + arg + " ‹··\n";
+    };
+    auto mail = [&](const char* which) {
+        return me + opening + "</b>Checkin <b><FONT COLOR=#3366FF> " + which +
+               " </b> <FONT COLOR=#222222>Mail</b> \n";
+    };
+    EXPECT_TRUE(in_order(
+        r.out, {me + ".p\n",
+                playing("b.mp3"),
+                me + ".next\n",
+                playing("c.mp3"),
+                me + ".back\n",
+                playing("b.mp3"),
+                me + ".stop\n",
+                me + opening + "Stoped...\n",
+                me + ".P\n",
+                me + ".p \n",
+                "ROOM Ann: .p\nForm1.File1.FileName=b.mp3\n",
+                me + ".r\n",
+                me + opening + "Random:-</b><FONT COLOR=#3366FF>",
+                volume("50"),
+                volume(" 50"),
+                volume(" 10.5"),
+                volume("100"),
+                volume(" 1e9"),
+                me + ".afk\n",
+                mail("New"),
+                mail("Old"),
+                me + "<font face=tahoma><font color=#009933><b>-º<font color=#CCCCCC></b>Checkin "
+                     "<b>Sent</b> Mail</b> \n",
+                mail("Deleted"),
+                me + "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>•._.·· ·÷</b><FONT "
+                     "COLOR=#222222>Equalizer</b><FONT COLOR=#3366FF><b>÷· ·._.•</b> \n",
+                "frmeq.Visible=True\n",
+                "frmeq.Timer1.Enabled=True\n",
+                "Form3.Visible=True\n",
+                me + ".exit\n",
+                "PowerOff"}));
+    // Nothing answers the capitals, the trailing blank, Ann, a bad volume or the mute.
+    EXPECT_EQ(r.out.find("··›  abc"), std::string::npos);
+    EXPECT_EQ(r.out.find("··›  ‹··"), std::string::npos);
+    const std::size_t stop = r.out.find("Stoped...");
+    const std::size_t name = r.out.find("Form1.File1.FileName=");
+    ASSERT_NE(stop, std::string::npos);
+    EXPECT_EQ(r.out.substr(stop, name - stop).find(opening, 20), std::string::npos);
+    // ".exit" ended the program: the script ends there.
+    EXPECT_EQ(r.out.find("Form1.Height="), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rv

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "helpers.h"
 #include "ui/window_behaviour.h"
 
@@ -24,6 +27,9 @@ class Plain : public Form {
         label = add<forms::Label>("Label1");
         label->move(0, 0, 1875, 210);
         pic = add<forms::PictureBox>("Picture1");
+        add<forms::Label>("a", pic)->move(100, 100, 200, 200);
+        add<forms::Label>("b", pic)->move(100, 100, 200, 200);
+        add<forms::Label>("c")->move(0, 200, 3000, 300);
     }
     void Form_Load() override {
         events.push_back("load(visible=" + std::to_string(visible()) + ")");
@@ -149,13 +155,17 @@ TEST(Drag, EitherButtonMovesAndTheSurfacesShareOneState) {
         w.start();
         auto& f = w.form1();
         const float left = f.left(), top = f.top();
+        const float title = f.lbtitle->abs_left();
         f.lbtitle->user_mouse_down(button, 0, 100, 50);
         f.lbtitle->user_mouse_move(button, 0, 130, 70);
         EXPECT_EQ(f.left(), left + 30);
         EXPECT_EQ(f.top(), top + 20);
-        // The background shares the state: a move over it drags too, a release ends it.
-        f.on_mouse_move(0, 0, 110, 60);
+        // The background shares the state. The pointer has travelled 40 right and 10 down
+        // since the press, the window 30 and 20 of it: it is over the client area at
+        // (title + 100 + 40 - 30, 50 + 10 - 20).
+        f.on_mouse_move(0, 0, title + 110, 40);
         EXPECT_EQ(f.left(), left + 40);
+        EXPECT_EQ(f.top(), top + 10);
         f.on_mouse_up(button, 0, 0, 0);
         EXPECT_EQ(f.drag_state().dragging, 0);
         f.lbtitle->user_mouse_move(button, 0, 500, 500);
@@ -164,6 +174,123 @@ TEST(Drag, EitherButtonMovesAndTheSurfacesShareOneState) {
         f.on_mouse_down(button, 0, 10, 10);
         EXPECT_EQ(f.drag_state().dragging, -1);
         EXPECT_EQ(f.drag_state().dragStartX, 10);
+    }
+}
+
+TEST(Drag, TheWindowFollowsThePointerWhileTheTitleScrollsUnderIt) {
+    test::World w;
+    w.start();
+    auto& f = w.form1();
+    auto& title = *f.lbtitle;
+    const float left = f.left(), top = f.top();
+    // Where the pointer is on the screen: pressed on the title, 100 twips into it.
+    const float press_x = left + title.abs_left() + 100, press_y = top + title.abs_top() + 50;
+    title.user_mouse_down(forms::kLeftButton, 0, 100, 50);
+    struct Step {
+        double wait;         // the title scrolls meanwhile, 10 twips a tick
+        float dx_px, dy_px;  // the pointer's travel on the screen since the press
+    };
+    for (const Step s :
+         {Step{0.05, 0, -120}, Step{0.3, 30, -120}, Step{0, -40, 10}, Step{0.02, -40, 10}}) {
+        w.loop.advance(s.wait);
+        // The view reports the pointer relative to the title where the title is now.
+        const float screen_x = press_x + s.dx_px * 15, screen_y = press_y + s.dy_px * 15;
+        title.user_mouse_move(forms::kLeftButton, 0, screen_x - f.left() - title.abs_left(),
+                              screen_y - f.top() - title.abs_top());
+        EXPECT_EQ(f.left(), left + s.dx_px * 15) << s.wait << " " << s.dx_px;
+        EXPECT_EQ(f.top(), top + s.dy_px * 15) << s.wait << " " << s.dy_px;
+    }
+}
+
+TEST(ZOrder, SiblingsMoveFrontOrBackAndChildrenStayOverTheirContainer) {
+    Env e;
+    Plain f(e.env, "f");
+    f.Load();
+    // pic holds a and b; c lies over all of it at the form's level.
+    f.pic->move(0, 0, 3000, 300);
+    std::vector<std::string> order;
+    auto names = [&] {
+        order.clear();
+        for (forms::Control* c : f.paint_order()) order.push_back(c->name());
+        return order;
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"Label1", "Picture1", "a", "b", "c"}));
+    forms::Control* a = f.find("a");
+    forms::Control* b = f.find("b");
+    EXPECT_EQ(f.control_at(150, 150), b);  // designed later, in front
+    a->ZOrder(0);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Label1", "Picture1", "b", "a", "c"}));
+    EXPECT_EQ(f.control_at(150, 150), a);
+    a->ZOrder(1);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Label1", "Picture1", "a", "b", "c"}));
+    f.pic->ZOrder(0);  // the container brings its children along
+    EXPECT_EQ(names(), (std::vector<std::string>{"Label1", "c", "Picture1", "a", "b"}));
+    EXPECT_EQ(f.control_at(2900, 150), f.pic);
+    EXPECT_EQ(f.control_at(2900, 400), f.find("c"));  // below the picture's box
+    b->set_visible(false);
+    EXPECT_EQ(f.control_at(150, 150), a);
+    f.pic->set_visible(false);  // a hidden container hides its children from the pointer
+    EXPECT_EQ(f.control_at(150, 250), f.find("c"));
+    EXPECT_EQ(f.control_at(150, 150), f.label);
+    EXPECT_EQ(f.control_at(3500, 150), nullptr);
+    f.Unload();
+    f.Load();
+    EXPECT_EQ(names(), (std::vector<std::string>{"Label1", "Picture1", "a", "b", "c"}));
+}
+
+TEST(ZOrder, TheFixedTitleLabelsTakeThePointerWhereverTheScrollingTitleIs) {
+    test::World w;
+    w.start();
+    auto& f = w.form1();
+    w.loop.advance(0.01);
+    for (forms::Label* fixed : {f.Label2, f.lbmin, f.lbclose}) {
+        const float x = fixed->abs_left() + fixed->width() / 2, y = 100;
+        for (float title = -1875; title <= 4155; title += 10) {
+            f.lbtitle->set_left(title);
+            ASSERT_EQ(f.control_at(x, y), fixed) << fixed->name() << " title at " << title;
+        }
+        // And it is drawn after the title.
+        const auto& order = f.paint_order();
+        EXPECT_LT(std::find(order.begin(), order.end(), f.lbtitle) - order.begin(),
+                  std::find(order.begin(), order.end(), fixed) - order.begin());
+    }
+    // The title still takes the pointer where no fixed label is.
+    f.lbtitle->set_left(960);
+    EXPECT_EQ(f.control_at(1500, 100), f.lbtitle);
+}
+
+TEST(Close, TheWindowManagersCloseDoesWhatTheWindowsOwnCloseDoes) {
+    {  // the main window: slides off, the power-off lines, the program ends
+        test::World w;
+        w.start();
+        const auto lines = w.lines.size();
+        w.form1().user_close();
+        EXPECT_TRUE(w.ended);
+        EXPECT_GT(w.form1().left(), w.program->env.screen_width_twips());
+        ASSERT_EQ(w.lines.size(), lines + 2);
+        EXPECT_NE(w.lines[lines].html.find("PowerOff"), std::string::npos);
+    }
+    {  // the folder chooser: cancel, nothing stored
+        test::World w;
+        w.start();
+        auto& chooser = w.program->frmDir;
+        w.form1().Label3->user_click();
+        ASSERT_TRUE(chooser.visible());
+        w.form1().Hide();
+        chooser.user_close();
+        EXPECT_FALSE(chooser.visible());
+        EXPECT_TRUE(chooser.loaded());
+        EXPECT_TRUE(w.form1().visible());
+        EXPECT_FALSE(std::filesystem::exists(w.home.file("mp3.oca")));
+        EXPECT_FALSE(w.ended);
+    }
+    {  // a window with no close of its own stays as it is
+        Env e;
+        Plain f(e.env, "f");
+        f.Show();
+        f.user_close();
+        EXPECT_TRUE(f.visible());
+        EXPECT_TRUE(f.loaded());
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "helpers.h"
 #include "platform/winapi/desktop.h"
 
 namespace rv::winapi {
@@ -62,6 +63,10 @@ TEST(Desktop, MessagesToDeadWindowsDoNothingAndPostedOnesKeepTheirOrder) {
     d.PostMessageA(w, WM_KEYDOWN, 0, 0);
     d.PostMessageA(w, WM_CHAR, 13, 0);
     EXPECT_EQ(got, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP, WM_CHAR}));
+    EXPECT_TRUE(d.log().empty());  // a log is kept only once switched on
+    d.set_logging(true);
+    d.PostMessageA(w, WM_KEYDOWN, 0, 0);
+    d.PostMessageA(w, WM_CHAR, 13, 0);
     ASSERT_EQ(d.log().size(), 3u);
     EXPECT_TRUE(d.log()[0].posted);
 }
@@ -74,6 +79,15 @@ TEST(Desktop, TextMessagesUseTheTitleAndNeverCutACharacter) {
     char buf[3] = {};
     EXPECT_EQ(d.SendMessageA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf)), 1);
     EXPECT_STREQ(buf, "h");
+}
+
+TEST(Desktop, AnIdleProgramKeepsNoMessageLog) {
+    // The scanner sends messages to the room every poll: a log kept by default would grow
+    // for as long as the program runs.
+    test::World w;
+    w.start();
+    w.loop.advance(600);
+    EXPECT_TRUE(w.program->desktop.log().empty());
 }
 
 }  // namespace

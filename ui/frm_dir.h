@@ -35,6 +35,8 @@ class frmDir : public forms::Form {
   protected:
     void build() override;
     void Form_Load() override;
+    // The window manager's close cancels, as "cancel" does.
+    void QueryClose() override { lbexit_Click(); }
 
   private:
     std::string m_settings_file;

@@ -55,16 +55,30 @@ void MakeNotTopmost(forms::Form& window) {
     window.set_topmost(false);
 }
 
-void DragDown(DragState& s, float x, float y) {
+namespace {
+float surface_left(const forms::Control* surface) {
+    return surface ? surface->abs_left() : 0.0f;
+}
+float surface_top(const forms::Control* surface) {
+    return surface ? surface->abs_top() : 0.0f;
+}
+}  // namespace
+
+void DragDown(DragState& s, const forms::Control* surface, float x, float y) {
     s.dragging = -1;
     s.dragStartX = x;
     s.dragStartY = y;
+    s.grabX = surface_left(surface) + x;
+    s.grabY = surface_top(surface) + y;
 }
 
-void DragMove(forms::Form& window, const DragState& s, float x, float y) {
+void DragMove(forms::Form& window, const forms::Control* surface, const DragState& s, float x,
+              float y) {
     if (!s.dragging) return;
-    window.set_left((x - s.dragStartX) + window.left());
-    window.set_top((y - s.dragStartY) + window.top());
+    // Where the pointer is now, in the window's client twips, taken from where the surface
+    // is now: the window moves by the pointer's travel, never by the surface's own.
+    window.set_left(window.left() + (surface_left(surface) + x - s.grabX));
+    window.set_top(window.top() + (surface_top(surface) + y - s.grabY));
 }
 
 void DragUp(DragState& s) {
@@ -72,20 +86,25 @@ void DragUp(DragState& s) {
 }
 
 void MakeDragSurface(forms::Control& surface, forms::Form& window, DragState& s) {
-    surface.on_mouse_down = [&s](int, int, float x, float y) { DragDown(s, x, y); };
-    surface.on_mouse_move = [&window, &s](int, int, float x, float y) {
-        DragMove(window, s, x, y);
+    surface.on_mouse_down = [&surface, &s](int, int, float x, float y) {
+        DragDown(s, &surface, x, y);
+    };
+    surface.on_mouse_move = [&surface, &window, &s](int, int, float x, float y) {
+        DragMove(window, &surface, s, x, y);
     };
     surface.on_mouse_up = [&s](int, int, float, float) { DragUp(s); };
 }
 
 void MakeDragSurface(forms::Form& window, DragState& s) {
-    window.on_mouse_down = [&s](int, int, float x, float y) { DragDown(s, x, y); };
-    window.on_mouse_move = [&window, &s](int, int, float x, float y) { DragMove(window, s, x, y); };
+    window.on_mouse_down = [&s](int, int, float x, float y) { DragDown(s, nullptr, x, y); };
+    window.on_mouse_move = [&window, &s](int, int, float x, float y) {
+        DragMove(window, nullptr, s, x, y);
+    };
     window.on_mouse_up = [&s](int, int, float, float) { DragUp(s); };
 }
 
 void MarqueeTick(forms::Control& moving, float threshold_width, float reentry_width) {
+    moving.ZOrder(1);  // nothing to do once it is at the back
     if (moving.left() < -threshold_width) {
         moving.set_left(reentry_width - 1);
         moving.set_left(moving.left() - 5);

@@ -20,12 +20,21 @@ void MakeNotTopmost(forms::Form& window);
 // One per window: every drag surface of a window shares it.
 struct DragState {
     std::int16_t dragging = 0;  // -1 true, 0 false
-    float dragStartX = 0;
+    float dragStartX = 0;       // pointer relative to the pressed surface at the press
     float dragStartY = 0;
+    // The point of the window (client twips) under the pointer at the press. The window is
+    // kept with this point under the pointer: a surface that moves by itself (a scrolling
+    // title) does not carry the window along.
+    float grabX = 0;
+    float grabY = 0;
 };
 
-void DragDown(DragState& s, float x, float y);
-void DragMove(forms::Form& window, const DragState& s, float x, float y);
+// `surface` is the pressed control, or null for the window's background; x and y are
+// relative to it, as the drag handlers receive them.
+void DragDown(DragState& s, const forms::Control* surface, float x, float y);
+// Moves the window by the pointer's travel on the screen since the press.
+void DragMove(forms::Form& window, const forms::Control* surface, const DragState& s, float x,
+              float y);
 void DragUp(DragState& s);
 // Wires press, move and release of `surface` (any button) to drag `window`.
 void MakeDragSurface(forms::Control& surface, forms::Form& window, DragState& s);
@@ -33,6 +42,8 @@ void MakeDragSurface(forms::Form& window, DragState& s);
 
 // One tick of a title marquee: M wraps once its left is strictly less than minus
 // `threshold_width`, re-entering at `reentry_width` - 6; otherwise it moves 10 twips left.
+// The moving label stays behind the other controls of its container, so the fixed labels it
+// passes (roll-up, minimise, close) keep their clicks and stay drawn over it.
 void MarqueeTick(forms::Control& moving, float threshold_width, float reentry_width);
 
 // Moves the window right 300 twips a step, pumping before each step, until its left edge is

@@ -4,9 +4,16 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/winapi/inner_windows.h"
+
 namespace rv::chatscan {
 
 using namespace winapi;
+
+namespace {
+// EM_GETLINE's buffer states its size in its first 16-bit word: longer lines need another way.
+constexpr std::size_t kMaxGetLine = 0xFFFF;
+}  // namespace
 
 ChatScanner::ChatScanner(Desktop& desktop, EventLoop& loop) : m_desktop(desktop), m_loop(loop) {}
 
@@ -16,6 +23,7 @@ ChatScanner::~ChatScanner() {
 
 void ChatScanner::ScanOn() {
     if (m_timer) return;
+    ++m_generation;
     m_seen.clear();
     HWND room = find_room();
     HWND transcript = m_desktop.FindWindowExA(room, 0, "richcntlreadonly", nullptr);
@@ -30,18 +38,8 @@ void ChatScanner::ScanOff() {
 }
 
 HWND ChatScanner::find_room() const {
-    static const char* const kRoomClasses[] = {"_aol_static", "richcntlreadonly", "_aol_combobox",
-                                               "_aol_icon",   "richcntl",         "_aol_image"};
-    HWND frame = m_desktop.FindWindowA("aol frame25", nullptr);
-    HWND area = m_desktop.FindWindowExA(frame, 0, "mdiclient", nullptr);
-    for (HWND c = m_desktop.FindWindowExA(area, 0, "aol child", nullptr); c != 0;
-         c = m_desktop.FindWindowExA(area, c, "aol child", nullptr)) {
-        bool all = true;
-        for (const char* cls : kRoomClasses)
-            all = all && m_desktop.FindWindowExA(c, 0, cls, nullptr) != 0;
-        if (all) return c;
-    }
-    return 0;
+    // The scanner looks without pumping: its poll is a timer tick and must stay short.
+    return FindChatRoomWindow(m_desktop);
 }
 
 std::size_t ChatScanner::line_count(HWND transcript) const {
@@ -50,38 +48,54 @@ std::size_t ChatScanner::line_count(HWND transcript) const {
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
-std::string ChatScanner::read_line(HWND transcript, std::size_t i) const {
+std::optional<std::string> ChatScanner::read_line(HWND transcript, std::size_t i) const {
     LRESULT start = m_desktop.SendMessageA(transcript, EM_LINEINDEX, i, 0);
-    if (start < 0) return "";
+    if (start < 0) return std::nullopt;
     LRESULT len = m_desktop.SendMessageA(transcript, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
-    if (len <= 0) return "";
-    // The first 16-bit word of the buffer tells the control its size.
-    std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(len), 0xFFFF);
-    std::vector<char> buf(std::max<std::size_t>(size, sizeof(std::uint16_t)));
+    if (len <= 0) return std::string();
+    const auto size = static_cast<std::size_t>(len);
+    if (size > kMaxGetLine)
+        return read_long_line(transcript, static_cast<std::size_t>(start), size);
+    std::vector<char> buf(std::max(size, sizeof(std::uint16_t)));
     auto word = static_cast<std::uint16_t>(size);
     std::memcpy(buf.data(), &word, sizeof word);
     LRESULT got =
         m_desktop.SendMessageA(transcript, EM_GETLINE, i, reinterpret_cast<LPARAM>(buf.data()));
-    if (got <= 0) return "";
-    return std::string(buf.data(), std::min<std::size_t>(static_cast<std::size_t>(got), size));
+    if (got < 0 || static_cast<std::size_t>(got) != size) return std::nullopt;  // not whole
+    return std::string(buf.data(), size);
 }
 
-void ChatScanner::split_line(const std::string& line, std::string& name, std::string& text) {
+std::optional<std::string> ChatScanner::read_long_line(HWND transcript, std::size_t start,
+                                                       std::size_t length) const {
+    LRESULT total = m_desktop.SendMessageA(transcript, WM_GETTEXTLENGTH, 0, 0);
+    if (total <= 0 || start + length > static_cast<std::size_t>(total)) return std::nullopt;
+    std::string all(static_cast<std::size_t>(total) + 1, '\0');
+    LRESULT got = m_desktop.SendMessageA(transcript, WM_GETTEXT, all.size(),
+                                         reinterpret_cast<LPARAM>(all.data()));
+    if (got < 0 || start + length > static_cast<std::size_t>(got)) return std::nullopt;
+    return all.substr(start, length);
+}
+
+bool ChatScanner::split_line(const std::string& line, std::string& name, std::string& text) {
     // Screen names hold no colon and no tab, so the first ":<tab>" ends the name whatever
     // the text holds.
     std::size_t sep = line.find(":\t");
-    if (sep == std::string::npos) {
-        name.clear();
-        text = line;
-        return;
-    }
+    if (sep == std::string::npos || sep == 0) return false;
     name = line.substr(0, sep);
     text = line.substr(sep + 2);
+    return true;
+}
+
+HWND ChatScanner::transcript() {
+    if (m_desktop.generation() != m_windows_seen) {
+        m_windows_seen = m_desktop.generation();
+        m_transcript = m_desktop.FindWindowExA(find_room(), 0, "richcntlreadonly", nullptr);
+    }
+    return m_transcript;
 }
 
 void ChatScanner::poll() {
-    HWND room = find_room();
-    HWND transcript = m_desktop.FindWindowExA(room, 0, "richcntlreadonly", nullptr);
+    HWND transcript = this->transcript();
     if (!transcript) return;
     std::size_t count = line_count(transcript);
     auto seen = m_seen.find(transcript);
@@ -90,26 +104,35 @@ void ChatScanner::poll() {
         return;
     }
     if (count < seen->second) seen->second = count;  // the transcript was cleared
-    while (m_timer && m_desktop.IsWindow(transcript)) {
-        std::size_t& done = m_seen[transcript];
-        if (done >= count) break;
-        std::size_t i = done++;  // counted before the event: a handler may pump
+    for (; seen->second < count; ++seen->second) {
         std::string name, text;
-        split_line(read_line(transcript, i), name, text);
-        // A line without an author is the network talking (joins, quits): not chat.
-        if (ChatMessage && !name.empty()) ChatMessage(name, text);
+        std::optional<std::string> line = read_line(transcript, seen->second);
+        if (line && split_line(*line, name, text)) raise_later(std::move(name), std::move(text));
     }
 }
 
+void ChatScanner::raise_later(std::string name, std::string text) {
+    std::weak_ptr<char> alive = m_alive;
+    m_loop.post(
+        [this, alive, generation = m_generation, name = std::move(name), text = std::move(text)] {
+            if (alive.expired() || !m_timer || generation != m_generation) return;
+            auto handler = ChatMessage;  // the handler may replace itself
+            if (handler) handler(name, text);
+        });
+}
+
 std::string ChatScanner::UserScreenName() const {
+    static const std::string kPrefix = "Welcome, ";
     HWND frame = m_desktop.FindWindowA("aol frame25", nullptr);
     HWND area = m_desktop.FindWindowExA(frame, 0, "mdiclient", nullptr);
-    static const std::string kPrefix = "Welcome, ";
     for (HWND c = m_desktop.FindWindowExA(area, 0, "aol child", nullptr); c != 0;
          c = m_desktop.FindWindowExA(area, c, "aol child", nullptr)) {
-        char buf[256] = {};
-        m_desktop.SendMessageA(c, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-        std::string title = buf;
+        LRESULT len = m_desktop.SendMessageA(c, WM_GETTEXTLENGTH, 0, 0);
+        if (len <= 0) continue;
+        std::string title(static_cast<std::size_t>(len) + 1, '\0');
+        LRESULT got = m_desktop.SendMessageA(c, WM_GETTEXT, title.size(),
+                                             reinterpret_cast<LPARAM>(title.data()));
+        title.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         if (title.size() > kPrefix.size() + 1 && title.compare(0, kPrefix.size(), kPrefix) == 0 &&
             title.back() == '!')
             return title.substr(kPrefix.size(), title.size() - kPrefix.size() - 1);

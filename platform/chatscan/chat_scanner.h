@@ -3,8 +3,14 @@
 // order, and can send a line. It works only through window messages on the room's windows,
 // reading just what is new (line count, then per-line reads), so a poll costs the same on a
 // short or a very long transcript.
+//
+// The poll only finds new lines; each is raised as its own posted event. So a handler that
+// waits (pumping) sees the lines said meanwhile raised inside its wait, each handled to its
+// end before the outer handler goes on, and the poll keeps running throughout.
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/loop/event_loop.h"
@@ -25,31 +31,45 @@ class ChatScanner {
 
     // Lines already in the room when it is first seen are not new.
     void ScanOn();
+    // Lines found but not yet raised are dropped too.
     void ScanOff();
     bool scanning() const { return m_timer != 0; }
-    // The signed-on user, spelled as ChatMessage spells authors.
+    // The signed-on user, spelled as ChatMessage spells authors, read whole; "" when the
+    // client shows no signed-on user.
     std::string UserScreenName() const;
     // Types the line into the room's input and presses Enter there.
     void SendChatText(const std::string& line);
 
+    // Raised for lines with a readable author only: a line that cannot be read whole, or
+    // that names no author, is never reported as anyone's.
     std::function<void(const std::string& ScreenName, const std::string& Text)> ChatMessage;
 
-    // One look at the room; the timer calls it every kPollIntervalMs.
+    // One look at the room; the timer calls it every kPollIntervalMs. New lines are raised at
+    // the loop's next pump.
     void poll();
 
-    // Splits a transcript line "name:<tab>text"; a line without the separator is a system
-    // line with an empty name, which poll() does not report.
-    static void split_line(const std::string& line, std::string& name, std::string& text);
+    // Splits a transcript line "name:<tab>text"; false for a line without an author (no
+    // separator, or nothing before it).
+    static bool split_line(const std::string& line, std::string& name, std::string& text);
 
   private:
     HWND find_room() const;
+    // The room's transcript, looked up again only once the client's windows changed.
+    HWND transcript();
     std::size_t line_count(HWND transcript) const;
-    std::string read_line(HWND transcript, std::size_t i) const;
+    std::optional<std::string> read_line(HWND transcript, std::size_t i) const;
+    std::optional<std::string> read_long_line(HWND transcript, std::size_t start,
+                                              std::size_t length) const;
+    void raise_later(std::string name, std::string text);
 
     winapi::Desktop& m_desktop;
     EventLoop& m_loop;
     TimerId m_timer = 0;
+    unsigned m_generation = 0;  // one per ScanOn: a line found before a ScanOff stays unraised
+    std::shared_ptr<char> m_alive = std::make_shared<char>();  // posted events check it
     std::map<HWND, std::size_t> m_seen;  // per room transcript: lines already reported
+    HWND m_transcript = 0;
+    std::uint64_t m_windows_seen = ~std::uint64_t{0};  // the desktop's generation it was found in
 };
 
 }  // namespace rv::chatscan

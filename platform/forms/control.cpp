@@ -61,13 +61,17 @@ void Control::user_dbl_click() {
     if (m_enabled) raise(on_dbl_click);
 }
 void Control::user_mouse_down(int b, int s, float x, float y) {
-    if (m_enabled && on_mouse_down) on_mouse_down(b, s, x, y);
+    if (m_enabled) raise(on_mouse_down, b, s, x, y);
 }
 void Control::user_mouse_move(int b, int s, float x, float y) {
-    if (m_enabled && on_mouse_move) on_mouse_move(b, s, x, y);
+    if (m_enabled) raise(on_mouse_move, b, s, x, y);
 }
 void Control::user_mouse_up(int b, int s, float x, float y) {
-    if (m_enabled && on_mouse_up) on_mouse_up(b, s, x, y);
+    if (m_enabled) raise(on_mouse_up, b, s, x, y);
+}
+
+void Control::ZOrder(int position) {
+    m_form.ZOrder(*this, position);
 }
 
 float Control::abs_left() const {
@@ -91,6 +95,11 @@ void Button::set_caption(std::string c) {
 }
 void TextBox::set_text(std::string t) {
     if (assign(m_text, std::move(t))) changed();
+}
+bool TextBox::user_set_text(std::string t) {
+    if (!enabled() || m_locked) return false;
+    set_text(std::move(t));
+    return true;
 }
 
 Timer::~Timer() {
@@ -127,9 +136,7 @@ void Timer::sync() {
     bool want = m_attached && m_on && m_interval_ms > 0;
     EventLoop& loop = form().env().loop();
     if (want && !m_timer_id) {
-        m_timer_id = loop.start_timer(m_interval_ms, [this] {
-            if (on_timer) on_timer();
-        });
+        m_timer_id = loop.start_timer(m_interval_ms, [this] { raise(on_timer); });
     } else if (!want && m_timer_id) {
         loop.stop_timer(m_timer_id);
         m_timer_id = 0;

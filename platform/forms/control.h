@@ -3,6 +3,7 @@
 // Every setter that changes something tells the form, which tells its observers (the view).
 #include <functional>
 #include <string>
+#include <type_traits>
 
 #include "platform/forms/types.h"
 
@@ -25,6 +26,19 @@ enum class Kind {
 };
 
 using MouseHandler = std::function<void(int button, int shift, float x, float y)>;
+
+// A handler of one of the form's controls runs inside one of these. While any runs, a reload
+// of the form keeps the old controls (retired); the outermost one frees them as it ends.
+class HandlerScope {
+  public:
+    explicit HandlerScope(Form& f);
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+  private:
+    Form& m_form;
+};
 
 class Control {
   public:
@@ -80,11 +94,24 @@ class Control {
     float abs_left() const;
     float abs_top() const;
 
+    // Moves the control among those of its container: 0 to the front, 1 to the back.
+    void ZOrder(int position = 0);
+
+    // Set when a reload replaced the control; it lives on only while a handler of it runs.
+    bool retired() const { return m_retired; }
+    void retire() { m_retired = true; }
+
   protected:
     // `geometry` tells views that only the position or size moved.
     void changed(bool geometry = false);
-    void raise(const std::function<void()>& handler) {
-        if (handler) handler();
+    // Runs one of this control's handlers. It may reload the form and so retire this
+    // control, which is then freed as the outermost handler of the form returns: nothing of
+    // the control may be touched after a raise.
+    template <class... Args>
+    void raise(const std::function<void(Args...)>& handler, std::type_identity_t<Args>... args) {
+        if (!handler) return;
+        HandlerScope scope(m_form);
+        handler(args...);
     }
 
   private:
@@ -99,6 +126,7 @@ class Control {
     Color m_back = 0x8000000F;  // button face
     Font m_font;
     std::string m_tool_tip;
+    bool m_retired = false;
 };
 
 class Label : public Control {
@@ -135,6 +163,8 @@ class TextBox : public Control {
         : Control(f, Kind::TextBox, std::move(name), container) {}
     const std::string& text() const { return m_text; }
     void set_text(std::string t);
+    // The user's edit: a disabled or locked box refuses it.
+    bool user_set_text(std::string t);
     bool multi_line() const { return m_multi_line; }
     void set_multi_line(bool v) { m_multi_line = v; }
     // 0 none, 1 horizontal, 2 vertical, 3 both.

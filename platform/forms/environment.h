@@ -24,6 +24,12 @@ class Environment {
         m_screen_h = h;
     }
 
+    // Where the platform puts a new window that names no place of its own: cascaded down
+    // and right from near the top-left corner, one step per window, as the classic desktop
+    // does; the cascade starts again before a window would leave the screen.
+    void default_position(float& left_twips, float& top_twips);
+    static constexpr float kCascadeStepTwips = 26 * 15.0f;
+
     // The modal input box: events keep being pumped while it is open; a cancel gives "".
     using InputBoxProvider = std::function<std::string(
         const std::string& prompt, const std::string& title, const std::string& default_text)>;
@@ -51,6 +57,7 @@ class Environment {
     EventLoop& m_loop;
     float m_screen_w = 1024 * 15.0f;
     float m_screen_h = 768 * 15.0f;
+    int m_cascade = 0;
     InputBoxProvider m_input_box;
     std::string m_app_title = "Ravelin";
     std::vector<Observer> m_observers;

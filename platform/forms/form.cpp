@@ -1,5 +1,7 @@
 #include "platform/forms/form.h"
 
+#include <algorithm>
+
 #include "platform/forms/assign.h"
 #include "platform/forms/environment.h"
 
@@ -17,6 +19,8 @@ Form::~Form() {
 }
 
 void Form::notify_changed(Control* c, bool geometry) {
+    // A retired control belongs to no window any more: nobody is told of it.
+    if (c && c->retired()) return;
     ++m_version;
     m_env.notify(*this, c, geometry);
 }
@@ -27,9 +31,104 @@ Control* Form::find(const std::string& name) const {
     return nullptr;
 }
 
+void Form::retire_controls() {
+    for (auto& c : m_controls) {
+        c->retire();
+        m_retired.push_back(std::move(c));
+    }
+    m_controls.clear();
+    m_z.clear();
+    m_paint_stale = true;
+    if (m_running == 0) m_retired.clear();
+}
+
+HandlerScope::HandlerScope(Form& f) : m_form(f) {
+    ++m_form.m_running;
+}
+
+HandlerScope::~HandlerScope() {
+    m_form.handler_done();
+}
+
+void Form::handler_done() {
+    if (--m_running > 0 || m_retired.empty()) return;
+    // Moved out first: a control's destructor must not find itself in a list being cleared.
+    auto retired = std::move(m_retired);
+    m_retired.clear();
+}
+
+const std::vector<Control*>& Form::paint_order() const {
+    if (m_paint_stale) {
+        m_paint.clear();
+        append_children(nullptr);
+        m_paint_stale = false;
+    }
+    return m_paint;
+}
+
+void Form::append_children(const Control* container) const {
+    for (Control* c : m_z) {
+        if (c->container() != container) continue;
+        m_paint.push_back(c);
+        append_children(c);
+    }
+}
+
+void Form::ZOrder(Control& c, int position) {
+    const bool to_front = position == 0;
+    auto sibling = [&](const Control* k) { return k->container() == c.container(); };
+    auto it = std::find(m_z.begin(), m_z.end(), &c);
+    if (it == m_z.end()) return;
+    const bool already = to_front ? std::none_of(std::next(it), m_z.end(), sibling)
+                                  : std::none_of(m_z.begin(), it, sibling);
+    if (already) return;
+    m_z.erase(it);
+    m_z.insert(to_front ? m_z.end() : std::find_if(m_z.begin(), m_z.end(), sibling), &c);
+    m_paint_stale = true;
+    notify_changed(&c);
+}
+
+Control* Form::control_at(float x, float y) const {
+    const auto& order = paint_order();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        Control* c = *it;
+        if (c->kind() == Kind::Timer) continue;
+        bool shown = true;
+        for (const Control* k = c; k && shown; k = k->container())
+            shown = k->visible() && x >= k->abs_left() && x < k->abs_left() + k->width() &&
+                    y >= k->abs_top() && y < k->abs_top() + k->height();
+        if (shown) return c;
+    }
+    return nullptr;
+}
+
+Control* Form::active_control() const {
+    for (const auto& c : m_controls) {
+        switch (c->kind()) {
+            case Kind::TextBox:
+            case Kind::ListBox:
+            case Kind::FileListBox:
+            case Kind::DirListBox:
+            case Kind::DriveListBox:
+            case Kind::Button:
+                if (c->visible() && c->enabled()) return c.get();
+                break;
+            default:
+                break;
+        }
+    }
+    return nullptr;
+}
+
+void Form::user_close() {
+    HandlerScope scope(*this);
+    QueryClose();
+}
+
 void Form::Load() {
     if (m_loaded) return;
-    m_controls.clear();
+    retire_controls();
+    ++m_generation;
     m_state = WindowState::Normal;
     m_topmost = false;
     build();

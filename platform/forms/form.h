@@ -1,7 +1,8 @@
 #pragma once
 // A borderless window model. It owns its controls; Show on an unloaded form loads it (design
-// values, then Form_Load) first; Unload runs Form_Unload and drops the controls, so the next
-// Show starts again from design values.
+// values, then Form_Load) first; Unload runs Form_Unload, and the next Show starts again from
+// new controls with design values. A handler may unload and show its own form: the controls
+// it runs on are kept until the outermost handler of the form has returned.
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,23 @@ class Form {
 
     const std::vector<std::unique_ptr<Control>>& controls() const { return m_controls; }
     Control* find(const std::string& name) const;
+    // Back to front: each container, then its children in their z-order. What comes later is
+    // drawn over what comes earlier and takes the pointer before it.
+    const std::vector<Control*>& paint_order() const;
+    // Moves `c` among the controls of its container: position 0 to the front, 1 to the back.
+    // Design order (later added, further in front) holds until then.
+    void ZOrder(Control& c, int position);
+    // The control that takes the pointer at (x, y), client twips: the frontmost shown one
+    // whose box, cut to its containers' boxes, holds the point; null for the background.
+    Control* control_at(float x, float y) const;
+
+    // The window manager asked to close the window (Alt+F4, a taskbar's close). The window
+    // answers as its own close does (QueryClose); a view never closes a window itself, so
+    // the screen shows whatever the model becomes.
+    void user_close();
+    // The control with the keyboard focus: the first in the tab order (the order of
+    // creation) that can take it, being visible and enabled; null when none can.
+    Control* active_control() const;
 
     // The background's mouse events (drag surfaces), twips relative to the client area.
     MouseHandler on_mouse_down;
@@ -59,22 +77,34 @@ class Form {
     // Bumped on every change of the form or its controls.
     std::uint64_t version() const { return m_version; }
     void notify_changed(Control* c, bool geometry = false);
+    // Bumped by every Load: a pointer to a control taken before is not to be followed after.
+    std::uint64_t generation() const { return m_generation; }
 
   protected:
     // Creates the controls with their design values and sets the form's own.
     virtual void build() = 0;
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
+    // What a close by the window manager does: each window runs what its own close label or
+    // cancel runs. The default refuses, leaving the window as it is.
+    virtual void QueryClose() {}
 
     template <class T>
     T* add(std::string name, Control* container = nullptr) {
         auto c = std::make_unique<T>(*this, std::move(name), container);
         T* raw = c.get();
         m_controls.push_back(std::move(c));
+        m_z.push_back(raw);
+        m_paint_stale = true;
         return raw;
     }
 
   private:
+    friend class HandlerScope;
+    void handler_done();
+    void retire_controls();
+    void append_children(const Control* container) const;
+
     Environment& m_env;
     std::string m_name;
     bool m_loaded = false;
@@ -85,7 +115,15 @@ class Form {
     WindowState m_state = WindowState::Normal;
     bool m_topmost = false;
     std::vector<std::unique_ptr<Control>> m_controls;
+    // Controls of earlier loads that a running handler may still be inside.
+    std::vector<std::unique_ptr<Control>> m_retired;
+    int m_running = 0;
+    // Every control once, siblings back to front; and the drawing order made from it.
+    std::vector<Control*> m_z;
+    mutable std::vector<Control*> m_paint;
+    mutable bool m_paint_stale = true;
     std::uint64_t m_version = 0;
+    std::uint64_t m_generation = 0;
 };
 
 }  // namespace rv::forms

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/forms/form.h"
+#include "platform/text/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -141,24 +142,6 @@ char32_t base_letter(char32_t c) {
     return c;
 }
 
-void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 bool match_one(const char* n, const char* p) {
     // Iterative glob with backtracking on the last star; ASCII case folded.
     const char* star = nullptr;
@@ -187,7 +170,8 @@ bool match_one(const char* n, const char* p) {
 std::string fold_case(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) append_utf8(out, fold(next_code_point(utf8, i)));
+    for (std::size_t i = 0; i < utf8.size();)
+        text::append_utf8(out, fold(next_code_point(utf8, i)));
     return out;
 }
 

@@ -34,6 +34,7 @@ struct Font {
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    bool operator==(const Font&) const = default;
 };
 
 enum class Alignment { Left, Right, Center };

@@ -24,10 +24,14 @@ class EventLoop {
     virtual void pump() = 0;
     // Runs events until `deadline` (monotonic seconds), sleeping in between; never spins.
     virtual void wait_until(double deadline) = 0;
+    // Lets time pass until `deadline` without running any event: for the waits that must not
+    // pump. Sleeps; never spins.
+    virtual void sleep_until(double deadline) = 0;
     // A repeating timer. A timer does not re-enter its own callback while that runs.
     virtual TimerId start_timer(int interval_ms, std::function<void()> tick) = 0;
     virtual void stop_timer(TimerId id) = 0;
-    // Thread-safe: runs `task` on the loop's thread at its next pump.
+    // Thread-safe: runs `task` on the loop's thread at its next pump. Tasks run in the order
+    // posted, also when one of them pumps: the next task then runs inside it.
     virtual void post(std::function<void()> task) = 0;
 };
 

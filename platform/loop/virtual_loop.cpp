@@ -7,14 +7,28 @@
 
 namespace rv {
 
+// One task at a time off the shared queue: a task that pumps runs the next one inside
+// itself, so tasks start in the order posted however they nest. Only what was queued on
+// entry runs, so a task that posts itself again cannot hold the pump forever.
 bool VirtualLoop::run_posted() {
-    std::deque<std::function<void()>> batch;
+    std::size_t budget;
     {
         std::lock_guard<std::mutex> lock(m_posted_mutex);
-        batch.swap(m_posted);
+        budget = m_posted.size();
     }
-    for (auto& task : batch) task();
-    return !batch.empty();
+    bool ran = false;
+    for (; budget > 0; --budget) {
+        std::function<void()> task;
+        {
+            std::lock_guard<std::mutex> lock(m_posted_mutex);
+            if (m_posted.empty()) break;
+            task = std::move(m_posted.front());
+            m_posted.pop_front();
+        }
+        task();
+        ran = true;
+    }
+    return ran;
 }
 
 void VirtualLoop::pump() {
@@ -41,10 +55,24 @@ void VirtualLoop::run_until(std::int64_t deadline_us) {
     run_posted();
 }
 
+namespace {
 // Rounded up, so that now() >= deadline holds afterwards even when the deadline is not a
 // whole microsecond in binary.
+std::int64_t deadline_us(double deadline) {
+    auto us = static_cast<std::int64_t>(std::ceil(deadline * 1e6));
+    // The product can round down a hair, and now() divides again: step on until now() really
+    // reaches the deadline, or a caller waiting for it would wait forever.
+    while (static_cast<double>(us) / 1e6 < deadline) ++us;
+    return us;
+}
+}  // namespace
+
 void VirtualLoop::wait_until(double deadline) {
-    run_until(static_cast<std::int64_t>(std::ceil(deadline * 1e6)));
+    run_until(deadline_us(deadline));
+}
+
+void VirtualLoop::sleep_until(double deadline) {
+    m_now_us = std::max(m_now_us, deadline_us(deadline));
 }
 
 void VirtualLoop::advance(double seconds) {

@@ -15,6 +15,7 @@ class VirtualLoop final : public EventLoop {
     double now() const override { return static_cast<double>(m_now_us) / 1e6; }
     void pump() override;
     void wait_until(double deadline) override;
+    void sleep_until(double deadline) override;
     TimerId start_timer(int interval_ms, std::function<void()> tick) override;
     void stop_timer(TimerId id) override;
     void post(std::function<void()> task) override;

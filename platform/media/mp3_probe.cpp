@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "platform/media/mp3_file.h"
+
 namespace rv::media {
 
 void ensure_mpg123() {
@@ -16,28 +18,26 @@ void ensure_mpg123() {
 }
 
 Mp3Info probe_mp3(const std::string& path) {
-    ensure_mpg123();
     Mp3Info info;
-    int err = MPG123_OK;
-    mpg123_handle* h = mpg123_new(nullptr, &err);
-    if (!h) return info;
-    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    if (mpg123_open(h, path.c_str()) == MPG123_OK) {
-        long rate = 0;
-        int channels = 0, encoding = 0;
-        if (mpg123_getformat(h, &rate, &channels, &encoding) == MPG123_OK && rate > 0 &&
-            mpg123_scan(h) == MPG123_OK) {
-            off_t samples = mpg123_length(h);
-            if (samples > 0) {
-                info.ok = true;
-                info.rate = rate;
-                info.channels = channels;
-                info.duration = static_cast<double>(samples) / static_cast<double>(rate);
-            }
-        }
-        mpg123_close(h);
+    FileHandle fd = open_regular_file(path, info.error);
+    if (!fd) return info;
+    mpg123_handle* h = new_decoder();
+    if (!h) {
+        info.error = "no decoder";
+        return info;
     }
+    StreamFormat f;
+    if (mpg123_open_fd(h, fd.get()) == MPG123_OK) f = read_format(h);
+    mpg123_close(h);
     mpg123_delete(h);
+    if (!f.ok || !scan_seconds(fd.get(), nullptr, info.duration)) {
+        info.error = "not an MP3 file";
+        info.duration = 0;
+        return info;
+    }
+    info.ok = true;
+    info.rate = f.rate;
+    info.channels = f.channels;
     return info;
 }
 

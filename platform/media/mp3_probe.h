@@ -5,13 +5,18 @@ namespace rv::media {
 
 struct Mp3Info {
     bool ok = false;      // the file decodes as MPEG audio
-    double duration = 0;  // seconds, exact (every frame scanned)
+    double duration = 0;  // seconds, exact (every frame scanned at its own rate)
     long rate = 0;
     int channels = 0;
+    std::string error;    // why not, when not ok
 };
 
-// Scans the whole file: VBR files without an info header and files behind a large ID3 tag
-// get their true length. Safe on any input; never throws.
+// Scans the whole file: VBR files without an info header, files behind a large ID3 tag and
+// files with damage in the middle get their true length. Only regular files are read, so a
+// FIFO in the folder returns at once. Safe on any input; never throws.
 Mp3Info probe_mp3(const std::string& path);
+
+// Makes the decoding library ready; cheap after the first call.
+void ensure_mpg123();
 
 }  // namespace rv::media

@@ -1,176 +1,157 @@
 #include "platform/media/sdl_player.h"
 
-#include <SDL.h>
 #include <mpg123.h>
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 
-namespace rv::media {
+#include "platform/media/mp3_file.h"
+#include "platform/media/sdl_device.h"
 
-void ensure_mpg123();
+namespace rv::media {
 
 namespace {
 // About half a second of stereo audio at 44.1 kHz: bounded, and enough to ride out a
 // slow disk.
 constexpr std::size_t kBufferSamples = 44100;
+
+using Decoder = std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)>;
+
+Decoder make_decoder() {
+    return Decoder(new_decoder(), [](mpg123_handle* h) {
+        mpg123_close(h);
+        mpg123_delete(h);
+    });
+}
+
+bool same_file(int a, int b) {
+    struct stat sa {}, sb {};
+    return ::fstat(a, &sa) == 0 && ::fstat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
 }  // namespace
 
 struct SdlPlayer::Session {
-    std::string path;
     long rate = 0;
     int channels = 0;
-    std::mutex mutex;
+    std::atomic<bool> cancel{false};
+    std::atomic<double> duration{0};
+    std::mutex mutex;  // guards everything below
     std::condition_variable space;
     std::deque<std::int16_t> buffer;
-    std::atomic<bool> cancel{false};
-    std::atomic<bool> decode_done{false};
-    std::atomic<bool> finished{false};  // the worker has returned
-    std::atomic<bool> ended{false};     // EndOfStream was posted
-    std::atomic<std::uint64_t> played_samples{0};
-    std::atomic<double> duration{0};
+    bool decode_done = false;
+    bool ended = false;          // EndOfStream was posted
+    std::uint64_t handed = 0;    // samples handed to the device
+    std::size_t latest_pull = 0;  // of them, in the latest pull
 };
 
 namespace {
 
-// The worker: scans the file for its exact length, then decodes into the bounded buffer.
-void decode(const std::shared_ptr<SdlPlayer::Session>& s) {
-    int err = MPG123_OK;
-    mpg123_handle* h = mpg123_new(nullptr, &err);
-    if (h) {
-        mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-        mpg123_format_none(h);
-        mpg123_format(h, s->rate, s->channels == 1 ? MPG123_MONO : MPG123_STEREO,
-                      MPG123_ENC_SIGNED_16);
-        if (mpg123_open(h, s->path.c_str()) == MPG123_OK) {
-            if (mpg123_scan(h) == MPG123_OK) {
-                off_t samples = mpg123_length(h);
-                if (samples > 0) s->duration = static_cast<double>(samples) / s->rate;
-            }
-            std::vector<std::int16_t> chunk(4608);
-            while (!s->cancel) {
-                std::size_t bytes = 0;
-                int r = mpg123_read(h, reinterpret_cast<unsigned char*>(chunk.data()),
-                                    chunk.size() * sizeof(std::int16_t), &bytes);
-                std::size_t n = bytes / sizeof(std::int16_t);
-                if (n) {
-                    std::unique_lock<std::mutex> lock(s->mutex);
-                    if (s->buffer.size() + n > kBufferSamples)
-                        s->space.wait(lock, [&] {
-                            return s->cancel || s->buffer.size() < kBufferSamples / 2;
-                        });
-                    if (s->cancel) break;
-                    s->buffer.insert(s->buffer.end(), chunk.begin(),
-                                     chunk.begin() + static_cast<long>(n));
-                }
-                // A damaged stretch ends the file where it is; what was decoded still plays.
-                if (r == MPG123_DONE || (r != MPG123_OK && r != MPG123_NEW_FORMAT && n == 0)) break;
-            }
-            mpg123_close(h);
+// Decodes into the bounded buffer until the file ends or the session is cancelled.
+void decode(const std::shared_ptr<SdlPlayer::Session>& s, Decoder h, FileHandle) {
+    std::vector<std::int16_t> chunk(4608);
+    while (!s->cancel) {
+        std::size_t bytes = 0;
+        const int r = mpg123_read(h.get(), reinterpret_cast<unsigned char*>(chunk.data()),
+                                  chunk.size() * sizeof(std::int16_t), &bytes);
+        const std::size_t n = bytes / sizeof(std::int16_t);
+        if (n) {
+            std::unique_lock<std::mutex> lock(s->mutex);
+            if (s->buffer.size() + n > kBufferSamples)
+                s->space.wait(lock, [&] {
+                    return s->cancel || s->buffer.size() < kBufferSamples / 2;
+                });
+            if (s->cancel) break;
+            s->buffer.insert(s->buffer.end(), chunk.begin(), chunk.begin() + static_cast<long>(n));
         }
-        mpg123_delete(h);
+        if (r == MPG123_DONE || (r != MPG123_OK && r != MPG123_NEW_FORMAT && n == 0)) break;
     }
+    std::lock_guard<std::mutex> lock(s->mutex);
     s->decode_done = true;
-    s->finished = true;
 }
 
 }  // namespace
 
-SdlPlayer::SdlPlayer(EventLoop& loop)
-    : m_loop(loop), m_alive(std::make_shared<std::atomic<bool>>(true)) {}
+SdlPlayer::SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device)
+    : m_loop(loop),
+      m_device(device ? std::move(device) : std::make_unique<SdlDevice>()),
+      m_alive(std::make_shared<std::atomic<bool>>(true)) {}
 
 SdlPlayer::~SdlPlayer() {
     *m_alive = false;
-    if (m_device) SDL_CloseAudioDevice(m_device);  // waits for a running callback
-    m_device = 0;
+    m_device.reset();  // waits for a running pull
     end_session();
     reap_workers(true);
-    if (SDL_WasInit(SDL_INIT_AUDIO)) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-std::string SdlPlayer::driver() const {
-    const char* d = SDL_WasInit(SDL_INIT_AUDIO) ? SDL_GetCurrentAudioDriver() : nullptr;
-    return d ? d : "";
+bool SdlPlayer::fail(std::string why) {
+    m_open_error = std::move(why);
+    m_playable = false;
+    m_duration = 0;
+    return false;
 }
 
-bool SdlPlayer::ensure_device(long rate, int channels) {
-    if (m_device && rate == m_device_rate && channels == m_device_channels) return true;
-    if (m_device) SDL_CloseAudioDevice(m_device);
-    m_device = 0;
-    if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        // No sound system at all: the dummy driver plays in real time all the same.
-        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    }
-    SDL_AudioSpec want{}, have{};
-    want.freq = static_cast<int>(rate);
-    want.format = AUDIO_S16SYS;
-    want.channels = static_cast<Uint8>(channels);
-    want.samples = 4096;  // about 93 ms: fewer wake-ups, and pause still feels immediate
-    want.callback = &SdlPlayer::audio_callback;
-    want.userdata = this;
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!m_device && std::string(driver()) != "dummy") {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
-            m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    }
-    m_device_rate = m_device ? rate : 0;
-    m_device_channels = m_device ? channels : 0;
-    return m_device != 0;
-}
-
-void SdlPlayer::Open(const std::string& path) {
+bool SdlPlayer::Open(const std::string& path) {
     Stop();
     m_path = path;
-    m_probe_duration = 0;
-    m_rate = 0;
-    ensure_mpg123();
-    // A quick look on this thread: is it MPEG audio, and in which format? The exact length
-    // comes from the worker's scan.
-    int err = MPG123_OK;
-    mpg123_handle* h = mpg123_new(nullptr, &err);
-    long rate = 0;
-    int channels = 0, encoding = 0;
-    bool ok = false;
-    if (h) {
-        mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-        if (mpg123_open(h, path.c_str()) == MPG123_OK) {
-            ok = mpg123_getformat(h, &rate, &channels, &encoding) == MPG123_OK && rate > 0 &&
-                 (channels == 1 || channels == 2);
-            off_t estimate = ok ? mpg123_length(h) : 0;
-            if (estimate > 0) m_probe_duration = static_cast<double>(estimate) / rate;
-            mpg123_close(h);
-        }
-        mpg123_delete(h);
-    }
-    if (!ok || !ensure_device(rate, channels)) {
-        m_probe_duration = 0;
-        return;  // stays stopped
-    }
-    m_rate = rate;
-    m_channels = channels;
-    start_session();
+    m_duration = 0;
+    m_open_error.clear();
+    m_playable = true;
+    return start();
 }
 
-void SdlPlayer::start_session() {
+// Opens the file afresh and starts it from its beginning. Only quick work happens here: the
+// file is checked to be a regular one without blocking, and its first frames are read.
+bool SdlPlayer::start() {
     reap_workers(false);
+    std::string error;
+    FileHandle fd = open_regular_file(m_path, error);
+    FileHandle scan_fd = fd ? open_regular_file(m_path, error) : FileHandle{};
+    if (!fd || !scan_fd) return fail(error);
+    if (!same_file(fd.get(), scan_fd.get())) return fail("changed while opening");
+    Decoder h = make_decoder();
+    if (!h || mpg123_open_fd(h.get(), fd.get()) != MPG123_OK) return fail("not an MP3 file");
+    const StreamFormat f = read_format(h.get());
+    if (!f.ok) return fail("not an MP3 file");
+    // Frames at another rate later on are resampled to this one.
+    mpg123_format_none(h.get());
+    mpg123_format(h.get(), f.rate, f.channels == 1 ? MPG123_MONO : MPG123_STEREO,
+                  MPG123_ENC_SIGNED_16);
+    if (!m_device->open(f.rate, f.channels, [this](std::int16_t* out, std::size_t n) {
+            fill(out, n);
+        }))
+        return fail("no sound output");
+
     auto s = std::make_shared<Session>();
-    s->path = m_path;
-    s->rate = m_rate;
-    s->channels = m_channels;
-    s->duration = m_probe_duration;
+    s->rate = f.rate;
+    s->channels = f.channels;
+    s->duration = m_duration > 0 ? m_duration : f.estimate;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_session = s;
     }
-    m_workers.push_back({s, std::thread([s] { decode(s); })});
+    auto decoder = std::make_shared<Decoder>(std::move(h));
+    auto decode_fd = std::make_shared<FileHandle>(std::move(fd));
+    spawn([s, decoder, decode_fd] { decode(s, std::move(*decoder), std::move(*decode_fd)); });
+    auto scan = std::make_shared<FileHandle>(std::move(scan_fd));
+    spawn([s, scan] {
+        double seconds = 0;
+        if (scan_seconds(scan->get(), &s->cancel, seconds)) s->duration = seconds;
+    });
     m_state = kPlaying;
-    SDL_PauseAudioDevice(m_device, 0);
+    m_device->set_paused(false);
+    return true;
+}
+
+void SdlPlayer::spawn(std::function<void()> work) {
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    m_workers.push_back({finished, std::thread([finished, work = std::move(work)] {
+                             work();
+                             *finished = true;
+                         })});
 }
 
 void SdlPlayer::end_session() {
@@ -179,20 +160,19 @@ void SdlPlayer::end_session() {
         std::lock_guard<std::mutex> lock(m_mutex);
         s.swap(m_session);
     }
-    if (s) {
-        // The file stays open: its scanned length is still what Duration reports.
-        if (s->duration > 0) m_probe_duration = s->duration;
-        s->cancel = true;
-        std::lock_guard<std::mutex> lock(s->mutex);
-        s->space.notify_all();
-    }
+    if (!s) return;
+    // The file stays open: its scanned length is still what Duration reports.
+    if (s->duration > 0) m_duration = s->duration;
+    s->cancel = true;
+    std::lock_guard<std::mutex> lock(s->mutex);
+    s->space.notify_all();
 }
 
 void SdlPlayer::reap_workers(bool wait) {
-    // Workers are not joined on the UI thread while busy: a cancelled one finishes its
-    // current read (or scan) and returns by itself.
+    // A cancelled worker finishes its current read (or frame) and returns by itself: it is
+    // not waited for on the UI thread.
     for (auto it = m_workers.begin(); it != m_workers.end();) {
-        if (wait || it->session->finished) {
+        if (wait || *it->finished) {
             it->thread.join();
             it = m_workers.erase(it);
         } else {
@@ -204,34 +184,51 @@ void SdlPlayer::reap_workers(bool wait) {
 void SdlPlayer::Play() {
     if (m_state == kPaused) {
         m_state = kPlaying;
-        SDL_PauseAudioDevice(m_device, 0);
-    } else if (m_state == kStopped && m_rate > 0) {
-        start_session();  // from the beginning again
+        m_device->set_paused(false);
+    } else if (m_state == kStopped && m_playable) {
+        start();  // from the beginning again
     }
 }
 
 void SdlPlayer::Pause() {
     if (m_state != kPlaying) return;
-    SDL_PauseAudioDevice(m_device, 1);
+    m_paused_at = CurrentPosition();
+    m_device->set_paused(true);
     m_state = kPaused;
 }
 
 void SdlPlayer::Stop() {
-    if (m_device) SDL_PauseAudioDevice(m_device, 1);
+    m_device->set_paused(true);
     end_session();
     m_state = kStopped;
 }
 
+double SdlPlayer::heard_seconds(Session& s) const {
+    std::uint64_t handed = 0;
+    std::size_t latest = 0;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        handed = s.handed;
+        latest = s.latest_pull;
+    }
+    // What the device still holds has not been heard yet.
+    const std::uint64_t heard = handed - std::min<std::uint64_t>(handed, m_device->unplayed(latest));
+    return static_cast<double>(heard) / (static_cast<double>(s.rate) * s.channels);
+}
+
 double SdlPlayer::CurrentPosition() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_session || m_session->rate <= 0) return 0;
-    return static_cast<double>(m_session->played_samples) /
-           (static_cast<double>(m_session->rate) * m_session->channels);
+    if (m_state == kPaused) return m_paused_at;
+    std::shared_ptr<Session> s;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        s = m_session;
+    }
+    return s && s->rate > 0 ? heard_seconds(*s) : 0;
 }
 
 double SdlPlayer::Duration() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_session ? m_session->duration.load() : m_probe_duration;
+    return m_session ? m_session->duration.load() : m_duration;
 }
 
 void SdlPlayer::set_Volume(long v) {
@@ -239,13 +236,8 @@ void SdlPlayer::set_Volume(long v) {
     m_gain = static_cast<float>(volume_gain(m_volume));
 }
 
-void SdlPlayer::audio_callback(void* self, unsigned char* stream, int len) {
-    static_cast<SdlPlayer*>(self)->fill(reinterpret_cast<std::int16_t*>(stream),
-                                        static_cast<std::size_t>(len) / sizeof(std::int16_t));
-}
-
-void SdlPlayer::fill(std::int16_t* out, std::size_t samples) {
-    std::fill(out, out + samples, 0);
+void SdlPlayer::fill(std::int16_t* out, std::size_t count) {
+    std::fill(out, out + count, 0);
     std::shared_ptr<Session> s;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -253,33 +245,40 @@ void SdlPlayer::fill(std::int16_t* out, std::size_t samples) {
     }
     if (!s) return;
     std::size_t got = 0;
+    bool end = false;
     {
         std::lock_guard<std::mutex> lock(s->mutex);
-        got = std::min(samples, s->buffer.size());
+        got = std::min(count, s->buffer.size());
         std::copy_n(s->buffer.begin(), got, out);
         s->buffer.erase(s->buffer.begin(), s->buffer.begin() + static_cast<long>(got));
         // The decoder refills in large steps: woken only once half the buffer has played.
         if (s->buffer.size() < kBufferSamples / 2) s->space.notify_one();
+        s->handed += got;
+        s->latest_pull = got;
+        // This pull found nothing left and the decoder done: the samples of the pull before,
+        // the last ones, have played.
+        end = got == 0 && s->decode_done && !s->ended;
+        if (end) s->ended = true;
     }
     const float gain = m_gain;
     if (gain != 1.0f)
         for (std::size_t i = 0; i < got; ++i)
             out[i] = static_cast<std::int16_t>(std::lround(out[i] * gain));
-    s->played_samples += got;
     if (on_device_samples && got) on_device_samples(out, got);
-    if (got < samples && s->decode_done && !s->ended.exchange(true)) {
-        // Played out: tell the UI thread, once, unless a Stop or Open came first.
-        std::weak_ptr<Session> weak = s;
-        auto alive = m_alive;
-        m_loop.post([this, weak, alive] {
-            if (!*alive) return;
-            auto ended = weak.lock();
-            if (!ended || ended != m_session) return;
-            Stop();
-            m_rate = ended->rate;  // Play starts the file again
-            if (EndOfStream) EndOfStream();
-        });
-    }
+    if (end) post_end(s);
+}
+
+void SdlPlayer::post_end(const std::shared_ptr<Session>& s) {
+    // Tell the UI thread, once, unless a Stop or Open came first.
+    std::weak_ptr<Session> weak = s;
+    auto alive = m_alive;
+    m_loop.post([this, weak, alive] {
+        if (!*alive) return;
+        auto ended = weak.lock();
+        if (!ended || ended != m_session) return;
+        Stop();
+        if (EndOfStream) EndOfStream();
+    });
 }
 
 }  // namespace rv::media

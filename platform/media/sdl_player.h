@@ -1,8 +1,10 @@
 #pragma once
-// The real player: libmpg123 decodes on a worker thread into a bounded buffer, SDL2 audio
-// plays it. Where no sound device exists, SDL's dummy driver consumes the audio in real time.
-// The UI thread only reads a snapshot and receives EndOfStream as a posted event.
+// The real player: libmpg123 decodes on a worker thread into a bounded buffer that the sound
+// device pulls from; a second worker scans the file for its exact length meanwhile, so sound
+// starts at once. The UI thread only reads a snapshot and receives EndOfStream as a posted
+// event, after the device has played the last sample.
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -10,18 +12,20 @@
 #include <vector>
 
 #include "platform/loop/event_loop.h"
+#include "platform/media/audio_device.h"
 #include "platform/media/media_player.h"
 
 namespace rv::media {
 
 class SdlPlayer final : public MediaPlayer {
   public:
-    explicit SdlPlayer(EventLoop& loop);
+    // Plays through `device`; the SDL sound device when none is given.
+    explicit SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device = nullptr);
     ~SdlPlayer() override;
     SdlPlayer(const SdlPlayer&) = delete;
     SdlPlayer& operator=(const SdlPlayer&) = delete;
 
-    void Open(const std::string& path) override;
+    bool Open(const std::string& path) override;
     void Play() override;
     void Pause() override;
     void Stop() override;
@@ -32,38 +36,37 @@ class SdlPlayer final : public MediaPlayer {
     long Volume() const override { return m_volume; }
 
     // Which audio driver plays ("dummy" where there is no sound device), "" before any.
-    std::string driver() const;
-    // Samples handed to the device since the file started, after the volume (for tests).
+    std::string driver() const { return m_device->driver(); }
+    // Samples of the file handed to the device, after the volume (for tests); device thread.
     std::function<void(const std::int16_t* samples, std::size_t count)> on_device_samples;
 
-    struct Session;  // one opened file: its decoder, buffer and counters
+    struct Session;  // one start of the opened file: its decoder, buffer and counters
 
   private:
-    bool ensure_device(long rate, int channels);
-    void start_session();
+    bool start();
+    bool fail(std::string why);
     void end_session();
     void reap_workers(bool wait);
-    static void audio_callback(void* self, unsigned char* stream, int len);
-    void fill(std::int16_t* out, std::size_t samples);
+    void spawn(std::function<void()> work);
+    void fill(std::int16_t* out, std::size_t count);
+    void post_end(const std::shared_ptr<Session>& s);
+    double heard_seconds(Session& s) const;
 
     EventLoop& m_loop;
+    std::unique_ptr<AudioDevice> m_device;
     std::shared_ptr<std::atomic<bool>> m_alive;
     std::string m_path;
+    bool m_playable = false;  // the open file can be started again
     int m_state = kStopped;
+    double m_paused_at = 0;
+    double m_duration = 0;  // of the open file while no session runs
     long m_volume = 0;
     std::atomic<float> m_gain{1.0f};
 
-    std::uint32_t m_device = 0;
-    long m_device_rate = 0;
-    int m_device_channels = 0;
-
-    mutable std::mutex m_mutex;  // guards m_session against the audio thread
+    mutable std::mutex m_mutex;  // guards m_session against the device thread
     std::shared_ptr<Session> m_session;
-    double m_probe_duration = 0;
-    long m_rate = 0;
-    int m_channels = 0;
     struct Worker {
-        std::shared_ptr<Session> session;
+        std::shared_ptr<std::atomic<bool>> finished;
         std::thread thread;
     };
     std::vector<Worker> m_workers;

@@ -9,25 +9,34 @@ namespace rv::media {
 
 VirtualPlayer::VirtualPlayer(EventLoop& loop, std::function<double(const std::string&)> probe)
     : m_loop(loop), m_probe(std::move(probe)) {
-    if (!m_probe) m_probe = [](const std::string& p) { return probe_mp3(p).duration; };
+    if (!m_probe)
+        m_probe = [this](const std::string& p) {
+            Mp3Info info = probe_mp3(p);
+            m_probe_error = info.error;
+            return info.duration;
+        };
 }
 
 VirtualPlayer::~VirtualPlayer() {
     disarm_end();
 }
 
-void VirtualPlayer::Open(const std::string& path) {
+bool VirtualPlayer::Open(const std::string& path) {
     Stop();
     m_path = path;
+    m_probe_error.clear();
     m_duration = m_probe(path);
     m_base_position = 0;
     if (m_duration <= 0) {
         m_duration = 0;
-        return;  // cannot be played: stays stopped
+        m_open_error = m_probe_error.empty() ? "cannot be decoded" : m_probe_error;
+        return false;  // stays stopped
     }
+    m_open_error.clear();
     m_state = kPlaying;
     m_started_at = m_loop.now();
     arm_end();
+    return true;
 }
 
 void VirtualPlayer::Play() {

@@ -10,11 +10,12 @@ namespace rv::media {
 
 class VirtualPlayer final : public MediaPlayer {
   public:
-    // `probe` gives a file's duration (0 when it cannot be played); defaults to scanning it.
+    // `probe` gives a file's duration (0 when it cannot be played); defaults to scanning it
+    // (only regular files are read, so this never blocks on a FIFO).
     explicit VirtualPlayer(EventLoop& loop, std::function<double(const std::string&)> probe = {});
     ~VirtualPlayer() override;
 
-    void Open(const std::string& path) override;
+    bool Open(const std::string& path) override;
     void Play() override;
     void Pause() override;
     void Stop() override;
@@ -38,6 +39,7 @@ class VirtualPlayer final : public MediaPlayer {
     double m_started_at = 0;     // loop time when last started
     long m_volume = 0;
     TimerId m_end_timer = 0;
+    std::string m_probe_error;
 };
 
 }  // namespace rv::media

@@ -2,11 +2,15 @@
 #include <QFont>
 #include <QPixmap>
 #include <QRect>
-#include <QStaticText>
+#include <QRegion>
 #include <QWidget>
 #include <map>
+#include <string>
+
+class QPlainTextEdit;
 
 #include "platform/forms/form.h"
+#include "platform/qt/form_view_layout.h"
 
 namespace rv::qt {
 
@@ -19,6 +23,9 @@ class FormView : public QWidget {
     // Brings the window in line with the model (geometry, flags, visibility) and schedules
     // a repaint of what changed.
     void sync(forms::Control* changed, bool geometry_only = false);
+    // Paints, at once, all that the syncs since the last call left to redraw: one paint and
+    // one flush to the screen per window and batch.
+    void paint_pending();
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -32,29 +39,90 @@ class FormView : public QWidget {
     void closeEvent(QCloseEvent*) override;
 
   private:
+    FormLayout layout() const { return FormLayout(m_form, m_tpp, &m_measures); }
     int px(float twips) const;
     QRect rect_of(const forms::Control& c) const;
     QRect clip_of(const forms::Control& c) const;
+    // The pixels a control's drawing can change: its clip, less what a transparent label
+    // leaves untouched around its ink.
+    QRect footprint(const forms::Control& c);
+    // What of `damage` must be repainted once `changed` changed: controls drawn after it
+    // that cover their whole box hide it where they stand.
+    QRegion uncovered(const forms::Control& changed, const QRegion& damage) const;
+    void invalidate(const QRegion& r) { m_pending += r; }
     forms::Control* control_at(QPoint p) const;
-    void to_twips(const forms::Control* c, QPoint p, float& x, float& y) const;
+    // The pointer relative to control `c` (null: the client area), in twips, taken from its
+    // place on the screen and the model's window position: right even while the window or
+    // the control moves under it.
+    void to_twips(const forms::Control* c, QPointF global, float& x, float& y) const;
+    // After a reload of the form, forgets every pointer and cache of the old controls and
+    // says so; a caller that has just run a handler returns at once when it did.
+    bool catch_up();
     void draw(QPainter& p, forms::Control& c);
+    void draw_label(QPainter& p, forms::Label& l, const QRect& r, const QColor& fore);
+    // A text drawn once into a picture of its own and then only copied: where it lands, and
+    // its ink's box there.
+    struct Sprite {
+        std::string text;
+        QFont font;
+        QColor color;
+        QPointF at;    // where the text's line begins
+        int room = 0;  // a text box's room, which cuts its text
+        QPixmap pixmap;
+        QPoint origin;  // where the picture is drawn
+        QRect ink;      // the drawn pixels' box, in the window
+    };
+    const Sprite& label_sprite(forms::Label& l, const QRect& r, const QColor& fore);
+    const Sprite& box_sprite(forms::TextBox& t, const QRect& r, const QColor& fore);
+    QPixmap new_canvas(QSize size) const;
+    static QRect ink_of(const QPixmap& pixmap);
+    void draw_text_box(QPainter& p, forms::TextBox& t, const QRect& r);
+    void draw_list(QPainter& p, forms::ListBase& l, const QRect& r, const QColor& fore);
+    void draw_picture(QPainter& p, forms::PictureBox& pic, const QRect& r);
+    void draw_level(QPainter& p, forms::LevelBar& bar, const QRect& r);
+    // Several-line boxes the user may edit are real editors laid over the form: scroll
+    // bar, caret and keyboard focus come with them; their text lives in the model.
+    void sync_editors();
+    void sync_editor(forms::TextBox& box, QPlainTextEdit& editor);
+    void focus_active_editor();
+    // A level bar whose filled length alone moved needs only the strip between the old and
+    // the new end redrawn (the equalizer moves ten bars 40 times a second). False: redraw it
+    // whole.
+    bool update_bar_strip(const forms::LevelBar& bar);
 
     forms::Form& m_form;
     double m_tpp;
+    std::uint64_t m_generation = 0;  // the form's load whose controls the caches below hold
     forms::Control* m_pressed = nullptr;
     bool m_background_pressed = false;
     std::map<const forms::Control*, QRect> m_last_rects;  // visible part, last drawn
     std::map<const forms::Control*, QRect> m_last_full;   // whole rectangle, last drawn
     std::map<const forms::PictureBox*, std::pair<std::uint64_t, QPixmap>> m_images;
-    struct TextCache {
-        QString caption;
-        QFont font;
-        QStaticText text;
-        double width = 0;
-        int mnemonic = -1;
-        double underline_x = 0, underline_w = 0;
+    mutable TextMeasures m_measures;
+    // Where each control lies, worked out once per state of the form: a paint asks for every
+    // control's place, and a marquee changes one of them twenty times a second.
+    // A control that only moved changes its own place, its contents' and the text room of
+    // the labels beside it; the others keep theirs.
+    struct Place {
+        static constexpr std::uint64_t kStale = ~std::uint64_t{0};
+        std::uint64_t version = kStale;
+        QRect box, clip;
+        bool has_footprint = false;
+        QRect footprint;
     };
-    std::map<const forms::Label*, TextCache> m_texts;
+    const Place& place_of(const forms::Control& c) const;
+    void keep_places(const forms::Control* moved);
+    mutable std::map<const forms::Control*, Place> m_places;
+    std::map<const forms::Control*, Sprite> m_sprites;
+    QRegion m_pending;
+    std::map<forms::TextBox*, QPlainTextEdit*> m_editors;  // children of this window
+    struct BarSeen {
+        int fill_px;
+        forms::Color bar1, bar2, back;
+        bool enabled;
+        bool operator==(const BarSeen&) const = default;
+    };
+    std::map<const forms::LevelBar*, BarSeen> m_bars;
     bool m_applied_topmost = false;
     bool m_shown_once = false;
 };

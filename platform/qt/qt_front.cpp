@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <map>
 #include <set>
 
 #include "platform/qt/form_view.h"
 #include "platform/qt/qt_loop.h"
-#include "standin/view/client_window.h"
 
 namespace rv::qt {
 
@@ -19,6 +19,11 @@ namespace {
 // completion events for every one of them.
 int& prepare_environment(int& argc) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+    // The windows place and move themselves, which a Wayland compositor does not allow; where
+    // XWayland is there, run on it unless the user chose a platform.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     return argc;
 }
 }  // namespace
@@ -26,30 +31,32 @@ int& prepare_environment(int& argc) {
 struct QtFront::Impl {
     Impl(int& argc, char** argv) : app(prepare_environment(argc), argv) {
         flush.setSingleShot(true);
-        // Model changes are gathered and drawn once the handlers of this pass are done;
-        // the loop serves the marquees' ticks in batches, so that is a few times a second.
+        // Model changes are gathered and drawn once the handlers of this pass are done: at
+        // once after a round of timer ticks (the loop serves the marquees in batches, so a
+        // few times a second), otherwise when the loop comes round.
         flush.setInterval(0);
         QObject::connect(&flush, &QTimer::timeout, [this] { flush_views(); });
-        client_flush.setSingleShot(true);
-        client_flush.setInterval(15);
-        QObject::connect(&client_flush, &QTimer::timeout, [this] {
-            if (client_window) client_window->refresh();
+        loop.set_after_ticks([this] {
+            if (dirty.empty()) return;
+            flush.stop();
+            flush_views();
         });
     }
     void flush_views() {
         auto pending = std::move(dirty);
         dirty.clear();
-        for (auto& [form, controls] : pending) {
+        for (auto& [form, batch] : pending) {
+            auto& controls = batch.controls;
             auto& view = views[form];
             if (!view) {
                 if (!form->loaded() || !form->visible()) continue;
                 view = std::make_unique<FormView>(*form, twips_per_pixel());
             }
-            if (controls.count(nullptr)) {
+            if (controls.count(nullptr))
                 view->sync(nullptr);
-                continue;
-            }
-            for (auto [c, geometry] : controls) view->sync(c, geometry);
+            else
+                for (auto [c, geometry] : controls) view->sync(c, geometry);
+            view->paint_pending();
         }
     }
     double twips_per_pixel() const {
@@ -61,15 +68,37 @@ struct QtFront::Impl {
     QApplication app;
     QtLoop loop;
     QTimer flush;
-    QTimer client_flush;
     std::map<forms::Form*, std::unique_ptr<FormView>> views;
-    // Per form, the controls that changed and whether only their geometry did.
-    std::map<forms::Form*, std::map<forms::Control*, bool>> dirty;
-    std::unique_ptr<standin::ClientWindow> client_window;
+    // Per form, the controls that changed and whether only their geometry did, all of one
+    // load of the form: a reload turns the batch into a whole redraw.
+    struct Batch {
+        std::uint64_t generation = 0;
+        std::map<forms::Control*, bool> controls;
+    };
+    std::map<forms::Form*, Batch> dirty;
 };
 
 QtFront::QtFront(int& argc, char** argv) : m(std::make_unique<Impl>(argc, argv)) {
     QApplication::setApplicationName("Ravelin");
+    QGuiApplication::setDesktopFileName("ravelin");
+    if (native_wayland())
+        std::fprintf(stderr,
+                     "ravelin: on Wayland without XWayland the compositor places the windows: "
+                     "they open where it puts them, drags use its own move, and roll-ups and "
+                     "slides do not move them\n");
+}
+
+bool QtFront::native_wayland() const {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void QtFront::raise_windows() {
+    // The stand-in client's window has a view of its own, raised by its owner.
+    for (auto& [form, view] : m->views) {
+        if (!view || !view->isVisible()) continue;
+        view->raise();
+        view->activateWindow();
+    }
 }
 
 QtFront::~QtFront() = default;
@@ -89,7 +118,8 @@ float QtFront::screen_height_twips() const {
 }
 
 forms::Environment::InputBoxProvider QtFront::input_box() {
-    return [](const std::string& prompt, const std::string& title, const std::string& def) {
+    return [this](const std::string& prompt, const std::string& title, const std::string& def) {
+        m->loop.before_nesting();
         QInputDialog box;
         box.setWindowTitle(QString::fromStdString(title));
         box.setLabelText(QString::fromStdString(prompt));
@@ -107,21 +137,17 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
 
 void QtFront::show_forms(forms::Environment& env) {
     env.add_observer([this](forms::Form& f, forms::Control* c, bool geometry) {
-        auto& changed = m->dirty[&f];
+        auto& batch = m->dirty.try_emplace(&f, Impl::Batch{f.generation(), {}}).first->second;
+        if (batch.generation != f.generation()) {
+            batch.generation = f.generation();
+            batch.controls.clear();
+            c = nullptr;
+        }
         // A change of the form itself redraws it whole.
-        auto [it, fresh] = changed.emplace(c, geometry);
+        auto [it, fresh] = batch.controls.emplace(c, geometry);
         if (!fresh) it->second = it->second && geometry;
-        if (!m->flush.isActive()) m->flush.start();
+        if (!m->loop.in_ticks() && !m->flush.isActive()) m->flush.start();
     });
-}
-
-void QtFront::show_client(standin::Client& client, int left_px, int top_px) {
-    m->client_window = std::make_unique<standin::ClientWindow>(client);
-    m->client_window->setGeometry(left_px, top_px, 560, 420);
-    m->client_window->show();
-    client.on_changed = [this] {
-        if (!m->client_flush.isActive()) m->client_flush.start();
-    };
 }
 
 void QtFront::at_start(std::function<void()> task) {
@@ -132,7 +158,8 @@ int QtFront::exec() {
     return QApplication::exec();
 }
 
-// Unconditional: the borderless windows refuse a close, which would cancel a quit().
+// Unconditional: quit() would first ask every window to close, and a window hands that to
+// its model (the main window would shut the program down once more).
 void QtFront::quit() {
     QCoreApplication::exit(0);
 }

@@ -7,10 +7,6 @@
 #include "platform/forms/environment.h"
 #include "platform/loop/event_loop.h"
 
-namespace rv::standin {
-class Client;
-}
-
 namespace rv::qt {
 
 class QtFront {
@@ -28,11 +24,13 @@ class QtFront {
     forms::Environment::InputBoxProvider input_box();
     // Real windows for the forms of `env`, following their models.
     void show_forms(forms::Environment& env);
-    // The stand-in chat client's window, at (left, top) in pixels.
-    void show_client(standin::Client& client, int left_px, int top_px);
     // Runs `task` once the event loop runs.
     void at_start(std::function<void()> task);
     int exec();
+    // Brings every open window of the forms to the front.
+    void raise_windows();
+    // Running on a Wayland compositor itself: windows cannot place or move themselves.
+    bool native_wayland() const;
     void quit();
 
   private:

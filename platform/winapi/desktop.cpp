@@ -27,6 +27,7 @@ HWND Desktop::CreateWindowA(const std::string& cls, const std::string& title, HW
                             WndProc proc, bool logged) {
     if (parent != 0 && !IsWindow(parent)) return 0;
     HWND h = m_next++;
+    ++m_generation;
     Window w{h,  cls,  title,  parent,
              {}, true, logged, proc ? std::make_shared<WndProc>(std::move(proc)) : nullptr};
     m_windows.emplace(h, std::move(w));
@@ -45,6 +46,7 @@ void Desktop::DestroyWindow(HWND h) {
     auto& sib = siblings_of(it->second.parent);
     sib.erase(std::remove(sib.begin(), sib.end(), h), sib.end());
     m_windows.erase(h);
+    ++m_generation;
     if (on_window_changed) on_window_changed(h);
 }
 
@@ -119,6 +121,7 @@ void Desktop::ShowWindow(HWND h, bool visible) {
     auto it = m_windows.find(h);
     if (it == m_windows.end()) return;
     it->second.visible = visible;
+    ++m_generation;
     if (on_window_changed) on_window_changed(h);
 }
 
@@ -128,13 +131,14 @@ void Desktop::BringWindowToTop(HWND h) {
     auto& sib = siblings_of(it->second.parent);
     sib.erase(std::remove(sib.begin(), sib.end(), h), sib.end());
     sib.insert(sib.begin(), h);
+    ++m_generation;
     if (on_window_changed) on_window_changed(h);
 }
 
 LRESULT Desktop::deliver(HWND h, UINT msg, WPARAM w, LPARAM l, bool posted) {
     auto it = m_windows.find(h);
     if (it == m_windows.end()) return 0;  // handle 0 or a dead window: nothing happens
-    if (it->second.logged) {
+    if (m_logging && it->second.logged) {
         std::string text;
         if (msg == WM_SETTEXT && l) text = reinterpret_cast<const char*>(l);
         m_log.push_back({posted, h, msg, w, l, std::move(text)});

@@ -32,7 +32,22 @@ constexpr UINT EM_GETLINECOUNT = 0x00BA;
 constexpr UINT EM_LINEINDEX = 0x00BB;
 constexpr UINT EM_LINELENGTH = 0x00C1;
 constexpr UINT EM_GETLINE = 0x00C4;
+constexpr UINT LB_SETCURSEL = 0x0186;
+constexpr UINT LB_GETCURSEL = 0x0188;
+constexpr UINT LB_GETTEXT = 0x0189;
+constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT TCM_GETCURSEL = 0x130B;
+constexpr UINT TCM_SETCURSEL = 0x130C;
+
+constexpr WPARAM VK_BACK = 0x08;
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_SPACE = 0x20;
+constexpr WPARAM VK_LEFT = 0x25;
+constexpr WPARAM VK_UP = 0x26;
+constexpr WPARAM VK_RIGHT = 0x27;
+constexpr WPARAM VK_DOWN = 0x28;
 
 constexpr UINT GW_HWNDFIRST = 0;
 constexpr UINT GW_HWNDLAST = 1;
@@ -61,6 +76,7 @@ struct LogEntry {
 class Desktop {
   public:
     // A new child goes to the bottom of its siblings, a new top-level window to the top.
+    // `logged` marks a window whose messages the log records once a test switches it on.
     HWND CreateWindowA(const std::string& cls, const std::string& title, HWND parent,
                        WndProc proc = {}, bool logged = false);
     void DestroyWindow(HWND h);
@@ -86,7 +102,13 @@ class Desktop {
     std::string title(HWND h) const;
     void set_title(HWND h, std::string t);
     std::vector<HWND> children(HWND parent) const;
+    // Moves on whenever a window is created, destroyed, shown, hidden or raised: a finding
+    // made by classes and order holds while it stays the same.
+    std::uint64_t generation() const { return m_generation; }
 
+    // The message log is for tests: off unless switched on, so that a running program,
+    // whose scanner alone sends messages every 50 ms, does not grow with time.
+    void set_logging(bool on) { m_logging = on; }
     const std::vector<LogEntry>& log() const { return m_log; }
     void clear_log() { m_log.clear(); }
 
@@ -111,6 +133,8 @@ class Desktop {
     std::map<HWND, Window> m_windows;
     std::vector<HWND> m_top_level;
     HWND m_next = 0x10010;
+    std::uint64_t m_generation = 0;
+    bool m_logging = false;
     std::vector<LogEntry> m_log;
     struct Posted {
         HWND h;

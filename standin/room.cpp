@@ -1,0 +1,142 @@
+#include "standin/room.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "standin/chat_html.h"
+#include "standin/client.h"
+
+namespace rv::standin {
+
+using namespace winapi;
+
+Room::Room(Client& client, const std::string& name, HWND area) : Window(client), m_name(name) {
+    m_window = create_handled("AOL Child", name, area);
+    desktop().BringWindowToTop(m_window);
+    create("_AOL_Static", name, m_window);
+    m_transcript = create_handled("RICHCNTLREADONLY", "", m_window);
+    create("_AOL_Combobox", "", m_window);
+    create("_AOL_Icon", "Send", m_window);
+    m_input = create_handled("RICHCNTL", "", m_window);
+    create("_AOL_Image", "", m_window);
+    m_people.push_back(client.screen_name());
+}
+
+void Room::close() {
+    HWND h = m_window;
+    m_window = m_input = m_transcript = 0;
+    if (h && desktop().IsWindow(h)) desktop().DestroyWindow(h);
+    changed();
+}
+
+void Room::add_line(const std::string& name, const std::string& html, bool from_user) {
+    if (!is_open()) return;
+    if (!name.empty()) add_person(name);
+    // A system line has no author: no "name:<tab>" before it.
+    std::string plain = name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html);
+    std::size_t start = m_plain.empty() ? 0 : m_text_length + 2;  // "\r\n" between lines
+    m_line_start.push_back(start);
+    m_text_length = start + plain.size();
+    m_plain.push_back(std::move(plain));
+    m_lines.push_back({name, html, from_user});
+    m_client.line_added(*this, m_lines.back());
+    changed();
+}
+
+void Room::reset_people(const std::string& self) {
+    m_people.assign(1, self);
+}
+
+void Room::add_person(const std::string& name) {
+    if (!name.empty() && std::find(m_people.begin(), m_people.end(), name) == m_people.end())
+        m_people.push_back(name);
+}
+
+void Room::remove_person(const std::string& name) {
+    std::erase(m_people, name);
+}
+
+void Room::rename_person(const std::string& from, const std::string& to) {
+    for (auto& p : m_people)
+        if (p == from) p = to;
+}
+
+LRESULT Room::handle(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    if (h == m_input) return input_message(h, msg, w, l);
+    if (h == m_transcript) return transcript_message(h, msg, w, l);
+    if (h == m_window && msg == WM_CLOSE) {
+        m_client.close_window(h);
+        return 0;
+    }
+    return desktop().DefWindowProcA(h, msg, w, l);
+}
+
+LRESULT Room::input_message(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_CHAR && w == VK_RETURN) {
+        // Enter sends what is in the box and clears it; a chat client sends no blank line.
+        std::string text;
+        text.swap(m_input_text);
+        if (!is_blank(text)) add_line(m_client.screen_name(), text, true);
+        changed();
+        return 0;
+    }
+    if (auto r = edit_message(m_input_text, msg, w, l)) {
+        if (msg == WM_SETTEXT || msg == WM_CHAR) changed();
+        return *r;
+    }
+    return desktop().DefWindowProcA(h, msg, w, l);
+}
+
+LRESULT Room::transcript_message(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    const std::size_t n = m_plain.size();
+    switch (msg) {
+        case WM_GETTEXTLENGTH:
+            return static_cast<LRESULT>(m_text_length);
+        case WM_GETTEXT: {
+            std::string all;
+            all.reserve(m_text_length);
+            for (std::size_t i = 0; i < n; ++i) {
+                if (i) all += "\r\n";
+                all += m_plain[i];
+            }
+            return static_cast<LRESULT>(copy_text(all, reinterpret_cast<char*>(l), w));
+        }
+        case EM_GETLINECOUNT:
+            return static_cast<LRESULT>(std::max<std::size_t>(1, n));
+        case EM_LINEINDEX:
+        case EM_LINELENGTH:
+        case EM_GETLINE:
+            return line_message(msg, w, l);
+        case WM_SETTEXT:
+            return 0;  // read-only
+        default:
+            return desktop().DefWindowProcA(h, msg, w, l);
+    }
+}
+
+LRESULT Room::line_message(UINT msg, WPARAM w, LPARAM l) const {
+    const std::size_t n = m_plain.size();
+    if (msg == EM_LINEINDEX) {
+        if (w >= n) return n == 0 && w == 0 ? 0 : -1;
+        return static_cast<LRESULT>(m_line_start[w]);
+    }
+    if (msg == EM_LINELENGTH) {
+        // wParam is a character index; the length of the line that holds it.
+        auto it =
+            std::upper_bound(m_line_start.begin(), m_line_start.end(), static_cast<std::size_t>(w));
+        if (it == m_line_start.begin()) return 0;
+        return static_cast<LRESULT>(
+            m_plain[static_cast<std::size_t>(it - m_line_start.begin() - 1)].size());
+    }
+    // EM_GETLINE: the buffer's first 16-bit word holds its size; the line is not 0-terminated.
+    if (w >= n || l == 0) return 0;
+    char* buf = reinterpret_cast<char*>(l);
+    std::uint16_t size = 0;
+    std::memcpy(&size, buf, sizeof size);
+    const std::string& line = m_plain[w];
+    std::size_t count = utf8_prefix(line, size);
+    std::memcpy(buf, line.data(), count);
+    return static_cast<LRESULT>(count);
+}
+
+}  // namespace rv::standin

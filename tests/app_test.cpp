@@ -1,0 +1,232 @@
+// The program as started from a terminal: options, no display, and the stop signals.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "app/display_check.h"
+#include "app/options.h"
+#include "app/stop_signals.h"
+#include "helpers.h"
+#include "process.h"
+#include "tools/tone_mp3.h"
+
+namespace rv {
+namespace {
+
+bool parse(std::vector<std::string> args, app::Options& o, std::string& error) {
+    args.insert(args.begin(), "ravelin");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    return app::parse_options(static_cast<int>(argv.size()), argv.data(), o, error);
+}
+
+TEST(Options, ParseOrSayWhy) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;  // "" when they parse
+    };
+    const Case cases[] = {
+        {{}, ""},
+        {{"--headless", "--script", "s", "--transcript", "plain"}, ""},
+        {{"--script", "s", "--transcript", "html"}, ""},
+        {{"--version"}, ""},
+        {{"--headless"}, "--headless needs --script FILE"},
+        {{"--transcript", "plain"}, "--transcript needs --script FILE"},
+        {{"--script", "s", "--transcript", "rich"}, "--transcript takes plain or html"},
+        {{"--script"}, "--script needs a value"},
+        {{"--bogus"}, "unknown option --bogus"},
+    };
+    for (const auto& c : cases) {
+        app::Options o;
+        std::string error;
+        EXPECT_EQ(parse(c.args, o, error), std::string(c.error).empty()) << c.error;
+        EXPECT_EQ(error, c.error);
+    }
+    app::Options o;
+    std::string error;
+    ASSERT_TRUE(parse({"--headless", "--script", "s", "--transcript", "plain"}, o, error));
+    EXPECT_TRUE(o.plain_transcript);
+}
+
+TEST(Options, TheHelpSaysWhatTheProgramIsAndListsEveryAction) {
+    const std::string help = app::usage("/some/where/mp3.oca");
+    EXPECT_NE(help.find("Ravelin is a small MP3 player"), std::string::npos);
+    EXPECT_NE(help.find("settings file: /some/where/mp3.oca\n"), std::string::npos);
+    for (const char* verb : {"answer TEXT", "say TEXT", "say-as NAME TEXT", "click FORM",
+                             "dblclick FORM", "wait SECONDS", "print FORM", "open-room NAME",
+                             "open-im NAME", "--version", "--transcript"})
+        EXPECT_NE(help.find(verb), std::string::npos) << verb;
+    EXPECT_EQ(help.find("..."), std::string::npos);
+}
+
+TEST(DisplayCheck, OnlyAnXcbRunNeedsAnXServer) {
+    struct Case {
+        app::DisplayEnv env;
+        bool x_answers;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{"", "", ""}, false, "DISPLAY is not set"},
+        {{"xcb", "", ""}, false, "DISPLAY is not set"},
+        {{"", ":5", ""}, false, "no X server answers on DISPLAY :5"},
+        {{"", ":5", ""}, true, ""},
+        {{"offscreen", "", ""}, false, ""},
+        {{"wayland", "", ""}, false, ""},
+        {{"xcb;offscreen", "", ""}, false, ""},
+        {{"", "", "wayland-0"}, false, ""},
+        {{"xcb:nomitshm", "", "wayland-0"}, false, "DISPLAY is not set"},
+    };
+    for (const auto& c : cases) {
+        const bool answers = c.x_answers;
+        EXPECT_EQ(app::why_no_display(c.env, [answers](const std::string&) { return answers; }),
+                  c.why)
+            << c.env.qpa_platform << "|" << c.env.display << "|" << c.env.wayland_display;
+    }
+    EXPECT_FALSE(app::local_x_server_answers(":no"));
+    EXPECT_FALSE(app::local_x_server_answers(":987654"));
+    EXPECT_TRUE(app::local_x_server_answers("otherhost:0"));
+}
+
+TEST(ProgramRun, WithoutADisplayItSaysHowToRunHeadlessAndExits2) {
+    test::TempDir home;
+    test::Launch l;
+    l.args = {RAVELIN_EXE, "--home", home.path()};
+    l.unset_env = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    auto f = test::run_process(l);
+    EXPECT_EQ(f.exit_code(), 2);
+    EXPECT_EQ(f.out, "");
+    EXPECT_EQ(f.err,
+              "ravelin: no display to open the windows on (DISPLAY is not set); without "
+              "windows: ravelin --headless --script FILE\n");
+    l.args = {RAVELIN_EXE, "--version"};
+    auto v = test::run_process(l);
+    EXPECT_EQ(v.out, std::string("ravelin ") + app::kVersion + "\n");
+}
+
+TEST(ProgramRun, AStoredFolderThatIsGoneOrEmptyIsReportedOnStderr) {
+    test::TempDir home, script;
+    home.touch("mp3.oca", "[ravelin]\nDIRECTORY=" + home.file("gone") + "\n");
+    script.touch("s", "answer Bob\n");
+    test::Launch l;
+    l.args = {RAVELIN_EXE, "--headless", "--home", home.path(), "--script", script.file("s")};
+    auto f = test::run_process(l);
+    EXPECT_EQ(f.exit_code(), 0);
+    EXPECT_EQ(f.err, "ravelin: the stored music folder " + home.file("gone") +
+                         " does not exist; choose another with Load\n");
+    home.touch("notes.txt");
+    home.touch("song.mp3.txt");
+    home.touch("mp3.oca", "[ravelin]\nDIRECTORY=" + home.path() + "\n");
+    f = test::run_process(l);
+    EXPECT_EQ(f.err, "ravelin: the stored music folder " + home.path() +
+                         " holds no MP3 files; choose another with Load\n");
+    home.touch("Song.MP3");
+    f = test::run_process(l);
+    EXPECT_EQ(f.err, "");
+}
+
+// A loop that tells the test when something was posted into it from another thread.
+class WatchedLoop : public EventLoop {
+  public:
+    double now() const override { return m_loop.now(); }
+    void pump() override { m_loop.pump(); }
+    void wait_until(double deadline) override { m_loop.wait_until(deadline); }
+    void sleep_until(double deadline) override { m_loop.sleep_until(deadline); }
+    TimerId start_timer(int interval_ms, std::function<void()> tick) override {
+        return m_loop.start_timer(interval_ms, std::move(tick));
+    }
+    void stop_timer(TimerId id) override { m_loop.stop_timer(id); }
+    void post(std::function<void()> task) override {
+        m_loop.post(std::move(task));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_posted;
+        m_cv.notify_all();
+    }
+    bool wait_for_post() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::seconds(20), [this] { return m_posted > 0; });
+    }
+
+  private:
+    VirtualLoop m_loop;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    int m_posted = 0;
+};
+
+TEST(StopSignals, ASignalRunsTheCloseOnTheLoopsOwnThread) {
+    for (int signo : {SIGTERM, SIGINT}) {
+        WatchedLoop loop;
+        int closed = 0;
+        struct sigaction before {};
+        ::sigaction(signo, nullptr, &before);
+        {
+            app::StopSignals stop(loop, [&] { ++closed; });
+            ::raise(signo);
+            ASSERT_TRUE(loop.wait_for_post());
+            EXPECT_EQ(closed, 0);  // nothing runs behind the loop's back
+            loop.pump();
+            EXPECT_EQ(closed, 1);
+        }
+        struct sigaction after {};
+        ::sigaction(signo, nullptr, &after);
+        EXPECT_EQ(after.sa_handler, before.sa_handler);  // the old handler is back
+    }
+}
+
+// In a child process: the exit status of a close that never comes.
+int status_of_a_stuck_close(int first, int second, int grace_ms) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(20);  // a hang guard: SIGALRM is never the answer looked for
+        VirtualLoop loop;
+        app::StopSignals stop(
+            loop, [] {}, grace_ms);
+        ::raise(first);
+        if (second) ::raise(second);
+        for (;;) ::pause();  // the loop is never pumped
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+TEST(StopSignals, ASecondSignalOrAStuckCloseEndsAtOnce) {
+    int s = status_of_a_stuck_close(SIGINT, SIGINT, 60000);
+    ASSERT_TRUE(WIFEXITED(s));
+    EXPECT_EQ(WEXITSTATUS(s), 128 + SIGINT);
+    s = status_of_a_stuck_close(SIGTERM, 0, 50);
+    ASSERT_TRUE(WIFEXITED(s));
+    EXPECT_EQ(WEXITSTATUS(s), 128 + SIGTERM);
+}
+
+// The real program with windows (offscreen) and real playback on the dummy sound driver.
+TEST(ProgramRun, SigtermWhilePlayingClosesAsTheCloseLabelDoes) {
+    test::TempDir home, music, script;
+    tools::ToneSpec spec;
+    spec.seconds = 30.0;
+    ASSERT_TRUE(tools::write_tone_mp3(music.file("long.mp3"), spec));
+    home.touch("mp3.oca", "[ravelin]\nDIRECTORY=" + music.path() + "\n");
+    script.touch("s", "answer Bob\nclick Form1.File1 0\nclick Form1.lbplay\nwait 60\n");
+    test::Launch l;
+    l.args = {RAVELIN_EXE, "--screen-name", "Tester",        "--home",
+              home.path(), "--script",      script.file("s")};
+    l.set_env = {{"QT_QPA_PLATFORM", "offscreen"}, {"SDL_AUDIODRIVER", "dummy"}};
+    l.signal_after = "playing:-";
+    l.signo = SIGTERM;
+    auto f = test::run_process(l);
+    ASSERT_FALSE(f.timed_out) << f.out << f.err;
+    EXPECT_EQ(f.exit_code(), 0) << f.err;
+    const std::size_t play = f.out.find("playing:-");
+    const std::size_t off = f.out.find("PowerOff");
+    ASSERT_NE(off, std::string::npos) << f.out;
+    EXPECT_LT(play, off);
+    EXPECT_NE(f.out.find("Vade3r: </b><FONT COLOR=#3366FF>Bob<FONT COLOR=#3366FF>, ", off),
+              std::string::npos);
+    // Far less than the minute the script would still wait: a generous bound for a loaded
+    // machine, which the close takes well under a second to meet.
+    EXPECT_LT(f.seconds_after_signal, 20.0);
+}
+
+}  // namespace
+}  // namespace rv

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# An install into a fresh prefix: the program runs from there, the menu entry validates,
+# the manual page renders, and the icon and README are in place.
+# usage: install_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d); trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+"$prefix/bin/ravelin" --help | grep -q -- '--home'
+desktop-file-validate "$prefix/share/applications/ravelin.desktop"
+grep -q '^Exec=ravelin' "$prefix/share/applications/ravelin.desktop"
+test -s "$prefix/share/icons/hicolor/scalable/apps/ravelin.svg"
+grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/ravelin.svg"
+test -s "$prefix/share/doc/ravelin/README.md"
+page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/ravelin.1" 2>&1)
+for want in --home --script --headless --new-instance say-as dblclick open-room; do
+  grep -q -- "$want" <<<"$page" || { echo "FAIL: the manual lacks $want"; exit 1; }
+done
+echo ok

@@ -1,0 +1,147 @@
+// The stand-in client's view on the offscreen platform: its windows follow the model and a
+// person's input reaches the model as window messages.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <functional>
+
+#include "platform/loop/virtual_loop.h"
+#include "standin/client.h"
+#include "standin/view/client_view.h"
+
+namespace rv {
+namespace {
+
+QWidget* window_titled(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == title && w->isVisible()) return w;
+    return nullptr;
+}
+
+QWidget* popup() {
+    return QApplication::activePopupWidget();
+}
+
+QPushButton* button(QWidget* in, const QString& text) {
+    for (QPushButton* b : in->findChildren<QPushButton*>())
+        if (b->text() == text) return b;
+    return nullptr;
+}
+
+// Runs Qt's events until `done` holds, for at most five seconds.
+bool wait_for(const std::function<bool()>& done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > 5000) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class StandInView : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "standin_view_test";
+        static char* argv[] = {name, nullptr};
+        app = new QApplication(argc, argv);
+    }
+    static void TearDownTestSuite() {
+        delete app;
+        app = nullptr;
+    }
+
+    static QApplication* app;
+    VirtualLoop loop;
+    winapi::Desktop desktop;
+    standin::Client client{desktop, loop, "Me"};
+};
+QApplication* StandInView::app = nullptr;
+
+TEST_F(StandInView, ClosingTheChatWindowMinimisesIt) {
+    client.open_room("Lobby");
+    standin::ClientView view(client, 10, 10);
+    QWidget* w = window_titled("Chat Client - Me");
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isMinimized());
+    EXPECT_TRUE(desktop.IsWindow(client.frame()));
+}
+
+TEST_F(StandInView, TheMailMenuByMouseOpensAMailboxWithItsTabsAndList) {
+    standin::ClientView view(client, 10, 10);
+    QWidget* main = window_titled("Chat Client - Me");
+    ASSERT_NE(main, nullptr);
+    QTest::mouseClick(button(main, "Mail"), Qt::LeftButton);
+    ASSERT_TRUE(wait_for([] { return popup() != nullptr; }));
+    EXPECT_NE(desktop.FindWindowA("#32768", nullptr), 0u);
+    auto* entries = popup()->findChild<QListWidget*>();
+    ASSERT_NE(entries, nullptr);
+    ASSERT_EQ(entries->count(), 7);
+    // Mailboxes, then Sent Mail in the submenu beside it.
+    QTest::mouseClick(entries->viewport(), Qt::LeftButton, {},
+                      entries->visualItemRect(entries->item(1)).center());
+    ASSERT_TRUE(wait_for([&] { return popup() && popup()->findChild<QListWidget*>() != entries; }));
+    auto* sub = popup()->findChild<QListWidget*>();
+    EXPECT_GT(popup()->x(), entries->window()->x());
+    QTest::mouseClick(sub->viewport(), Qt::LeftButton, {},
+                      sub->visualItemRect(sub->item(2)).center());
+    const QString title = "Me's Online Mailbox";
+    ASSERT_TRUE(wait_for([&] { return window_titled(title) != nullptr && popup() == nullptr; }));
+    EXPECT_EQ(desktop.FindWindowA("#32768", nullptr), 0u);
+    QWidget* box = window_titled(title);
+    auto* tabs = box->findChild<QTabBar*>();
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    auto* rows = box->findChild<QListWidget*>();
+    EXPECT_EQ(rows->count(), 0);
+    loop.advance(3);  // the list fills on the client's time
+    ASSERT_TRUE(wait_for([&] { return rows->count() == 9; }));
+    // A tab chosen on screen is the tab the model shows.
+    tabs->setCurrentIndex(1);
+    auto* mailbox = client.find<standin::MailboxWindow>(
+        desktop.FindWindowExA(client.mdi(), 0, "AOL Child", title.toStdString().c_str()));
+    ASSERT_NE(mailbox, nullptr);
+    EXPECT_EQ(mailbox->tab(), 1);
+    // Closed on screen: the model closes it, and the screen follows.
+    box->close();
+    EXPECT_EQ(client.find<standin::MailboxWindow>(mailbox->window()), nullptr);
+    EXPECT_TRUE(wait_for([&] { return window_titled(title) == nullptr; }));
+}
+
+TEST_F(StandInView, AnInstantMessageToTheToggleAndItsMessageBox) {
+    standin::ClientView view(client, 10, 10);
+    QWidget* main = window_titled("Chat Client - Me");
+    QTest::mouseClick(button(main, "IM"), Qt::LeftButton);
+    ASSERT_TRUE(wait_for([] { return window_titled("Send Instant Message") != nullptr; }));
+    QWidget* im = window_titled("Send Instant Message");
+    auto edits = im->findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 2);
+    QTest::keyClicks(edits[0], "$IM_OFF");
+    QTest::keyClicks(edits[1], "off");
+    QTest::mouseClick(button(im, "Send"), Qt::LeftButton);
+    EXPECT_FALSE(client.ims_on());
+    ASSERT_TRUE(wait_for([] { return window_titled("America Online") != nullptr; }));
+    QWidget* box = window_titled("America Online");
+    QStringList texts;
+    for (QLabel* l : box->findChildren<QLabel*>()) texts << l->text();
+    EXPECT_EQ(texts.filter("now off").size(), 1) << texts.join("|").toStdString();
+    QTest::mouseClick(button(box, "OK"), Qt::LeftButton);
+    EXPECT_EQ(desktop.FindWindowA("#32770", nullptr), 0u);
+    QTest::mouseClick(button(im, "Cancel"), Qt::LeftButton);
+    EXPECT_TRUE(wait_for([] {
+        return window_titled("America Online") == nullptr &&
+               window_titled("Send Instant Message") == nullptr;
+    }));
+    EXPECT_TRUE(client.windows().empty());
+}
+
+}  // namespace
+}  // namespace rv
