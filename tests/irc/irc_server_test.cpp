@@ -4,10 +4,7 @@
 #include <QCoreApplication>
 #include <chrono>
 
-#include "app/program.h"
-#include "platform/media/virtual_player.h"
 #include "platform/qt/qt_loop.h"
-#include "standin/chat_network.h"
 #include "standin/net/irc_link.h"
 #include "standin/view/irc_socket.h"
 #include "tests/helpers.h"
@@ -156,49 +153,6 @@ TEST_F(RealServer, AfterARestartTheRoomIsBackAndWaitingLinesArriveInOrder) {
         10));
     EXPECT_EQ(carol.said_in("#music"),
               (std::vector<std::string>{"meanwhile 0", "meanwhile 1", "meanwhile 2"}));
-}
-
-TEST_F(RealServer, RavelinSignsOnAsDjAndPlaysIntoTheChannel) {
-    media::VirtualPlayer media(loop);
-    app::Options options;
-    options.home = dir.path();
-    options.screen_name = "DJ";
-    options.chat = server.url("#music");
-    app::Program program(loop, media, options);
-    program.env.set_input_box([](const std::string&, const std::string&, const std::string&) {
-        return std::string("Bob");
-    });
-    view::IrcSocket own_socket;
-    ChatNetwork network(program.client, loop, own_socket, quick());
-    Endpoint e;
-    std::string error;
-    ASSERT_TRUE(parse_chat_url(options.chat, e, error));
-    network.start(e, "");
-    ASSERT_TRUE(wait_until([&] { return network.link().joined("#music"); }, 20));
-    EXPECT_EQ(network.link().nick(), "DJ");
-    program.start();
-    ASSERT_TRUE(wait_until(
-        [&] {
-            bob.poll();
-            return bob.said_in("#music").size() >= 2;
-        },
-        20));
-    auto said = bob.said_in("#music");
-    EXPECT_NE(said[0].find("Power"), std::string::npos) << said[0];
-    EXPECT_NE(said[1].find("Bob"), std::string::npos) << said[1];
-    for (const auto& l : said) {
-        EXPECT_EQ(l.find('<'), std::string::npos) << l;
-        EXPECT_NE(l.find('\x03'), std::string::npos) << l;
-    }
-    bob.say("#music", "hello DJ");
-    Room* room = program.client.room_named("#music");
-    ASSERT_NE(room, nullptr);
-    ASSERT_TRUE(wait_until(
-        [&] {
-            return !room->lines().empty() &&
-                   room->plain_line(room->lines().size() - 1) == "bob:\thello DJ";
-        },
-        10));
 }
 
 TEST(FakeIrcServer, MalformedInputIsHarmlessAndBounded) {
