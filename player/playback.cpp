@@ -13,12 +13,9 @@ void PlayerWindow::lbplay_Click() {
     if (File1->list_index() == -1) return;
     if (MediaPlayer1.PlayState() == kPlaying) {
         // A restart: no announcement, the display timers keep their state.
-        MediaPlayer1.Stop();
-        Timer1->set_timer_enabled(false);
-        set_enabled({lbpause, lbstop}, false);
+        halt_for_switch();
         if (!open_selected()) return;
-        Timer1->set_timer_enabled(true);
-        set_enabled({lbpause, lbstop}, true);
+        follow_track();
         return;
     }
     if (!open_selected()) return;  // a file that will not play is not announced
@@ -54,9 +51,7 @@ void PlayerWindow::lbfoward_Click() {
     // Past the last entry there is nothing to open: playback is left as it is.
     if (next >= File1->list_count()) return;
     if (MediaPlayer1.PlayState() == kPlaying) {
-        MediaPlayer1.Stop();
-        Timer1->set_timer_enabled(false);
-        set_enabled({lbpause, lbstop}, false);
+        halt_for_switch();
         File1->set_list_index(next);
         if (!open_selected()) return;
         Chat1.SendChatText(playing_line());
@@ -64,8 +59,7 @@ void PlayerWindow::lbfoward_Click() {
         File1->set_list_index(next);
         if (!open_selected()) return;
     }
-    Timer1->set_timer_enabled(true);
-    set_enabled({lbpause, lbstop}, true);
+    follow_track();
 }
 
 void PlayerWindow::lbback_Click() {
@@ -78,13 +72,10 @@ void PlayerWindow::lbback_Click() {
         Chat1.SendChatText(playing_line());
         return;
     }
-    MediaPlayer1.Stop();
-    Timer1->set_timer_enabled(false);
-    set_enabled({lbpause, lbstop}, false);
+    halt_for_switch();
     File1->set_list_index(index - 1);
     if (!open_selected()) return;
-    Timer1->set_timer_enabled(true);
-    set_enabled({lbpause, lbstop}, true);
+    follow_track();
     Chat1.SendChatText(playing_line());
 }
 
@@ -96,6 +87,17 @@ void PlayerWindow::Label1_Click() {
     MediaPlayer1.Play();
     m_services.aol.ChatSend(RV_OPENING "Random:-</b><FONT COLOR=#3366FF>" + File1->file_name());
     set_timers({Timer1, Timer3, Timer4}, true);
+    set_enabled({lbpause, lbstop}, true);
+}
+
+void PlayerWindow::halt_for_switch() {
+    MediaPlayer1.Stop();
+    Timer1->set_timer_enabled(false);
+    set_enabled({lbpause, lbstop}, false);
+}
+
+void PlayerWindow::follow_track() {
+    Timer1->set_timer_enabled(true);
     set_enabled({lbpause, lbstop}, true);
 }
 

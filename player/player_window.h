@@ -79,6 +79,10 @@ class PlayerWindow : public forms::Form {
     // progress and Pause/Stop off, one line on stderr says why, and false is returned.
     bool open_selected();
     bool open_path(const std::string& path);
+    // Switching tracks: the player stops and the display and Pause/Stop wait for the next one.
+    void halt_for_switch();
+    // A track is open: the progress follows it and Pause/Stop take clicks.
+    void follow_track();
     void set_enabled(std::initializer_list<forms::Control*> controls, bool on);
     void set_timers(std::initializer_list<forms::Timer*> timers, bool on);
 };

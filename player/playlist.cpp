@@ -11,14 +11,9 @@ void PlayerWindow::File1_Click() {
 void PlayerWindow::File1_DblClick() {
     // With nothing selected there is nothing to open; playback stays as it is.
     if (File1->list_index() == -1) return;
-    if (MediaPlayer1.PlayState() == media::kPlaying) {
-        MediaPlayer1.Stop();
-        Timer1->set_timer_enabled(false);
-        set_enabled({lbpause, lbstop}, false);
-    }
+    if (MediaPlayer1.PlayState() == media::kPlaying) halt_for_switch();
     if (!open_selected()) return;
-    Timer1->set_timer_enabled(true);
-    set_enabled({lbpause, lbstop}, true);
+    follow_track();
 }
 
 void PlayerWindow::lbref_DblClick() {

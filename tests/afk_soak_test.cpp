@@ -75,7 +75,14 @@ TEST(AfkSoak, AMessageEveryMinuteForHours) {
     EXPECT_EQ(file.substr(0, first.size() + 2), first + "\r\n");
     // What may grow is the room's own transcript (five lines a minute) and the list, some
     // hundred kilobytes an hour. A record kept per poll or per tick would be megabytes.
-    EXPECT_LT(at_end - after_first_hour, 512L * hours)
+#if defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer keeps freed blocks in quarantine, which reads as growth here;
+    // the plain build holds the bound.
+    constexpr long kPerHour = 4 * 512L;
+#else
+    constexpr long kPerHour = 512L;
+#endif
+    EXPECT_LT(at_end - after_first_hour, kPerHour * hours)
         << after_first_hour << " kB after an hour, " << at_end << " kB at the end";
     std::printf("soak: %d h, resident %ld kB after the first hour, %ld kB at the end\n", hours,
                 after_first_hour, at_end);
