@@ -1,6 +1,7 @@
 // Ravelin: wires the real backends together and starts the main window.
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -19,7 +20,9 @@
 #include "platform/qt/mpris.h"
 #include "platform/qt/qt_front.h"
 #include "platform/qt/single_instance.h"
+#include "standin/chat_network.h"
 #include "standin/view/client_view.h"
+#include "standin/view/irc_socket.h"
 
 namespace {
 
@@ -136,6 +139,17 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     program.services.end_program = ending(runner);
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
     front.show_forms(program.env);
+    // The client's link to a chat network; it signs on only when asked (--chat or its form).
+    rv::standin::view::IrcSocket socket;
+    rv::standin::ChatNetwork network(program.client, front.loop(), socket);
+    if (!options.chat.empty()) {
+        rv::standin::net::Endpoint endpoint;
+        std::string error;
+        rv::standin::net::parse_chat_url(options.chat, endpoint, error);  // checked already
+        endpoint.insecure = options.chat_insecure;
+        const char* password = std::getenv(rv::app::kChatPasswordVariable);
+        network.start(endpoint, password ? password : "");
+    }
     // Beside the main window, which opens at (3255, 2355) twips.
     rv::standin::ClientView client_view(program.client, 520, 157);
     rv::app::RemoteBridge remote(program.form1, [&front, &client_view] {

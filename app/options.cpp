@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "standin/net/transport.h"
+
 namespace rv::app {
 
 std::string usage(const std::string& settings_file) {
@@ -26,6 +28,10 @@ std::string usage(const std::string& settings_file) {
            "  --transcript KIND   how --script prints the room's lines: html (the default),\n"
            "                      'ROOM NAME: LINE' exactly as sent; plain, 'NAME: TEXT' as the\n"
            "                      chat window shows it\n"
+           "  --chat URL          the chat client signs on to an IRC server and its room is a\n"
+           "                      channel: irc://HOST[:PORT]/#channel, ircs:// for TLS; the\n"
+           "                      server's password, if any, from RAVELIN_IRC_PASSWORD\n"
+           "  --chat-insecure     with ircs://, accept a certificate the system does not trust\n"
            "  --new-instance      start even when one runs already (otherwise the running\n"
            "                      one comes to the front)\n"
            "  --version           the version\n"
@@ -78,6 +84,16 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
             if (!value(out.home)) return false;
         } else if (a == "--screen-name") {
             if (!value(out.screen_name)) return false;
+        } else if (a == "--chat") {
+            if (!value(out.chat)) return false;
+            standin::net::Endpoint endpoint;
+            std::string why;
+            if (!standin::net::parse_chat_url(out.chat, endpoint, why)) {
+                error = "--chat " + out.chat + ": " + why;
+                return false;
+            }
+        } else if (a == "--chat-insecure") {
+            out.chat_insecure = true;
         } else if (a == "--transcript") {
             if (!value(transcript)) return false;
         } else {
@@ -97,6 +113,11 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
     out.plain_transcript = transcript == "plain";
     if (out.headless && out.script.empty()) {
         error = "--headless needs --script FILE";
+        return false;
+    }
+    if (out.headless && !out.chat.empty()) {
+        // Virtual time cannot pace a real connection; the windows can run without a display.
+        error = "--chat needs the windows (without a display: QT_QPA_PLATFORM=offscreen)";
         return false;
     }
     return true;

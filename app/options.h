@@ -14,7 +14,12 @@ struct Options {
     std::string screen_name;        // the stand-in client's signed-on user
     bool plain_transcript = false;  // a script prints the room as the chat window shows it
     bool new_instance = false;      // start even when the user runs one already
+    std::string chat;               // irc://HOST[:PORT]/#channel: the client's room is a channel
+    bool chat_insecure = false;     // ircs:// accepts a certificate the system does not vouch for
 };
+
+// The environment variable that holds the chat server's password, if it needs one.
+constexpr const char* kChatPasswordVariable = "RAVELIN_IRC_PASSWORD";
 
 // False with a reason on bad arguments.
 bool parse_options(int argc, char** argv, Options& out, std::string& error);

@@ -2,7 +2,21 @@
 
 #include <filesystem>
 
+#include "standin/net/transport.h"
+
 namespace rv::app {
+
+namespace {
+// On a chat network the first room is the channel asked for; offline, the lobby.
+std::string first_room(const Options& options) {
+    standin::net::Endpoint chat;
+    std::string error;
+    if (!options.chat.empty() && standin::net::parse_chat_url(options.chat, chat, error) &&
+        !chat.channel.empty())
+        return chat.channel;
+    return "Lobby";
+}
+}  // namespace
 
 std::string Program::settings_path(const std::string& home) {
     return (home.empty() ? default_home() : home) + "/mp3.oca";
@@ -26,7 +40,7 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
       form3(env),
       equalizer(env, random),
       commands(form1, aol, *this) {
-    client.open_room("Lobby");
+    client.open_room(first_room(options));
     form1.Chat1.ChatMessage = [this](const std::string& ScreenName, const std::string& Text) {
         commands.Chat1_ChatMessage(ScreenName, Text);
     };

@@ -115,6 +115,59 @@ bool Client::say_as(Room& room, const std::string& name, const std::string& text
     return true;
 }
 
+void Client::system_line(Room& room, const std::string& text) {
+    if (!room.is_open()) return;
+    std::string html;
+    for (char c : text) {
+        if (c == '<')
+            html += "&lt;";
+        else if (c == '>')
+            html += "&gt;";
+        else if (c == '&')
+            html += "&amp;";
+        else if (c == '"')
+            html += "&quot;";
+        else if (c == '\t')
+            html += ' ';  // no tab, so the line never reads as "name:<tab>"
+        else
+            html += c;
+    }
+    room.add_line("", html, false);
+}
+
+void Client::set_people(Room& room, const std::vector<std::string>& people) {
+    room.reset_people(m_screen_name);
+    for (const auto& p : people) room.add_person(clean_name(p));
+    changed();
+}
+
+void Client::person_joined(Room& room, const std::string& name) {
+    room.add_person(clean_name(name));
+    changed();
+}
+
+void Client::person_left(Room& room, const std::string& name) {
+    const std::string clean = clean_name(name);
+    if (clean == m_screen_name) return;
+    room.remove_person(clean);
+    changed();
+}
+
+void Client::set_screen_name(const std::string& name) {
+    const std::string clean = clean_name(name);
+    if (clean.empty() || clean == m_screen_name) return;
+    for (auto& r : m_rooms) r->rename_person(m_screen_name, clean);
+    m_screen_name = clean;
+    m_desktop.set_title(welcome(), "Welcome, " + m_screen_name + "!");
+    changed();
+}
+
+Room* Client::room_named(const std::string& name) {
+    for (auto& r : m_rooms)
+        if (r->is_open() && strcasecmp(r->name().c_str(), name.c_str()) == 0) return r.get();
+    return nullptr;
+}
+
 void Client::line_added(const Room& room, const ChatLine& line) {
     for (auto& f : on_line) f(room, line);
 }

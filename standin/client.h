@@ -23,6 +23,8 @@
 
 namespace rv::standin {
 
+class ChatNetwork;
+
 class Client {
   public:
     // `screen_name` is cleaned; an empty one signs on as "Guest". The mail is kept in
@@ -96,6 +98,23 @@ class Client {
     // signed-on user's name in any case, so that nobody's line can pass for the user's.
     bool name_allowed(const std::string& name) const;
 
+    // What the network says about the room: a transcript line without an author, which a
+    // scanner does not take for chat.
+    void system_line(Room& room, const std::string& text);
+    // The people list, as the network knows it; the signed-on user always stays in it.
+    void set_people(Room& room, const std::vector<std::string>& people);
+    void person_joined(Room& room, const std::string& name);
+    void person_left(Room& room, const std::string& name);
+    // The network renamed the user: the client's screen name follows, and with it the
+    // welcome window's title, where a scanner reads who is signed on.
+    void set_screen_name(const std::string& name);
+    // An open room by name, without regard to case; null when none is.
+    Room* room_named(const std::string& name);
+
+    // The IRC link, when the program has one (the sign-on form uses it).
+    ChatNetwork* network() const { return m_network; }
+    void attach_network(ChatNetwork* network) { m_network = network; }
+
     // Told of every line a room receives, and of any change the view should show.
     std::vector<std::function<void(const Room&, const ChatLine&)>> on_line;
     std::function<void()> on_changed;
@@ -124,6 +143,7 @@ class Client {
     winapi::Desktop& m_desktop;
     EventLoop& m_loop;
     std::string m_screen_name;
+    ChatNetwork* m_network = nullptr;
     std::vector<MenuItem> mail_menu_items();
     void mail_changed();
 

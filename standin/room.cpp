@@ -31,9 +31,9 @@ void Room::close() {
 
 void Room::add_line(const std::string& name, const std::string& html, bool from_user) {
     if (!is_open()) return;
-    if (std::find(m_people.begin(), m_people.end(), name) == m_people.end())
-        m_people.push_back(name);
-    std::string plain = name + ":\t" + html_to_plain(html);
+    if (!name.empty()) add_person(name);
+    // A system line has no author: no "name:<tab>" before it.
+    std::string plain = name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html);
     std::size_t start = m_plain.empty() ? 0 : m_text_length + 2;  // "\r\n" between lines
     m_line_start.push_back(start);
     m_text_length = start + plain.size();
@@ -41,6 +41,24 @@ void Room::add_line(const std::string& name, const std::string& html, bool from_
     m_lines.push_back({name, html, from_user});
     m_client.line_added(*this, m_lines.back());
     changed();
+}
+
+void Room::reset_people(const std::string& self) {
+    m_people.assign(1, self);
+}
+
+void Room::add_person(const std::string& name) {
+    if (!name.empty() && std::find(m_people.begin(), m_people.end(), name) == m_people.end())
+        m_people.push_back(name);
+}
+
+void Room::remove_person(const std::string& name) {
+    std::erase(m_people, name);
+}
+
+void Room::rename_person(const std::string& from, const std::string& to) {
+    for (auto& p : m_people)
+        if (p == from) p = to;
 }
 
 LRESULT Room::handle(HWND h, UINT msg, WPARAM w, LPARAM l) {

@@ -28,8 +28,14 @@ class Room : public Window {
     // The transcript window's text of line i: "name:\ttext", always one line.
     const std::string& plain_line(std::size_t i) const { return m_plain[i]; }
 
-    // A line into the room under `name`, which the client has already let in.
+    // A line into the room under `name`, which the client has already let in; an empty name
+    // is a system line, with no "name:<tab>" before it.
     void add_line(const std::string& name, const std::string& html, bool from_user);
+    // The people list as a network tells it: `self` alone, then joins, leaves and renames.
+    void reset_people(const std::string& self);
+    void add_person(const std::string& name);
+    void remove_person(const std::string& name);
+    void rename_person(const std::string& from, const std::string& to);
     // A closed room stays as a record, so a view may still show what was said.
     void close() override;
 

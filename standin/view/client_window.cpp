@@ -3,15 +3,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "standin/chat_html.h"
+#include "standin/chat_network.h"
+#include "standin/view/sign_on_dialog.h"
 
 namespace rv::standin {
 
@@ -32,6 +36,7 @@ ClientWindow::ClientWindow(Client& client) : m_client(client) {
     bar->addWidget(new QLabel("Room:", this));
     bar->addWidget(m_rooms, 1);
     top->addLayout(bar);
+    if (m_client.network()) top->addLayout(make_network_bar());
 
     auto* middle = new QHBoxLayout();
     m_transcript = new QTextEdit(this);
@@ -102,6 +107,42 @@ QLayout* ClientWindow::make_say_as() {
     return as;
 }
 
+QLayout* ClientWindow::make_network_bar() {
+    auto* row = new QHBoxLayout();
+    auto* sign_on = new QPushButton("Sign on...", this);
+    auto* join = new QPushButton("Join channel...", this);
+    row->addWidget(sign_on);
+    row->addWidget(join);
+    row->addStretch(1);
+    connect(sign_on, &QPushButton::clicked, this, [this] { sign_on_form(); });
+    connect(join, &QPushButton::clicked, this, [this] { join_channel(); });
+    return row;
+}
+
+void ClientWindow::sign_on_form() {
+    SignOnDialog form(this, m_client.screen_name());
+    if (form.exec() != QDialog::Accepted || !m_client.network()) return;
+    net::Endpoint endpoint;
+    std::string error;
+    if (!form.endpoint(endpoint, error)) {
+        QMessageBox::warning(this, "Sign on", qstr(error));
+        return;
+    }
+    if (!form.nick().empty()) m_client.set_screen_name(form.nick());
+    m_client.network()->start(endpoint, form.password());
+    refresh();
+}
+
+void ClientWindow::join_channel() {
+    bool ok = false;
+    QString name = QInputDialog::getText(this, "Join channel",
+                                         "Channel (a new room):", QLineEdit::Normal, "#", &ok);
+    if (!ok || !m_client.network()) return;
+    if (!m_client.network()->join(name.trimmed().toStdString()))
+        QMessageBox::warning(this, "Join channel", "That is not a channel name.");
+    refresh();
+}
+
 QWidget* ClientWindow::toolbar_button(HWND button) const {
     for (const auto& [h, b] : m_buttons)
         if (h == button) return b;
@@ -156,6 +197,8 @@ void ClientWindow::refresh() {
     }
     for (std::size_t i = 0; i < m_client.rooms().size(); ++i)
         if (m_client.rooms()[i].get() == r) m_rooms->setCurrentIndex(static_cast<int>(i));
+    // The network may have renamed the user.
+    setWindowTitle("Chat Client - " + qstr(m_client.screen_name()));
     const QString ims = m_client.ims_on() ? "instant messages on" : "instant messages off";
     if (!r) {
         m_status->setText("No chat room open \u2014 " + ims);
@@ -164,10 +207,17 @@ void ClientWindow::refresh() {
     show_lines(r);
     m_people->clear();
     for (const auto& p : r->people()) m_people->addItem(qstr(p));
-    m_status->setText(QString("Signed on as %1 \u2014 %2 lines \u2014 %3")
-                          .arg(qstr(m_client.screen_name()))
-                          .arg(r->lines().size())
-                          .arg(ims));
+    m_status->setText(status_text(*r));
+}
+
+QString ClientWindow::status_text(const Room& r) const {
+    const QString ims = m_client.ims_on() ? "instant messages on" : "instant messages off";
+    const ChatNetwork* net = m_client.network();
+    return QString("Signed on as %1 \u2014 %2 lines \u2014 %3%4")
+        .arg(qstr(m_client.screen_name()))
+        .arg(r.lines().size())
+        .arg(ims)
+        .arg(net && net->started() ? " \u2014 " + qstr(net->status()) : QString());
 }
 
 void ClientWindow::show_lines(Room* r) {
@@ -181,8 +231,13 @@ void ClientWindow::show_lines(Room* r) {
     const bool at_end = sb->value() == sb->maximum();
     for (; m_shown_lines < r->lines().size(); ++m_shown_lines) {
         const ChatLine& line = r->lines()[m_shown_lines];
-        m_transcript->append("<b>" + qstr(line.screen_name).toHtmlEscaped() + ":</b>&nbsp;" +
-                             qstr(safe_html(line.html)));
+        // A line without an author is the network's: shown apart from the chat.
+        if (line.screen_name.empty())
+            m_transcript->append("<i><font color=\"#707070\">" + qstr(safe_html(line.html)) +
+                                 "</font></i>");
+        else
+            m_transcript->append("<b>" + qstr(line.screen_name).toHtmlEscaped() + ":</b>&nbsp;" +
+                                 qstr(safe_html(line.html)));
     }
     if (at_end) sb->setValue(sb->maximum());
 }

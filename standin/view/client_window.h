@@ -36,6 +36,10 @@ class ClientWindow : public QWidget {
     void send_input();
     void say_as();
     void show_lines(Room* r);
+    QLayout* make_network_bar();
+    void sign_on_form();
+    void join_channel();
+    QString status_text(const Room& r) const;
 
     Client& m_client;
     std::vector<std::pair<HWND, QPushButton*>> m_buttons;

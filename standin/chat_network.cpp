@@ -1,0 +1,123 @@
+#include "standin/chat_network.h"
+
+#include <iostream>
+
+#include "standin/net/irc_message.h"
+
+namespace rv::standin {
+
+ChatNetwork::ChatNetwork(Client& client, EventLoop& loop, net::Transport& transport,
+                         net::LinkSettings settings)
+    : m_client(client), m_link(std::make_unique<net::IrcLink>(loop, transport, *this, settings)) {
+    m_client.attach_network(this);
+    m_client.on_line.push_back(
+        [this](const Room& room, const ChatLine& line) { user_line(room, line); });
+}
+
+ChatNetwork::~ChatNetwork() {
+    m_client.attach_network(nullptr);
+    m_link->stop();
+}
+
+void ChatNetwork::start(const net::Endpoint& server, const std::string& password) {
+    if (m_started) m_link->stop();
+    m_server = server;
+    m_started = true;
+    if (!server.channel.empty() && !m_client.room_named(server.channel))
+        m_client.open_room(server.channel);
+    // Rooms opened before signing on that are named as channels join too.
+    for (const auto& r : m_client.rooms())
+        if (r->window() && net::is_channel_name(r->name())) m_link->join(r->name());
+    m_link->start(server, m_client.screen_name(), password);
+    if (m_client.on_changed) m_client.on_changed();
+}
+
+Room* ChatNetwork::join(const std::string& channel) {
+    std::string name = channel;
+    if (!name.empty() && !net::is_channel_name(name)) name = "#" + name;
+    if (!net::is_channel_name(name) || name.find_first_of(" ,\a") != std::string::npos)
+        return nullptr;
+    Room* room = m_client.room_named(name);
+    if (!room)
+        room = &m_client.open_room(name);
+    else
+        m_client.desktop().BringWindowToTop(room->window());
+    if (m_started) m_link->join(name);
+    return room;
+}
+
+std::string ChatNetwork::status() const {
+    if (!m_started) return "Offline";
+    using S = net::IrcLink::State;
+    switch (m_link->state()) {
+        case S::Online:
+            return "On " + m_server.host + " as " + m_link->nick();
+        case S::Connecting:
+        case S::Registering:
+            return "Signing on to " + m_server.host + "...";
+        case S::Waiting:
+            return "Disconnected from " + m_server.host + ", trying again";
+        case S::Offline:
+            break;
+    }
+    return "Offline";
+}
+
+void ChatNetwork::user_line(const Room& room, const ChatLine& line) {
+    // Only what the user typed here: not lines from the network, not system lines.
+    if (!m_started || m_delivering || !line.from_user || !net::is_channel_name(room.name())) return;
+    m_link->say(room.name(), line.html);
+}
+
+Room* ChatNetwork::room_for(const std::string& channel) {
+    if (channel.empty()) return m_client.top_room();
+    return m_client.room_named(channel);
+}
+
+void ChatNetwork::chat_line(const std::string& channel, const std::string& nick,
+                            const std::string& html) {
+    Room* room = room_for(channel);
+    if (!room) return;
+    // A chatter on the network named as the user here would pass for the user: the client
+    // refuses such a name, and the line goes to stderr rather than into the room.
+    m_delivering = true;
+    const bool said = m_client.say_as(*room, nick, html);
+    m_delivering = false;
+    if (!said)
+        std::cerr << "ravelin: a line from " << nick << " on " << room->name()
+                  << " refused: that name passes for the user's\n";
+}
+
+void ChatNetwork::system_line(const std::string& channel, const std::string& text) {
+    if (Room* room = room_for(channel)) {
+        m_delivering = true;
+        m_client.system_line(*room, text);
+        m_delivering = false;
+    }
+}
+
+void ChatNetwork::people_reset(const std::string& channel, const std::vector<std::string>& nicks) {
+    if (Room* room = room_for(channel)) m_client.set_people(*room, nicks);
+}
+
+void ChatNetwork::person_joined(const std::string& channel, const std::string& nick) {
+    if (Room* room = room_for(channel)) m_client.person_joined(*room, nick);
+}
+
+void ChatNetwork::person_left(const std::string& channel, const std::string& nick) {
+    if (Room* room = room_for(channel)) m_client.person_left(*room, nick);
+}
+
+void ChatNetwork::person_renamed(const std::string& channel, const std::string& from,
+                                 const std::string& to) {
+    if (Room* room = room_for(channel)) {
+        m_client.person_left(*room, from);
+        m_client.person_joined(*room, to);
+    }
+}
+
+void ChatNetwork::own_nick_changed(const std::string& nick) {
+    m_client.set_screen_name(nick);
+}
+
+}  // namespace rv::standin

@@ -1,0 +1,57 @@
+#pragma once
+// The stand-in client on a real chat network: each room named as a channel ("#music") is
+// that IRC channel. What the channel says arrives as the lines of other chatters; joins,
+// quits and the like as system lines; what the user (or the program, through the input box)
+// sends in the room goes to the channel. Without start() the client stays offline.
+#include <memory>
+#include <string>
+
+#include "platform/loop/event_loop.h"
+#include "standin/client.h"
+#include "standin/net/irc_link.h"
+#include "standin/net/room_sink.h"
+
+namespace rv::standin {
+
+class ChatNetwork final : public net::RoomSink {
+  public:
+    ChatNetwork(Client& client, EventLoop& loop, net::Transport& transport,
+                net::LinkSettings settings = {});
+    ~ChatNetwork() override;
+    ChatNetwork(const ChatNetwork&) = delete;
+    ChatNetwork& operator=(const ChatNetwork&) = delete;
+
+    // Signs on as the client's screen name; the endpoint's channel becomes a room (the room
+    // of that name when one is open, else a new one on top).
+    void start(const net::Endpoint& server, const std::string& password);
+    // Another channel as a new room (or the open room of that name), joined on the network.
+    Room* join(const std::string& channel);
+    bool started() const { return m_started; }
+    // One line for the client's status bar.
+    std::string status() const;
+    net::IrcLink& link() { return *m_link; }
+
+    // RoomSink
+    void chat_line(const std::string& channel, const std::string& nick,
+                   const std::string& html) override;
+    void system_line(const std::string& channel, const std::string& text) override;
+    void people_reset(const std::string& channel, const std::vector<std::string>& nicks) override;
+    void person_joined(const std::string& channel, const std::string& nick) override;
+    void person_left(const std::string& channel, const std::string& nick) override;
+    void person_renamed(const std::string& channel, const std::string& from,
+                        const std::string& to) override;
+    void own_nick_changed(const std::string& nick) override;
+
+  private:
+    // The open room of a channel; "" is the room in front.
+    Room* room_for(const std::string& channel);
+    void user_line(const Room& room, const ChatLine& line);
+
+    Client& m_client;
+    std::unique_ptr<net::IrcLink> m_link;
+    net::Endpoint m_server;
+    bool m_started = false;
+    bool m_delivering = false;  // a line from the network is being put into a room
+};
+
+}  // namespace rv::standin

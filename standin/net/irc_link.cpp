@@ -1,0 +1,314 @@
+#include "standin/net/irc_link.h"
+
+#include <cmath>
+#include <iostream>
+
+#include "standin/net/html_to_irc.h"
+#include "standin/net/irc_channel.h"
+#include "standin/net/irc_text.h"
+#include "standin/net/nick.h"
+
+namespace rv::standin::net {
+
+namespace {
+
+// The longest prefix a server puts before a relayed line: ":nick!user@host ".
+constexpr std::size_t kUserHostRoom = 1 + 1 + 10 + 1 + 63 + 1;
+constexpr std::size_t kMaxLine = 510;  // 512 with CR LF
+constexpr int kMaxNickAttempts = 50;
+
+bool starts_with_me(const std::string& html) {
+    if (html.size() < 4) return false;
+    std::string head = html.substr(0, 4);
+    for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return head == "/me ";
+}
+
+}  // namespace
+
+IrcLink::IrcLink(EventLoop& loop, Transport& transport, RoomSink& sink, LinkSettings settings)
+    : m_loop(loop),
+      m_transport(transport),
+      m_sink(sink),
+      m_settings(settings),
+      m_pacer(settings.pacing),
+      m_backoff(settings.reconnect),
+      m_retry(loop),
+      m_pace(loop) {
+    log = [](const std::string& line) { std::cerr << line << "\n"; };
+    m_transport.on_open = [this] { opened(); };
+    m_transport.on_data = [this](std::string_view bytes) { received(bytes); };
+    m_transport.on_closed = [this](const std::string& reason) { closed(reason); };
+}
+
+IrcLink::~IrcLink() {
+    m_transport.on_open = nullptr;
+    m_transport.on_data = nullptr;
+    m_transport.on_closed = nullptr;
+    if (m_watchdog) m_loop.stop_timer(m_watchdog);
+    m_transport.close();
+}
+
+void IrcLink::start(const Endpoint& server, const std::string& nick, const std::string& password) {
+    m_server = server;
+    m_password = password;
+    m_reported_nick = nick;
+    m_base_nick = nick_from_screen_name(nick);
+    m_nick = m_base_nick;
+    if (!server.channel.empty()) add_channel(server.channel);
+    if (!m_watchdog)
+        m_watchdog = m_loop.start_timer(m_settings.watchdog_ms, [this] { watchdog(); });
+    m_backoff.reset();
+    connect();
+}
+
+void IrcLink::stop(const std::string& reason) {
+    if (m_state == State::Registering || m_state == State::Online)
+        send_now(irc_line("QUIT", {reason}));
+    m_transport.close();
+    m_state = State::Offline;
+    m_retry.stop();
+    m_pace.stop();
+    if (m_watchdog) m_loop.stop_timer(m_watchdog);
+    m_watchdog = 0;
+    for (auto& ch : m_channels) ch->joined = ch->join_pending = false;
+}
+
+void IrcLink::connect() {
+    m_state = State::Connecting;
+    m_reader.reset();
+    m_pacer.reset();
+    m_nick_attempt = 0;
+    m_nick_max = 30;
+    m_since = m_last_heard = m_loop.now();
+    m_ping_sent = -1;
+    m_transport.open(m_server);
+}
+
+void IrcLink::opened() {
+    if (m_state != State::Connecting) return;
+    m_state = State::Registering;
+    m_last_heard = m_loop.now();
+    if (!m_password.empty()) send_now(irc_line("PASS", {m_password}));
+    send_now(irc_line("NICK", {m_nick}));
+    std::string user;
+    for (char c : m_base_nick)
+        if (std::isalnum(static_cast<unsigned char>(c)) && user.size() < 10)
+            user += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    send_now(irc_line("USER", {user.empty() ? "guest" : user, "0", "*", m_reported_nick}));
+}
+
+void IrcLink::closed(const std::string& reason) {
+    if (m_state == State::Offline || m_state == State::Waiting) return;
+    const bool was_online = m_state == State::Online;
+    if (was_online && (m_loop.now() - m_since) * 1000 >= m_backoff.settings().stable_ms)
+        m_backoff.reset();
+    m_state = State::Waiting;
+    m_pace.stop();
+    const int pause_ms = m_backoff.next_ms();
+    char pause[32];
+    std::snprintf(pause, sizeof pause, "%.0f", std::ceil(pause_ms / 1000.0));
+    for (auto& ch : m_channels) {
+        ch->joined = ch->join_pending = ch->names_open = false;
+        ch->members.clear();
+        if (was_online) m_sink.people_reset(ch->name, {});
+        m_sink.system_line(ch->name, "Disconnected from " + m_server.host + " (" + reason +
+                                         "); trying again in " + pause + " s.");
+    }
+    m_retry.start(pause_ms, [this] { connect(); });
+}
+
+void IrcLink::drop(const std::string& reason) {
+    m_transport.close();
+    closed(reason);
+}
+
+void IrcLink::received(std::string_view bytes) {
+    m_last_heard = m_loop.now();
+    m_ping_sent = -1;
+    m_reader.feed(bytes, [this](std::string_view line) { dispatch(line); });
+}
+
+void IrcLink::watchdog() {
+    const double now = m_loop.now();
+    if ((m_state == State::Connecting || m_state == State::Registering) &&
+        now - m_since >= m_settings.register_timeout_s) {
+        drop("no sign-on within " + std::to_string(m_settings.register_timeout_s) + " s");
+    } else if (m_state == State::Online && m_ping_sent < 0 &&
+               now - m_last_heard >= m_settings.idle_ping_s) {
+        send_now(irc_line("PING", {"ravelin"}));
+        m_ping_sent = now;
+    } else if (m_state == State::Online && m_ping_sent >= 0 &&
+               now - m_ping_sent >= m_settings.ping_timeout_s) {
+        drop("no answer to PING");
+    }
+}
+
+void IrcLink::send_now(const std::string& line) {
+    m_transport.send(line + "\r\n");
+}
+
+void IrcLink::registered(const IrcMessage& m) {
+    if (m_state != State::Registering) return;
+    m_state = State::Online;
+    m_since = m_loop.now();
+    m_dropping_logged = false;
+    if (!m.params.empty() && plausible_nick(m.params[0])) m_nick = m.params[0];
+    if (m_nick != m_reported_nick) {
+        m_reported_nick = m_nick;
+        m_sink.own_nick_changed(m_nick);
+    }
+    join_all();
+    flush();
+}
+
+void IrcLink::join_all() {
+    std::string list;
+    auto send_list = [&] {
+        if (!list.empty()) send_now(irc_line("JOIN", {list}));
+        list.clear();
+    };
+    for (auto& ch : m_channels) {
+        if (ch->joined) continue;
+        ch->join_pending = true;
+        if (list.size() + ch->name.size() > 400) send_list();
+        list += (list.empty() ? "" : ",") + ch->name;
+    }
+    send_list();
+}
+
+void IrcLink::next_nick(bool refused) {
+    // A refused nick is most often too long for this server: the classic limit is 9.
+    if (refused && m_nick_max > 9) {
+        m_nick_max = 9;
+    } else if (refused && m_base_nick != "Guest") {
+        m_base_nick = "Guest";
+        m_nick_attempt = 0;
+    } else {
+        ++m_nick_attempt;
+    }
+    if (m_nick_attempt > kMaxNickAttempts) {
+        drop("no free nick");
+        return;
+    }
+    m_nick = nick_attempt(m_base_nick, m_nick_attempt, m_nick_max);
+    send_now(irc_line("NICK", {m_nick}));
+}
+
+void IrcLink::join(const std::string& channel) {
+    if (!is_channel_name(channel) || channel.size() > 200) return;
+    Channel& ch = add_channel(channel);
+    if (m_state == State::Online && !ch.joined && !ch.join_pending) {
+        ch.join_pending = true;
+        send_now(irc_line("JOIN", {ch.name}));
+    }
+}
+
+void IrcLink::part(const std::string& channel) {
+    for (auto it = m_channels.begin(); it != m_channels.end(); ++it) {
+        if ((*it)->folded != irc_fold(channel)) continue;
+        if (m_state == State::Online && ((*it)->joined || (*it)->join_pending))
+            send_now(irc_line("PART", {(*it)->name}));
+        std::string folded = (*it)->folded;
+        m_channels.erase(it);
+        std::erase_if(m_queue, [&](const Outgoing& o) { return o.channel == folded; });
+        return;
+    }
+}
+
+void IrcLink::say(const std::string& channel, const std::string& html) {
+    Channel* ch = find(channel);
+    if (!ch) {
+        join(channel);
+        ch = find(channel);
+        if (!ch) return;
+    }
+    const bool action = starts_with_me(html);
+    std::string text = html_to_irc(action ? std::string_view(html).substr(4) : html);
+    std::size_t room = text_room(ch->name) - (action ? 9 : 0);
+    for (const std::string& piece : split_irc_text(text, room)) {
+        std::string body = action ? "\x01"
+                                    "ACTION " +
+                                        piece + "\x01"
+                                  : piece;
+        enqueue(ch->folded, irc_line("PRIVMSG", {ch->name, body}));
+    }
+    flush();
+}
+
+std::size_t IrcLink::text_room(const std::string& target) const {
+    std::size_t used =
+        std::string("PRIVMSG  :").size() + target.size() + m_nick.size() + kUserHostRoom;
+    return used + 64 < kMaxLine ? kMaxLine - used : 64;
+}
+
+void IrcLink::enqueue(const std::string& channel, const std::string& line) {
+    if (m_state != State::Online) {
+        while (m_settings.offline_limit > 0 && m_queue.size() >= m_settings.offline_limit) {
+            m_queue.pop_front();
+            if (!m_dropping_logged)
+                log("ravelin: chat offline: more than " + std::to_string(m_settings.offline_limit) +
+                    " lines waiting, the oldest are dropped");
+            m_dropping_logged = true;
+        }
+    }
+    m_queue.push_back({channel, line});
+}
+
+void IrcLink::flush() {
+    if (m_flushing) return;  // a send that answers at once re-enters here
+    m_flushing = true;
+    while (m_state == State::Online && !m_queue.empty()) {
+        const Channel* ch = find(m_queue.front().channel);
+        if (ch && ch->join_pending) break;  // after the join, or the server refuses the line
+        const double now = m_loop.now();
+        if (!m_pacer.may_send(now)) {
+            double wait_s = m_pacer.next_allowed(now) - now;
+            m_pace.start(static_cast<int>(std::ceil(wait_s * 1000)), [this] { flush(); });
+            break;
+        }
+        std::string line = std::move(m_queue.front().line);
+        m_queue.pop_front();
+        m_pacer.sent(now);
+        send_now(line);
+    }
+    m_flushing = false;
+}
+
+bool IrcLink::joined(const std::string& channel) const {
+    const Channel* ch = find(channel);
+    return ch && ch->joined;
+}
+
+std::vector<std::string> IrcLink::channels() const {
+    std::vector<std::string> out;
+    for (const auto& ch : m_channels) out.push_back(ch->name);
+    return out;
+}
+
+std::size_t IrcLink::members(const std::string& channel) const {
+    const Channel* ch = find(channel);
+    return ch ? ch->members.size() : 0;
+}
+
+IrcLink::Channel* IrcLink::find(const std::string& channel) {
+    std::string folded = irc_fold(channel);
+    for (auto& ch : m_channels)
+        if (ch->folded == folded) return ch.get();
+    return nullptr;
+}
+
+const IrcLink::Channel* IrcLink::find(const std::string& channel) const {
+    return const_cast<IrcLink*>(this)->find(channel);
+}
+
+IrcLink::Channel& IrcLink::add_channel(const std::string& channel) {
+    if (Channel* ch = find(channel)) return *ch;
+    auto ch = std::make_unique<Channel>();
+    ch->name = channel;
+    ch->folded = irc_fold(channel);
+    m_channels.push_back(std::move(ch));
+    return *m_channels.back();
+}
+
+}  // namespace rv::standin::net

@@ -1,0 +1,142 @@
+#pragma once
+// The client's link to one IRC server: signs on, keeps every room joined as a channel,
+// delivers what the channels say to the rooms, and sends the rooms' lines out, paced. It
+// stays up by itself: PING/PONG, a watchdog for a silent server, reconnection with growing
+// pauses. Plain C++ on the EventLoop; the socket is behind a Transport.
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/loop/event_loop.h"
+#include "standin/net/backoff.h"
+#include "standin/net/irc_message.h"
+#include "standin/net/line_reader.h"
+#include "standin/net/one_shot.h"
+#include "standin/net/pacer.h"
+#include "standin/net/room_sink.h"
+#include "standin/net/transport.h"
+
+namespace rv::standin::net {
+
+struct LinkSettings {
+    PacingSettings pacing;
+    ReconnectSettings reconnect;
+    std::size_t offline_limit = 500;  // lines kept while disconnected
+    int watchdog_ms = 5000;           // how often the link looks at a quiet connection
+    int idle_ping_s = 120;            // a server silent this long is asked for a PONG
+    int ping_timeout_s = 60;          // and given this long to answer
+    int register_timeout_s = 60;      // from connecting until signed on
+    std::size_t max_members = 10000;  // people kept per channel
+    int notices_per_window = 10;      // join/part/quit lines per channel per window
+    int notice_window_s = 10;
+};
+
+class IrcLink {
+  public:
+    enum class State { Offline, Connecting, Registering, Online, Waiting };
+
+    IrcLink(EventLoop& loop, Transport& transport, RoomSink& sink, LinkSettings settings = {});
+    ~IrcLink();
+    IrcLink(const IrcLink&) = delete;
+    IrcLink& operator=(const IrcLink&) = delete;
+
+    // Signs on at `server` as `nick` (a screen name; made a valid nick) and joins
+    // `server.channel` when it names one. `password` may be empty.
+    void start(const Endpoint& server, const std::string& nick, const std::string& password);
+    // Signs off and stays off.
+    void stop(const std::string& reason = "Leaving");
+    // Adds a room; joined now when signed on, and again after every reconnection.
+    void join(const std::string& channel);
+    void part(const std::string& channel);
+    // A line typed into a room (chat HTML). "/me text" goes out as an action.
+    void say(const std::string& channel, const std::string& html);
+
+    State state() const { return m_state; }
+    const std::string& nick() const { return m_nick; }
+    bool joined(const std::string& channel) const;
+    std::vector<std::string> channels() const;
+    std::size_t queued() const { return m_queue.size(); }
+    std::size_t members(const std::string& channel) const;
+
+    // One line for stderr: what the room must not hear. Tests catch it.
+    std::function<void(const std::string&)> log;
+
+  private:
+    struct Channel;
+    struct Outgoing {
+        std::string channel;  // folded
+        std::string line;     // without CR LF
+    };
+    using Handler = void (IrcLink::*)(const IrcMessage&);
+
+    // connection
+    void connect();
+    void opened();
+    void closed(const std::string& reason);
+    void drop(const std::string& reason);
+    void received(std::string_view bytes);
+    void watchdog();
+    void send_now(const std::string& line);
+    void registered(const IrcMessage& m);
+    void join_all();
+    void next_nick(bool too_long);
+
+    // outgoing
+    void enqueue(const std::string& channel, const std::string& line);
+    void flush();
+    std::size_t text_room(const std::string& target) const;
+
+    // incoming (irc_link_incoming.cpp)
+    void dispatch(std::string_view line);
+    void on_ping(const IrcMessage& m);
+    void on_welcome(const IrcMessage& m);
+    void on_support(const IrcMessage& m);
+    void on_nick_error(const IrcMessage& m);
+    void on_privmsg(const IrcMessage& m);
+    void on_notice(const IrcMessage& m);
+    void on_join(const IrcMessage& m);
+    void on_part(const IrcMessage& m);
+    void on_kick(const IrcMessage& m);
+    void on_quit(const IrcMessage& m);
+    void on_nick(const IrcMessage& m);
+    void on_names(const IrcMessage& m);
+    void on_names_end(const IrcMessage& m);
+    void on_topic(const IrcMessage& m);
+    void on_channel_error(const IrcMessage& m);
+    void on_error(const IrcMessage& m);
+    void presence_line(Channel& ch, const std::string& text);
+    Channel* find(const std::string& channel);
+    const Channel* find(const std::string& channel) const;
+    Channel& add_channel(const std::string& channel);
+    bool remove_member(Channel& ch, const std::string& nick);
+    std::string strip_member_prefix(const std::string& name) const;
+    bool is_me(const std::string& nick) const;
+    static const std::map<std::string, Handler>& handlers();
+
+    EventLoop& m_loop;
+    Transport& m_transport;
+    RoomSink& m_sink;
+    LinkSettings m_settings;
+    State m_state = State::Offline;
+    Endpoint m_server;
+    std::string m_password, m_wanted_nick, m_base_nick, m_nick;
+    int m_nick_attempt = 0;
+    std::size_t m_nick_max = 30;
+    std::string m_member_prefixes = "~&@%+";
+    std::vector<std::unique_ptr<Channel>> m_channels;
+    std::deque<Outgoing> m_queue;
+    bool m_dropping_logged = false;
+    LineReader m_reader;
+    Pacer m_pacer;
+    Backoff m_backoff;
+    OneShot m_retry, m_pace;
+    TimerId m_watchdog = 0;
+    double m_last_heard = 0, m_since = 0, m_ping_sent = -1;
+    std::string m_reported_nick;
+    bool m_flushing = false;
+};
+
+}  // namespace rv::standin::net

@@ -1,0 +1,78 @@
+#include "standin/view/irc_socket.h"
+
+#include <QSslSocket>
+#include <QTimer>
+
+namespace rv::standin::view {
+
+IrcSocket::IrcSocket() = default;
+
+IrcSocket::~IrcSocket() {
+    m_open = false;
+    if (!m_socket) return;
+    m_socket->disconnect();
+    m_socket->abort();
+    m_socket.reset();  // with it goes any closing report still pending
+}
+
+void IrcSocket::open(const net::Endpoint& where) {
+    close();
+    m_socket = std::make_unique<QSslSocket>();
+    QSslSocket* s = m_socket.get();
+    s->setReadBufferSize(kReadBufferBytes);
+    auto opened = [this] {
+        m_open = true;
+        if (on_open) on_open();
+    };
+    QObject::connect(s, where.tls ? &QSslSocket::encrypted : &QSslSocket::connected, s, opened);
+    QObject::connect(s, &QSslSocket::readyRead, s, [this, s] {
+        // Read in bounded steps: a handler may close the socket between them.
+        while (m_socket.get() == s && s->bytesAvailable() > 0) {
+            QByteArray bytes = s->read(kReadBufferBytes);
+            if (on_data)
+                on_data(
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        }
+    });
+    QObject::connect(s, &QSslSocket::errorOccurred, s, [this, s](QAbstractSocket::SocketError) {
+        report_closed(s->errorString().toStdString());
+    });
+    QObject::connect(s, &QSslSocket::disconnected, s,
+                     [this] { report_closed("the server closed the connection"); });
+    if (where.tls) {
+        if (where.insecure) s->setPeerVerifyMode(QSslSocket::VerifyNone);
+        s->connectToHostEncrypted(QString::fromStdString(where.host),
+                                  static_cast<quint16>(where.port));
+    } else {
+        s->connectToHost(QString::fromStdString(where.host), static_cast<quint16>(where.port));
+    }
+}
+
+void IrcSocket::send(std::string_view bytes) {
+    if (!m_socket || !m_open) return;
+    m_socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+void IrcSocket::close() {
+    m_open = false;
+    if (!m_socket) return;
+    // The socket may be inside one of its own signals: it goes quietly and is deleted later.
+    m_socket->disconnect();
+    m_socket->abort();
+    m_socket.release()->deleteLater();
+}
+
+void IrcSocket::report_closed(const std::string& reason) {
+    if (!m_socket) return;
+    // Told from the next turn of the loop, never from inside open() or a send.
+    QSslSocket* s = m_socket.get();
+    s->disconnect();
+    QTimer::singleShot(0, s, [this, s, reason] {
+        if (m_socket.get() != s) return;
+        m_open = false;
+        m_socket.release()->deleteLater();
+        if (on_closed) on_closed(reason);
+    });
+}
+
+}  // namespace rv::standin::view

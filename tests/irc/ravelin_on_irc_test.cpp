@@ -1,0 +1,153 @@
+// The whole program with its client signed on as DJ in #music of a real server, and bob, a
+// second IRC client of the test's own, in the same channel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "app/program.h"
+#include "platform/media/virtual_player.h"
+#include "platform/qt/qt_loop.h"
+#include "standin/chat_network.h"
+#include "standin/view/irc_socket.h"
+#include "tests/helpers.h"
+#include "tests/irc/irc_harness.h"
+
+namespace rv::standin::net {
+namespace {
+
+using test::wait_until;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class RavelinOnIrc : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!test::Ngircd::installed())
+            GTEST_SKIP() << "ngircd is not installed (scripts/setup-deps)";
+        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(bob.connect(server.port()));
+        ASSERT_TRUE(bob.sign_on("bob"));
+        ASSERT_TRUE(bob.join("#music"));
+        // One track, so that the player has something to play.
+        music.touch("a.mp3");
+        std::ofstream(home.file("mp3.oca")) << "[ravelin]\nDIRECTORY=" << music.path() << "\n";
+    }
+
+    // The program as it runs, its client signed on and in #music; the player is started.
+    void start_ravelin() {
+        app::Options options;
+        options.home = home.path();
+        options.screen_name = "DJ";
+        options.chat = server.url("#music");
+        program = std::make_unique<app::Program>(loop, media, options);
+        program->env.set_input_box(
+            [this](const std::string&, const std::string&, const std::string&) {
+                if (answers.empty()) return std::string();
+                std::string a = answers.front();
+                answers.pop_front();
+                return a;
+            });
+        LinkSettings quick;
+        quick.pacing.burst = 5;
+        quick.pacing.interval_ms = 50;
+        network = std::make_unique<ChatNetwork>(program->client, loop, socket, quick);
+        Endpoint e;
+        std::string error;
+        ASSERT_TRUE(parse_chat_url(options.chat, e, error));
+        network->start(e, "");
+        ASSERT_TRUE(wait_until([&] { return network->link().joined("#music"); }, 20));
+        answers.push_back("Bob");  // the handle
+        program->start();
+        ASSERT_TRUE(bob_hears(2));  // power and handle
+    }
+    // Bob has received at least `n` lines in #music.
+    bool bob_hears(std::size_t n) {
+        return wait_until(
+            [&] {
+                bob.poll();
+                return bob.said_in("#music").size() >= n;
+            },
+            20);
+    }
+    bool bob_hears_line_with(const std::string& a, const std::string& b = "") {
+        return wait_until(
+            [&] {
+                bob.poll();
+                for (const auto& l : bob.said_in("#music"))
+                    if (l.find(a) != std::string::npos && l.find(b) != std::string::npos)
+                        return true;
+                return false;
+            },
+            20);
+    }
+    Room& room() { return *program->client.room_named("#music"); }
+
+    test::TempDir home, music;
+    test::Ngircd server{home.path()};
+    test::Peer bob;
+    qt::QtLoop loop;
+    media::VirtualPlayer media{loop, [](const std::string&) { return 100.0; }};
+    std::deque<std::string> answers;
+    std::unique_ptr<app::Program> program;
+    view::IrcSocket socket;
+    std::unique_ptr<ChatNetwork> network;
+};
+
+TEST_F(RavelinOnIrc, SignsOnAsDjAndPlaysIntoTheChannel) {
+    start_ravelin();
+    EXPECT_EQ(network->link().nick(), "DJ");
+    auto said = bob.said_in("#music");
+    EXPECT_NE(said[0].find("Power"), std::string::npos) << said[0];
+    EXPECT_NE(said[1].find("Bob"), std::string::npos) << said[1];
+    for (const auto& l : said) {
+        EXPECT_EQ(l.find('<'), std::string::npos) << l;
+        EXPECT_NE(l.find('\x03'), std::string::npos) << l;
+    }
+    bob.say("#music", "hello DJ");
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return !room().lines().empty() &&
+                   room().plain_line(room().lines().size() - 1) == "bob:\thello DJ";
+        },
+        10));
+}
+
+TEST_F(RavelinOnIrc, TheAwayBotSavesAChannelMessageAndSaysSoInTheChannel) {
+    start_ravelin();
+    answers.push_back("DJ");  // the away bot's handle
+    program->form1.Label4->user_click();
+    answers.push_back("lunch");
+    program->afk1.Command1_Click();
+    ASSERT_TRUE(bob_hears_line_with("Rsn:", "lunch"));
+    bob.say("#music", ".msg back at 5");
+    ASSERT_TRUE(bob_hears_line_with("Message Saved"));
+    EXPECT_EQ(program->afk1.List1->items(), std::vector<std::string>{"bob:back at 5"});
+    EXPECT_EQ(slurp(home.file("MsgBox.txt")), "bob:back at 5\r\n");
+}
+
+TEST_F(RavelinOnIrc, DotPTypedInTheRoomPlaysAndThePlayingLineReachesTheChannel) {
+    start_ravelin();
+    program->form1.File1->set_list_index(0);  // the user picks the track
+    ASSERT_NE(media.PlayState(), media::kPlaying);
+    program->client.user_send(room(), ".p");
+    ASSERT_TRUE(bob_hears_line_with("playing:-", "a.mp3"));
+    EXPECT_EQ(media.PlayState(), media::kPlaying);
+    // The command itself went to the channel too, before the line it caused.
+    auto said = bob.said_in("#music");
+    auto dot_p = std::find(said.begin(), said.end(), ".p");
+    ASSERT_NE(dot_p, said.end());
+    EXPECT_NE(std::next(dot_p)->find("playing:-"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rv::standin::net

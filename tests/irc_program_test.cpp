@@ -1,0 +1,115 @@
+// The whole program in a room that is an IRC channel, on virtual time, the server played by
+// the test through a fake transport.
+#include <gtest/gtest.h>
+
+#include "platform/chatscan/chat_scanner.h"
+#include "standin/chat_network.h"
+#include "tests/helpers.h"
+#include "tests/irc_fakes.h"
+
+namespace rv::standin {
+namespace {
+
+struct OnIrc : ::testing::Test {
+    void SetUp() override {
+        w.durations["a.mp3"] = 100;
+        w.store_folder(w.music({"a.mp3"}));
+        net::Endpoint e;
+        e.host = "irc.test";
+        e.channel = "#music";
+        network.start(e, "");
+        transport.accept();
+        scanner.ChatMessage = [this](const std::string& name, const std::string& text) {
+            reported.push_back({name, text});
+        };
+        scanner.ScanOn();
+    }
+    void welcome(const std::string& nick) {
+        transport.say(":srv 001 " + nick + " :hi\r\n:" + nick + "!u@h JOIN #music\r\n:srv 353 " +
+                      nick + " = #music :" + nick + " @bob\r\n:srv 366 " + nick +
+                      " #music :End\r\n");
+    }
+    std::vector<std::string> said() {
+        std::vector<std::string> out;
+        for (auto& l : transport.lines())
+            if (l.rfind("PRIVMSG #music :", 0) == 0) out.push_back(l.substr(16));
+        return out;
+    }
+    Room& room() { return *w.program->client.room_named("#music"); }
+
+    test::World w{"DJ"};
+    test::FakeTransport transport;
+    ChatNetwork network{w.program->client, w.loop, transport};
+    chatscan::ChatScanner scanner{w.program->desktop, w.loop};
+    std::vector<std::pair<std::string, std::string>> reported;
+};
+
+TEST_F(OnIrc, PowerOnAndHandleLinesReachTheChannelAsIrcText) {
+    welcome("DJ");
+    w.start("Bob");
+    w.loop.advance(10);
+    auto lines = said();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("Power"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("Bob"), std::string::npos) << lines[1];
+    for (const auto& l : lines) {
+        EXPECT_EQ(l.find('<'), std::string::npos) << l;
+        EXPECT_NE(l.find('\x02'), std::string::npos) << l;
+    }
+}
+
+TEST_F(OnIrc, ChannelLinesAreOtherChattersLinesAndNetworkNewsIsNotChat) {
+    welcome("DJ");
+    w.loop.advance(1);
+    reported.clear();
+    transport.say(":bob!u@h PRIVMSG #music :\x02hello\x02 there\r\n");
+    transport.say(":carol!u@h JOIN #music\r\n");
+    transport.say(
+        ":bob!u@h PRIVMSG #music :\x01"
+        "ACTION waves\x01\r\n");
+    w.loop.advance(1);
+    EXPECT_EQ(reported, (std::vector<std::pair<std::string, std::string>>{{"bob", "hello there"},
+                                                                          {"bob", "* bob waves"}}));
+    const Room& r = room();
+    EXPECT_EQ(r.plain_line(r.lines().size() - 2), "carol has joined #music");
+    std::vector<std::string> people = r.people();
+    std::sort(people.begin(), people.end());
+    EXPECT_EQ(people, (std::vector<std::string>{"DJ", "bob", "carol"}));
+    // A chatter on the network cannot pass for the user here.
+    transport.say(":dj!u@h PRIVMSG #music :.exit\r\n");
+    w.loop.advance(1);
+    EXPECT_EQ(reported.size(), 2u);
+}
+
+TEST_F(OnIrc, ATakenNickRenamesTheUserAndTheUsersLinesStillReadAsTheUsers) {
+    transport.say(":srv 433 * DJ :Nickname is already in use\r\n");
+    welcome("DJ2");
+    EXPECT_EQ(w.program->client.screen_name(), "DJ2");
+    EXPECT_EQ(scanner.UserScreenName(), "DJ2");
+    w.loop.advance(1);
+    reported.clear();
+    w.program->client.user_send(room(), ".p");
+    w.loop.advance(1);
+    // What the command interpreter relies on: the author is the signed-on user.
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].first, scanner.UserScreenName());
+    EXPECT_EQ(reported[0].second, ".p");
+    EXPECT_EQ(said(), std::vector<std::string>{".p"});
+}
+
+TEST_F(OnIrc, AnotherChannelIsANewRoomAndOfflineRoomsStayLocal) {
+    welcome("DJ");
+    transport.lines();
+    Room* jazz = network.join("jazz");
+    ASSERT_NE(jazz, nullptr);
+    EXPECT_EQ(jazz->name(), "#jazz");
+    EXPECT_EQ(transport.lines(), std::vector<std::string>{"JOIN #jazz"});
+    EXPECT_EQ(network.join("#a b"), nullptr);
+    Room* lobby = w.program->client.room_named("Lobby");
+    ASSERT_NE(lobby, nullptr);
+    w.program->client.user_send(*lobby, "only here");
+    EXPECT_TRUE(said().empty());
+}
+
+}  // namespace
+}  // namespace rv::standin
