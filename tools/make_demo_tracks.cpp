@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
         spec.note_seconds = 0.3;
         return spec.seconds > 0 && rv::tools::write_tone_mp3(argv[3], spec) ? 0 : 1;
     }
-    if (argc != 2) {
+    // An option it does not know is not a folder name.
+    if (argc != 2 || argv[1][0] == '-') {
         std::cerr << "usage: make-demo-tracks FOLDER | --one SECONDS FILE\n";
         return 2;
     }
