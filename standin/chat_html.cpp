@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/text/html_escape.h"
 #include "platform/text/utf8.h"
 
 namespace rv::standin {
@@ -148,27 +149,6 @@ bool safe_face(const std::string& v) {
     return true;
 }
 
-void escape_into(std::string& out, const std::string& text) {
-    for (char c : text) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-}
-
 }  // namespace
 
 std::string html_to_plain(const std::string& html) {
@@ -201,7 +181,7 @@ std::string safe_html(const std::string& html) {
     std::vector<std::string> open;
     std::string text;
     auto flush = [&] {
-        escape_into(out, text);
+        for (char ch : text) text::append_html_escaped(out, ch);
         text.clear();
     };
     for (std::size_t i = 0; i < html.size();) {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/text/html_escape.h"
+
 namespace rv::standin::net {
 
 const std::uint32_t kIrcColours[16] = {0xFFFFFF, 0x000000, 0x00007F, 0x009300, 0xFF0000, 0x7F0000,
@@ -134,25 +136,6 @@ long read_hex_colour(std::string_view text, std::size_t& i) {
     return std::stol(std::string(fg), nullptr, 16);
 }
 
-void escape_char(std::string& out, char c) {
-    switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-    }
-}
-
 }  // namespace
 
 std::size_t utf8_length(unsigned char lead) {
@@ -206,7 +189,7 @@ std::string irc_to_html(std::string_view text) {
                 open_tags(out, style);
                 shown = style;
             }
-            escape_char(out, static_cast<char>(c));
+            text::append_html_escaped(out, static_cast<char>(c));
         }
     }
     close_tags(out, shown);
