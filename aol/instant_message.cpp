@@ -15,8 +15,8 @@ constexpr double kPollSeconds = 0.05;
 const char* const kImTitle = "Send Instant Message";
 
 void give_up(const std::string& recipient, const char* what) {
-    std::fprintf(stderr, "ravelin: instant message to \"%s\": %s; giving up\n",
-                 recipient.c_str(), what);
+    std::fprintf(stderr, "ravelin: instant message to \"%s\": %s; giving up\n", recipient.c_str(),
+                 what);
 }
 
 }  // namespace
@@ -39,7 +39,8 @@ void ClickButton(Automation& aol, HWND window) {
 void SendInstantMessage(Automation& aol, const std::string& recipient, const std::string& text,
                         const InstantMessageLimits& limits) {
     Desktop& d = aol.desktop();
-    const HWND area = d.FindWindowExA(d.FindWindowA("AOL Frame25", nullptr), 0, "MDIClient", nullptr);
+    const HWND area =
+        d.FindWindowExA(d.FindWindowA("AOL Frame25", nullptr), 0, "MDIClient", nullptr);
     EnterKeyword(aol, "aol://9293:" + recipient);
 
     HWND im = 0, box = 0, send = 0;
@@ -68,8 +69,10 @@ void SendInstantMessage(Automation& aol, const std::string& recipient, const std
             dialog = d.FindWindowA("#32770", "America Online");
             if (dialog) return true;
             HWND now = d.FindWindowExA(area, 0, "AOL Child", kImTitle);
-            if (!now) closed = true;
-            else im = now;
+            if (!now)
+                closed = true;
+            else
+                im = now;
             return closed;
         },
         {limits.answer_seconds, kPollSeconds}, WaitPumping::Pump);

@@ -97,8 +97,7 @@ bool PickMenuItem(Automation& aol, int position, int downs, double menu_seconds)
     return true;
 }
 
-bool PickSubmenuItem(Automation& aol, int position, int downs, int sub_downs,
-                     double menu_seconds) {
+bool PickSubmenuItem(Automation& aol, int position, int downs, int sub_downs, double menu_seconds) {
     HWND menu = open_menu(aol, position, menu_seconds);
     if (!menu) return false;
     press(aol.desktop(), menu, kVkDown, downs);

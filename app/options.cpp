@@ -146,10 +146,14 @@ std::string default_home() {
     // A build tree keeps today's rule: the files live beside the executable.
     if (std::filesystem::exists(exe + "/CMakeCache.txt", ec)) return exe;
     std::string config;
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') config = x;
-    else if (const char* h = std::getenv("HOME"); h && *h) config = std::string(h) + "/.config";
-    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) config = std::string(pw->pw_dir) + "/.config";
-    else return exe;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/')
+        config = x;
+    else if (const char* h = std::getenv("HOME"); h && *h)
+        config = std::string(h) + "/.config";
+    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        config = std::string(pw->pw_dir) + "/.config";
+    else
+        return exe;
     return config + "/ravelin";
 }
 

@@ -28,14 +28,16 @@ std::string Program::message_path(const std::string& home) {
 
 Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& options)
     : env(loop),
-      client(desktop, loop, options.screen_name.empty() ? default_screen_name() : options.screen_name,
+      client(desktop, loop,
+             options.screen_name.empty() ? default_screen_name() : options.screen_name,
              options.home.empty() ? default_home() : options.home),
       aol(desktop, loop),
       services{aol, media, random, settings_path(options.home), {}},
       form1(env, services, *this),
-      frmDir(env, services.settings_file, [this] {
-          return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num};
-      }),
+      frmDir(env, services.settings_file,
+             [this] {
+                 return ui::MainWindowLink{&form1, form1.File1, form1.lbmp3num};
+             }),
       afk1(env, aol, message_path(options.home)),
       form3(env),
       equalizer(env, random),

@@ -41,8 +41,10 @@ bool RemoteBridge::has_tracks() const {
 void RemoteBridge::play() {
     if (!m_form1.loaded()) return;
     const int state = play_state();
-    if (state == kPaused) m_form1.lbpause_Click();
-    else if (state == kStopped) m_form1.lbplay_Click();
+    if (state == kPaused)
+        m_form1.lbpause_Click();
+    else if (state == kStopped)
+        m_form1.lbplay_Click();
 }
 
 void RemoteBridge::pause() {
@@ -51,8 +53,10 @@ void RemoteBridge::pause() {
 
 void RemoteBridge::play_pause() {
     if (!m_form1.loaded()) return;
-    if (play_state() == kStopped) m_form1.lbplay_Click();
-    else m_form1.lbpause_Click();
+    if (play_state() == kStopped)
+        m_form1.lbplay_Click();
+    else
+        m_form1.lbpause_Click();
 }
 
 void RemoteBridge::stop() {

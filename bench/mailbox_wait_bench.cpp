@@ -42,16 +42,18 @@ int main(int argc, char** argv) {
 
     // A client whose toolbar takes clicks and does nothing.
     HWND frame = desktop.CreateWindowA("aol frame25", "", 0);
-    HWND buttons = desktop.CreateWindowA(
-        "_aol_toolbar", "", desktop.CreateWindowA("aol toolbar", "", frame));
+    HWND buttons =
+        desktop.CreateWindowA("_aol_toolbar", "", desktop.CreateWindowA("aol toolbar", "", frame));
     for (int i = 0; i < 2; ++i) desktop.CreateWindowA("_aol_icon", "", buttons);
     desktop.CreateWindowA("mdiclient", "", frame);
-    report("menu that never opens (no events, 2 s limit)", [&] { rv::aol::OpenMailbox(aol, "old"); });
+    report("menu that never opens (no events, 2 s limit)",
+           [&] { rv::aol::OpenMailbox(aol, "old"); });
 
     // A list that gains an entry every 100 ms, for ever.
     long count = 0;
     HWND list = desktop.CreateWindowA(
-        "_aol_tree", "", 0, [&](HWND, rv::winapi::UINT msg, rv::winapi::WPARAM, rv::winapi::LPARAM) {
+        "_aol_tree", "", 0,
+        [&](HWND, rv::winapi::UINT msg, rv::winapi::WPARAM, rv::winapi::LPARAM) {
             return msg == rv::winapi::LB_GETCOUNT ? count : 0L;
         });
     loop.start_timer(100, [&] { ++count; });

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     scanner.ScanOn();
     scanner.poll();  // the room as it stands is old news
-    loop.pump();  // each new line is raised as an event of its own
+    loop.pump();     // each new line is raised as an event of its own
 
     // Records split at 0x01; the first byte picks who speaks; a 0 byte ends a chatter's name.
     const std::string input(reinterpret_cast<const char*>(data), size);

@@ -49,21 +49,24 @@ TEST_P(Bounds, OpenMailboxGivesUpAtItsLimit) {
     EXPECT_GE(took, c.at_least) << c.name;
     EXPECT_LE(took, c.at_most) << c.name;
     // Only the wait for the mailbox runs events; the menu wait lets time pass without them.
-    if (std::string(c.name) != "new" && std::string(c.name) != "NEW") EXPECT_EQ(ticks, 0) << c.name;
-    else EXPECT_GE(ticks, 90) << c.name;
+    if (std::string(c.name) != "new" && std::string(c.name) != "NEW")
+        EXPECT_EQ(ticks, 0) << c.name;
+    else
+        EXPECT_GE(ticks, 90) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mailboxes, Bounds,
-    ::testing::Values(Case{"new", false, 10, 10.1}, Case{"old", false, 2, 2.05},
-                      Case{"sent", false, 2, 2.05}, Case{"del", false, 2, 2.05},
-                      Case{"NEW", true, 10, 10.1}, Case{"Old", true, 2, 2.05},
-                      Case{"sent", true, 2, 2.05}, Case{"del", true, 2, 2.05},
-                      Case{"inbox", true, 0, 0}),
-    [](const auto& param_info) {
-        const Case& c = param_info.param;
-        return std::string(c.name) + (c.client ? "_deaf_client" : "_no_client");
-    });
+INSTANTIATE_TEST_SUITE_P(Mailboxes, Bounds,
+                         ::testing::Values(Case{"new", false, 10, 10.1},
+                                           Case{"old", false, 2, 2.05},
+                                           Case{"sent", false, 2, 2.05},
+                                           Case{"del", false, 2, 2.05}, Case{"NEW", true, 10, 10.1},
+                                           Case{"Old", true, 2, 2.05}, Case{"sent", true, 2, 2.05},
+                                           Case{"del", true, 2, 2.05}, Case{"inbox", true, 0, 0}),
+                         [](const auto& param_info) {
+                             const Case& c = param_info.param;
+                             return std::string(c.name) +
+                                    (c.client ? "_deaf_client" : "_no_client");
+                         });
 
 TEST(ImBounds, InstantMessageGivesUpWhenNoWindowOpens) {
     for (bool with_client : {false, true}) {
@@ -79,9 +82,10 @@ TEST(ImBounds, InstantMessageGivesUpWhenNoWindowOpens) {
         // The keyword went into the address box: the link, a blank, Enter.
         HWND edit = desktop.FindWindowExA(
             desktop.FindWindowExA(
-                desktop.FindWindowExA(desktop.FindWindowExA(desktop.FindWindowA("aol frame25", nullptr),
-                                                            0, "aol toolbar", nullptr),
-                                      0, "_aol_toolbar", nullptr),
+                desktop.FindWindowExA(
+                    desktop.FindWindowExA(desktop.FindWindowA("aol frame25", nullptr), 0,
+                                          "aol toolbar", nullptr),
+                    0, "_aol_toolbar", nullptr),
                 0, "_aol_combobox", nullptr),
             0, "Edit", nullptr);
         ASSERT_NE(edit, 0u);

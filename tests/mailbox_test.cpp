@@ -1,5 +1,7 @@
 // The mailbox and instant-message automation driving the stand-in client: exactly the
 // messages, in order, sent or posted, with their parameters, that each window receives.
+#include "aol/mailbox.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <tuple>
 
 #include "aol/instant_message.h"
-#include "aol/mailbox.h"
 #include "helpers.h"
 #include "platform/winapi/inner_windows.h"
 #include "standin_world.h"
@@ -68,7 +69,8 @@ TEST_P(Mailbox, OpensWithExactlyTheMessagesOfAPerson) {
     const bool deleted = std::string(c.window) == "deleted";
     HWND box = deleted ? w.deleted() : w.mailbox();
     ASSERT_NE(box, 0u) << c.name;
-    HWND list = deleted ? w.desktop.FindWindowExA(box, 0, "_AOL_Tree", nullptr) : w.mail_list(c.tab);
+    HWND list =
+        deleted ? w.desktop.FindWindowExA(box, 0, "_AOL_Tree", nullptr) : w.mail_list(c.tab);
     ASSERT_NE(list, 0u);
     // It returned once the list had all its mail: counts asked in pairs, the last pair equal.
     const auto counts = log_of(w.desktop, [&](const LogEntry& e) { return e.msg == LB_GETCOUNT; });
@@ -154,22 +156,23 @@ TEST_P(Toggle, SwitchesInstantMessagesAndLeavesNoWindowOpen) {
     std::vector<Msg> all = log_of(d, [](const LogEntry&) { return true; });
     const std::string link = std::string("aol://9293:") + c.recipient;
     const std::vector<Msg> expected = {
-        {S, WM_SETTEXT, 0, link},          // the address box
-        {S, WM_CHAR, 32, "0"},             // a blank
-        {S, WM_CHAR, 13, "0"},             // Enter
-        {S, WM_SETTEXT, 0, " "},           // the text box of the message window
-        {S, WM_LBUTTONDOWN, 0, "0"},       // the send button
+        {S, WM_SETTEXT, 0, link},     // the address box
+        {S, WM_CHAR, 32, "0"},        // a blank
+        {S, WM_CHAR, 13, "0"},        // Enter
+        {S, WM_SETTEXT, 0, " "},      // the text box of the message window
+        {S, WM_LBUTTONDOWN, 0, "0"},  // the send button
         {S, WM_LBUTTONUP, 0, "0"},
-        {P, WM_KEYDOWN, 0x20, "0"},        // the message box's button, by the space bar
+        {P, WM_KEYDOWN, 0x20, "0"},  // the message box's button, by the space bar
         {P, WM_KEYUP, 0x20, "0"},
-        {P, WM_CLOSE, 0, "0"},             // the message window
+        {P, WM_CLOSE, 0, "0"},  // the message window
     };
     // Only the automation's own messages: the client's windows also talk among themselves.
     std::vector<Msg> mine;
     for (const auto& m : all)
         if (std::find(expected.begin(), expected.end(), m) != expected.end()) mine.push_back(m);
     EXPECT_EQ(mine, expected);
-    const HWND area = d.FindWindowExA(d.FindWindowA("aol frame25", nullptr), 0, "mdiclient", nullptr);
+    const HWND area =
+        d.FindWindowExA(d.FindWindowA("aol frame25", nullptr), 0, "mdiclient", nullptr);
     EXPECT_EQ(d.FindWindowExA(area, 0, "AOL Child", "Send Instant Message"), 0u);
     EXPECT_EQ(d.FindWindowA("#32770", "America Online"), 0u);
 }
@@ -177,7 +180,9 @@ TEST_P(Toggle, SwitchesInstantMessagesAndLeavesNoWindowOpen) {
 INSTANTIATE_TEST_SUITE_P(Labels, Toggle,
                          ::testing::Values(ImCase{"Label11", "$IM_OFF", false},
                                            ImCase{"Label10", "$IM_ON", true}),
-                         [](const auto& param_info) { return std::string(param_info.param.label); });
+                         [](const auto& param_info) {
+                             return std::string(param_info.param.label);
+                         });
 
 }  // namespace
 }  // namespace rv

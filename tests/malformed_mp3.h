@@ -57,13 +57,18 @@ inline bool make_malformed(Malformed kind, const std::string& path) {
     std::filesystem::remove(path, ec);
     std::string bytes;
     switch (kind) {
-        case Malformed::Text: bytes = "This is a text file with an .mp3 name.\n"; break;
-        case Malformed::Empty: break;
+        case Malformed::Text:
+            bytes = "This is a text file with an .mp3 name.\n";
+            break;
+        case Malformed::Empty:
+            break;
         case Malformed::Truncated:
             bytes = tone_bytes(path, 3.0);
             bytes.resize(bytes.size() / 2);
             break;
-        case Malformed::Garbage: bytes = noise(256 * 1024); break;
+        case Malformed::Garbage:
+            bytes = noise(256 * 1024);
+            break;
         case Malformed::Id3Only:
             bytes = std::string("ID3\x03\x00\x00\x00\x00\x07\x68", 10) + std::string(1000, '\0');
             break;
@@ -78,7 +83,8 @@ inline bool make_malformed(Malformed kind, const std::string& path) {
         case Malformed::RateChange:
             bytes = tone_bytes(path, 3.0, 44100, false) + tone_bytes(path, 3.0, 8000, false);
             break;
-        case Malformed::Fifo: return ::mkfifo(path.c_str(), 0600) == 0;
+        case Malformed::Fifo:
+            return ::mkfifo(path.c_str(), 0600) == 0;
     }
     write_all(path, bytes);
     return true;

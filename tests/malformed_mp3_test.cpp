@@ -1,5 +1,7 @@
 // Tracks that are not tracks, or are damaged: what the list, the player and the room do with
 // each. The player is the real one, on a device the test plays by hand.
+#include "malformed_mp3.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,7 +9,6 @@
 #include <thread>
 
 #include "helpers.h"
-#include "malformed_mp3.h"
 #include "manual_device.h"
 #include "platform/media/mp3_probe.h"
 #include "platform/media/sdl_player.h"

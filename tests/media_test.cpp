@@ -1,14 +1,13 @@
 // The real player on SDL's dummy driver, with MP3s the test makes itself. The device plays
 // in real time, so these tests wait for it; they assert outcomes, not timings.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <fstream>
-#include <cmath>
 #include <random>
 #include <thread>
 
@@ -154,7 +153,7 @@ TEST_F(RealPlayer, BadFilesLeaveItStoppedAndTrueLengthsAreScanned) {
         EXPECT_EQ(player.PlayState(), 0) << name;
         EXPECT_EQ(player.Duration(), 0) << name;
         EXPECT_LT(ms, 1000) << name;  // the UI thread is not held up
-        player.Play();               // nothing to play: no harm
+        player.Play();                // nothing to play: no harm
         EXPECT_EQ(player.PlayState(), 0) << name;
     }
 
@@ -226,7 +225,8 @@ class HandPlayed : public ::testing::Test {
 
     test::TempDir dir;
     VirtualLoop loop;
-    std::shared_ptr<test::ManualDevice::State> device = std::make_shared<test::ManualDevice::State>();
+    std::shared_ptr<test::ManualDevice::State> device =
+        std::make_shared<test::ManualDevice::State>();
     media::SdlPlayer player{loop, std::make_unique<test::ManualDevice>(device)};
     int ends = 0;
     std::mutex heard_mutex;
@@ -318,10 +318,9 @@ TEST_F(RealPlayer, SoundStartsAtOnceWhileTheLengthIsScanned) {
     std::atomic<std::int64_t> first_ns{0};
     player.on_device_samples = [&](const std::int16_t*, std::size_t) {
         std::int64_t none = 0;
-        first_ns.compare_exchange_strong(
-            none, std::chrono::duration_cast<std::chrono::nanoseconds>(
-                      Clock::now().time_since_epoch())
-                      .count());
+        first_ns.compare_exchange_strong(none, std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                   Clock::now().time_since_epoch())
+                                                   .count());
     };
     // The best of three starts, so that one unlucky moment on a busy machine does not count.
     double best_ms = 1e9;
@@ -331,12 +330,11 @@ TEST_F(RealPlayer, SoundStartsAtOnceWhileTheLengthIsScanned) {
         ASSERT_TRUE(player.Open(path));
         pump_until([&] { return first_ns != 0; }, 2.0);
         ASSERT_NE(first_ns.load(), 0);
-        const double ms =
-            (static_cast<double>(first_ns.load()) -
-             static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                     t0.time_since_epoch())
-                                     .count())) /
-            1e6;
+        const double ms = (static_cast<double>(first_ns.load()) -
+                           static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                   t0.time_since_epoch())
+                                                   .count())) /
+                          1e6;
         best_ms = std::min(best_ms, ms);
         if (attempt < 2) player.Stop();  // cancels the scan under way
     }

@@ -13,8 +13,8 @@ TEST(RemoteVolume, MapsOntoTheChatCommandsScale) {
     struct Case {
         double remote;
         long hundredths;
-    } const cases[] = {{1.0, 0},     {0.5, -1250}, {0.1, -2250},      {0.0, -10000},
-                       {2.0, 0},     {-1, -10000}, {NAN, -10000},     {0.4212, -1447}};
+    } const cases[] = {{1.0, 0}, {0.5, -1250}, {0.1, -2250},  {0.0, -10000},
+                       {2.0, 0}, {-1, -10000}, {NAN, -10000}, {0.4212, -1447}};
     for (const auto& c : cases)
         EXPECT_EQ(media::remote_to_hundredths(c.remote), c.hundredths) << c.remote;
     struct Back {

@@ -105,7 +105,7 @@ char32_t next_code_point(const std::string& s, std::size_t& i) {
 
 char32_t fold(char32_t c) {
     if (c >= 'A' && c <= 'Z') return c + 32;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;                  // Latin-1
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;  // Latin-1
     if (c == 0x178) return 0xFF;  // Ÿ is the capital of ÿ, outside the pairs below
     if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138) {  // Latin Ext-A
         bool odd_pairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);

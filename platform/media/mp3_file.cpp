@@ -1,5 +1,4 @@
 #include "platform/media/mp3_file.h"
-#include "platform/media/mp3_probe.h"
 
 #include <fcntl.h>
 #include <mpg123.h>
@@ -11,13 +10,13 @@
 #include <map>
 #include <memory>
 
+#include "platform/media/mp3_probe.h"
+
 namespace rv::media {
 
 namespace {
 constexpr long kFirstFrameSearch = 1024;  // the library's own default
 }  // namespace
-
-
 
 FileHandle::~FileHandle() {
     if (m_fd >= 0) ::close(m_fd);
@@ -89,8 +88,7 @@ Decoder decoder_on(int fd) {
         mpg123_close(p);
         mpg123_delete(p);
     });
-    if (h && (::lseek(fd, 0, SEEK_SET) != 0 || mpg123_open_fd(h.get(), fd) != MPG123_OK))
-        h.reset();
+    if (h && (::lseek(fd, 0, SEEK_SET) != 0 || mpg123_open_fd(h.get(), fd) != MPG123_OK)) h.reset();
     return h;
 }
 
@@ -115,7 +113,8 @@ bool rate_correction(int fd, const std::atomic<bool>* cancel, double& correction
         if (first_rate == 0) first_rate = fi.rate;
         if (fi.rate == first_rate) continue;
         const double samples = samples_per_frame(fi);
-        correction += samples / static_cast<double>(fi.rate) - samples / static_cast<double>(first_rate);
+        correction +=
+            samples / static_cast<double>(fi.rate) - samples / static_cast<double>(first_rate);
     }
     return true;
 }

@@ -8,7 +8,7 @@ struct Mp3Info {
     double duration = 0;  // seconds, exact (every frame scanned at its own rate)
     long rate = 0;
     int channels = 0;
-    std::string error;    // why not, when not ok
+    std::string error;  // why not, when not ok
 };
 
 // Scans the whole file: VBR files without an info header, files behind a large ID3 tag and

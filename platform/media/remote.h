@@ -8,9 +8,9 @@
 namespace rv::media {
 
 struct RemoteTrack {
-    std::string path;   // empty: no track
+    std::string path;  // empty: no track
     std::string title;
-    int index = -1;     // the track's place in the playlist
+    int index = -1;  // the track's place in the playlist
     double length_s = 0;
 };
 

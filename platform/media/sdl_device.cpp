@@ -35,9 +35,8 @@ void silence_sound_library() {
 
 void say_silent_once() {
     static std::once_flag once;
-    std::call_once(once, [] {
-        std::fprintf(stderr, "ravelin: no sound device found; playback is silent\n");
-    });
+    std::call_once(
+        once, [] { std::fprintf(stderr, "ravelin: no sound device found; playback is silent\n"); });
 }
 
 bool init_audio() {
@@ -124,8 +123,7 @@ std::size_t SdlDevice::unplayed(std::size_t latest) const {
     if (m_rate <= 0) return 0;
     const double seconds = static_cast<double>(now_ns() - m_pulled_at_ns.load()) * 1e-9;
     const double played = seconds * static_cast<double>(m_rate) * m_channels;
-    return played >= static_cast<double>(latest) ? 0
-                                                 : latest - static_cast<std::size_t>(played);
+    return played >= static_cast<double>(latest) ? 0 : latest - static_cast<std::size_t>(played);
 }
 
 void SdlDevice::callback(void* self, unsigned char* stream, int len) {

@@ -28,7 +28,8 @@ Decoder make_decoder() {
 }
 
 bool same_file(int a, int b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::fstat(a, &sa) == 0 && ::fstat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -40,12 +41,12 @@ struct SdlPlayer::Session {
     std::atomic<bool> cancel{false};
     std::atomic<double> duration{0};
     std::atomic<bool> scanned{false};  // duration is the full-length scan's
-    std::mutex mutex;  // guards everything below
+    std::mutex mutex;                  // guards everything below
     std::condition_variable space;
     std::deque<std::int16_t> buffer;
     bool decode_done = false;
-    bool ended = false;          // EndOfStream was posted
-    std::uint64_t handed = 0;    // samples handed to the device
+    bool ended = false;           // EndOfStream was posted
+    std::uint64_t handed = 0;     // samples handed to the device
     std::size_t latest_pull = 0;  // of them, in the latest pull
 };
 
@@ -62,9 +63,8 @@ void decode(const std::shared_ptr<SdlPlayer::Session>& s, Decoder h, FileHandle)
         if (n) {
             std::unique_lock<std::mutex> lock(s->mutex);
             if (s->buffer.size() + n > kBufferSamples)
-                s->space.wait(lock, [&] {
-                    return s->cancel || s->buffer.size() < kBufferSamples / 2;
-                });
+                s->space.wait(lock,
+                              [&] { return s->cancel || s->buffer.size() < kBufferSamples / 2; });
             if (s->cancel) break;
             s->buffer.insert(s->buffer.end(), chunk.begin(), chunk.begin() + static_cast<long>(n));
         }
@@ -121,9 +121,8 @@ bool SdlPlayer::start() {
     mpg123_format_none(h.get());
     mpg123_format(h.get(), f.rate, f.channels == 1 ? MPG123_MONO : MPG123_STEREO,
                   MPG123_ENC_SIGNED_16);
-    if (!m_device->open(f.rate, f.channels, [this](std::int16_t* out, std::size_t n) {
-            fill(out, n);
-        }))
+    if (!m_device->open(f.rate, f.channels,
+                        [this](std::int16_t* out, std::size_t n) { fill(out, n); }))
         return fail("no sound output");
 
     auto s = std::make_shared<Session>();
@@ -215,7 +214,8 @@ double SdlPlayer::heard_seconds(Session& s) const {
         latest = s.latest_pull;
     }
     // What the device still holds has not been heard yet.
-    const std::uint64_t heard = handed - std::min<std::uint64_t>(handed, m_device->unplayed(latest));
+    const std::uint64_t heard =
+        handed - std::min<std::uint64_t>(handed, m_device->unplayed(latest));
     return static_cast<double>(heard) / (static_cast<double>(s.rate) * s.channels);
 }
 

@@ -3,20 +3,20 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QTimer>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <QStaticText>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
-#include <QGuiApplication>
 #include <QWindow>
-#include <QStaticText>
 #include <cmath>
 #include <utility>
 
@@ -314,8 +314,8 @@ bool FormView::update_bar_strip(const LevelBar& bar) {
     if (before.fill_px != now.fill_px) {
         const int from = std::min(before.fill_px, now.fill_px);
         const int to = std::max(before.fill_px, now.fill_px);
-        invalidate(uncovered(bar, QRect(r.left() + from, r.top(), to - from, r.height()) &
-                                      clip_of(bar)));
+        invalidate(
+            uncovered(bar, QRect(r.left() + from, r.top(), to - from, r.height()) & clip_of(bar)));
     }
     return true;
 }
@@ -648,7 +648,8 @@ const FormView::Sprite& FormView::box_sprite(TextBox& t, const QRect& r, const Q
     Sprite& s = m_sprites[&t];
     const QPoint origin(room.left(), r.top());
     if (!s.pixmap.isNull() && s.text == t.text() && s.font == font && s.color == fore &&
-        s.room == room.width() && s.pixmap.deviceIndependentSize().toSize() == QSize(room.width(), r.height())) {
+        s.room == room.width() &&
+        s.pixmap.deviceIndependentSize().toSize() == QSize(room.width(), r.height())) {
         s.origin = origin;
         return s;
     }

@@ -37,7 +37,8 @@ QFont qfont(const Font& f) {
     // Tahoma has no free twin: DejaVu Sans shares its open, large-eyed shapes, and its
     // condensed cut comes closest to Tahoma's widths (plain DejaVu Sans where it is missing).
     if (f.name == "Tahoma") {
-        q.setFamilies(QStringList{QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+        q.setFamilies(
+            QStringList{QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
         q.setStretch(QFont::SemiCondensed);
     }
     q.setPointSizeF(f.size);

@@ -1,7 +1,5 @@
 #include "platform/qt/mpris.h"
 
-#include <functional>
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -11,6 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVariantMap>
+#include <functional>
 
 #include "platform/media/media_player.h"
 
@@ -60,9 +59,12 @@ const char* const kIntrospection = R"(
 
 QString status_text(int state) {
     switch (state) {
-        case media::kPlaying: return QStringLiteral("Playing");
-        case media::kPaused: return QStringLiteral("Paused");
-        default: return QStringLiteral("Stopped");
+        case media::kPlaying:
+            return QStringLiteral("Playing");
+        case media::kPaused:
+            return QStringLiteral("Paused");
+        default:
+            return QStringLiteral("Stopped");
     }
 }
 
@@ -107,12 +109,12 @@ QVariantMap MprisObject::metadata() const {
     const media::RemoteTrack t = m_target.track();
     QVariantMap md;
     if (t.path.empty() || t.index < 0) {
-        md[QStringLiteral("mpris:trackid")] =
-            QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
+        md[QStringLiteral("mpris:trackid")] = QVariant::fromValue(
+            QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
         return md;
     }
-    md[QStringLiteral("mpris:trackid")] = QVariant::fromValue(
-        QDBusObjectPath(QStringLiteral("/org/ravelin/track/%1").arg(t.index)));
+    md[QStringLiteral("mpris:trackid")] =
+        QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/ravelin/track/%1").arg(t.index)));
     md[QStringLiteral("mpris:length")] = static_cast<qlonglong>(t.length_s * 1e6);
     md[QStringLiteral("xesam:title")] = QString::fromStdString(t.title);
     md[QStringLiteral("xesam:url")] =
@@ -155,17 +157,26 @@ QVariantMap MprisObject::player_properties() const {
 
 bool MprisObject::call(const QString& iface, const QString& member) {
     if (iface == kRoot || (iface.isEmpty() && (member == "Raise" || member == "Quit"))) {
-        if (member == QLatin1String("Raise")) m_target.raise();
-        else if (member == QLatin1String("Quit")) m_target.quit();
-        else return false;
+        if (member == QLatin1String("Raise"))
+            m_target.raise();
+        else if (member == QLatin1String("Quit"))
+            m_target.quit();
+        else
+            return false;
         return true;
     }
-    if (member == QLatin1String("PlayPause")) m_target.play_pause();
-    else if (member == QLatin1String("Play")) m_target.play();
-    else if (member == QLatin1String("Pause")) m_target.pause();
-    else if (member == QLatin1String("Stop")) m_target.stop();
-    else if (member == QLatin1String("Next")) m_target.next();
-    else if (member == QLatin1String("Previous")) m_target.previous();
+    if (member == QLatin1String("PlayPause"))
+        m_target.play_pause();
+    else if (member == QLatin1String("Play"))
+        m_target.play();
+    else if (member == QLatin1String("Pause"))
+        m_target.pause();
+    else if (member == QLatin1String("Stop"))
+        m_target.stop();
+    else if (member == QLatin1String("Next"))
+        m_target.next();
+    else if (member == QLatin1String("Previous"))
+        m_target.previous();
     else if (member == QLatin1String("Seek") || member == QLatin1String("SetPosition") ||
              member == QLatin1String("OpenUri")) {
         // No seeking and no opening of other files: accepted and ignored, as CanSeek says.
@@ -178,7 +189,7 @@ bool MprisObject::call(const QString& iface, const QString& member) {
 QDBusMessage MprisObject::properties_call(const QDBusMessage& message) {
     const QList<QVariant> args = message.arguments();
     const QString iface = args.value(0).toString();
-    const QVariantMap all = iface == kRoot ? root_properties()
+    const QVariantMap all = iface == kRoot     ? root_properties()
                             : iface == kPlayer ? player_properties()
                                                : QVariantMap{};
     if (message.member() == QLatin1String("GetAll")) return message.createReply(QVariant(all));

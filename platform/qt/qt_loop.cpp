@@ -89,8 +89,8 @@ TimerId QtLoop::next_runnable(std::int64_t now, bool batch) const {
     std::int64_t best_deadline = 0;
     m_timers.for_each_idle([&](TimerId id, std::int64_t interval, std::int64_t deadline) {
         // An on-time tick belongs to the wake at or after its deadline: one a wake.
-        const bool due =
-            interval < kOnTimeUs ? batch && deadline <= now : on_time_wake(interval, deadline) <= now;
+        const bool due = interval < kOnTimeUs ? batch && deadline <= now
+                                              : on_time_wake(interval, deadline) <= now;
         if (!due) return;
         if (best == 0 || deadline < best_deadline) {
             best = id;

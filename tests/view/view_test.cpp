@@ -310,14 +310,14 @@ TEST(ViewLoop, TimersWakeOnAShared25MsGridFastOnesInBatches) {
         std::int64_t interval, deadline, last_batch, wake;
     };
     const Case cases[] = {
-        {25000, 1000, 0, 25000},       // every equalizer tick, on the shared grid
-        {25000, 50000, 0, 50000},      // already on the grid
-        {25000, 51000, 50000, 75000},  // the batch does not hold it back
-        {60000000, 1000, 0, 50000},    // the minute timer, with the batches
-        {50000, 51000, 50000, 100000}, // the chat scanner's poll, with the batches too
-        {50000, 76000, 0, 100000},     // the chat scanner's poll
-        {10000, 1000, 0, 50000},       // a marquee waits for its batch
-        {10000, 90000, 0, 100000},     // a late one for the grid
+        {25000, 1000, 0, 25000},        // every equalizer tick, on the shared grid
+        {25000, 50000, 0, 50000},       // already on the grid
+        {25000, 51000, 50000, 75000},   // the batch does not hold it back
+        {60000000, 1000, 0, 50000},     // the minute timer, with the batches
+        {50000, 51000, 50000, 100000},  // the chat scanner's poll, with the batches too
+        {50000, 76000, 0, 100000},      // the chat scanner's poll
+        {10000, 1000, 0, 50000},        // a marquee waits for its batch
+        {10000, 90000, 0, 100000},      // a late one for the grid
         {10000, 10000, 50000, 100000},
     };
     for (const auto& c : cases)
