@@ -10,6 +10,8 @@
 namespace rv {
 namespace {
 
+using test::count;
+
 const std::string kOpen =
     "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A</b>";
 const std::string kSaved = "ROOM Tester: " + kOpen + "Message Saved\n";
@@ -48,14 +50,6 @@ std::string from_loaded(const std::string& out) {
 
 std::string room(const std::string& rest) {
     return "ROOM Tester: " + kOpen + rest + "\n";
-}
-
-std::size_t count(const std::string& hay, const std::string& needle) {
-    std::size_t n = 0;
-    for (std::size_t at = hay.find(needle); at != std::string::npos;
-         at = hay.find(needle, at + needle.size()))
-        ++n;
-    return n;
 }
 
 // The main window is started with handle Bob, then the afk window is opened.

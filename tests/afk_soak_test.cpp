@@ -11,19 +11,13 @@
 namespace rv {
 namespace {
 
+using test::count;
+
 long resident_kb() {
     std::ifstream in("/proc/self/statm");
     long size = 0, resident = 0;
     in >> size >> resident;
     return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
-std::size_t count(const std::string& hay, const std::string& needle) {
-    std::size_t n = 0;
-    for (std::size_t at = hay.find(needle); at != std::string::npos;
-         at = hay.find(needle, at + needle.size()))
-        ++n;
-    return n;
 }
 
 TEST(AfkSoak, AMessageEveryMinuteForHours) {

@@ -16,6 +16,15 @@
 
 namespace rv::test {
 
+// How many times `needle` stands in `hay`, not overlapping.
+inline std::size_t count(const std::string& hay, const std::string& needle) {
+    std::size_t n = 0;
+    for (std::size_t at = hay.find(needle); at != std::string::npos;
+         at = hay.find(needle, at + needle.size()))
+        ++n;
+    return n;
+}
+
 class TempDir {
   public:
     TempDir() {

@@ -250,20 +250,11 @@ TEST(View, DraggingByTheScrollingTitleFollowsThePointerOnly) {
 }
 
 TEST(View, TheAfkWindowOpensCentredBlackOnTopWithItsStrips) {
-    static int argc = 1;
-    static char name[] = "view_test";
-    static char* argv[] = {name, nullptr};
-    qt::QtFront front(argc, argv);
-    media::VirtualPlayer media(front.loop(), [](const std::string&) { return 0.0; });
-    app::Options options;
-    options.home = ::testing::TempDir();
-    options.screen_name = "Viewer";
-    app::Program program(front.loop(), media, options);
-    program.services.end_program = [&] { front.quit(); };
+    ProgramOnScreen s;
+    qt::QtFront& front = s.front;
+    app::Program& program = *s.program;
+    // Windows that centre themselves need the real screen.
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
-    program.env.set_input_box(
-        [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
-    front.show_forms(program.env);
     bool checked = false;
     front.at_start([&] {
         program.start();
@@ -326,20 +317,11 @@ TEST(ViewLoop, TimersWakeOnAShared25MsGridFastOnesInBatches) {
 }
 
 TEST(View, HelpWindowAndEqualizerAsRealWindows) {
-    static int argc = 1;
-    static char name[] = "view_test";
-    static char* argv[] = {name, nullptr};
-    qt::QtFront front(argc, argv);
-    media::VirtualPlayer media(front.loop(), [](const std::string&) { return 0.0; });
-    app::Options options;
-    options.home = ::testing::TempDir();
-    options.screen_name = "Viewer";
-    app::Program program(front.loop(), media, options);
-    program.services.end_program = [&] { front.quit(); };
-    program.env.set_input_box(
-        [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
+    ProgramOnScreen s;
+    qt::QtFront& front = s.front;
+    app::Program& program = *s.program;
+    // Windows that centre themselves need the real screen.
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
-    front.show_forms(program.env);
     bool checked = false;
     front.at_start([&] {
         program.start();
