@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 namespace rv::qt {
@@ -223,10 +224,158 @@ QRegion FormView::uncovered(const Control& changed, const QRegion& damage) const
     return left;
 }
 
+void FormView::invalidate(const QRegion& r) {
+    if (r.isEmpty()) return;
+    m_pending += r;
+    // The server's copies of a stage that changed are stale, and so is Qt's picture of the
+    // stage where the server drew: Qt draws the whole stage once more.
+    for (auto& [label, m] : m_movers) {
+        if (!m.scene || !r.intersects(m.stage)) continue;
+        m.scene.reset();
+        m_pending += m.stage;
+    }
+}
+
 void FormView::paint_pending() {
-    if (m_pending.isEmpty()) return;
     const QRegion region = std::exchange(m_pending, QRegion());
-    if (isVisible()) repaint(region);
+    if (!region.isEmpty() && isVisible()) repaint(region);
+    compose_movers(region);
+}
+
+void FormView::forget_scenes() {
+    for (auto& [label, m] : m_movers) m.scene.reset();
+}
+
+bool FormView::attach_canvas() {
+    if (m_canvas && m_canvas_window == effectiveWinId()) return true;
+    // A change of window flags makes a new native window: copies of the old one's go.
+    forget_scenes();
+    m_canvas.reset();
+    if (m_canvas_refused || !isVisible()) return false;
+    m_canvas = X11Canvas::attach(*this);
+    if (!m_canvas) {
+        m_canvas_refused = true;
+        return false;
+    }
+    m_canvas_window = effectiveWinId();
+    // An exposed window is drawn from Qt's picture of it, which the server's steps left
+    // behind: the stages are painted afresh first.
+    if (QWindow* w = windowHandle(); w && w != m_watched_window) {
+        w->installEventFilter(this);
+        m_watched_window = w;
+    }
+    return true;
+}
+
+bool FormView::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_watched_window && e->type() == QEvent::Expose) {
+        for (auto& [label, m] : m_movers) {
+            if (!m.scene) continue;
+            m.scene.reset();
+            update(m.stage);
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+QRect FormView::stage_of(const Label& l) const {
+    const QRect window(QPoint(), size());
+    return l.container() ? layout().visible(*l.container()) & window : window;
+}
+
+bool FormView::compose_move(Label& l) {
+    if (webdings_shape(l) || !drawn(l) || !attach_canvas()) return false;
+    Mover& m = m_movers[&l];
+    if (m.refused) return false;
+    const QRect stage = stage_of(l);
+    bool fits = !stage.isEmpty() && stage.contains(clip_of(l));
+    for (const auto& [box, editor] : m_editors)
+        fits = fits && !(editor->isVisible() && editor->geometry().intersects(stage));
+    if (!fits || (m.scene && (m.stage != stage || m.box_size != rect_of(l).size()))) {
+        // Qt's picture of the old stage is stale where the server drew.
+        if (m.scene) m_pending += m.stage;
+        m.scene.reset();
+        m.moved = false;
+        return false;
+    }
+    m.stage = stage;
+    m.moved = true;
+    return true;
+}
+
+std::unique_ptr<X11Canvas::Scene> FormView::build_scene(Label& l, Mover& m) {
+    const QRect box = rect_of(l);
+    QRect area = box;
+    if (!webdings_shape(l)) {
+        const Sprite& s = label_sprite(l, box, fore_of(l));
+        area |= QRect(s.origin, s.pixmap.deviceIndependentSize().toSize());
+    }
+    QImage sprite(area.size(), QImage::Format_ARGB32_Premultiplied);
+    sprite.fill(Qt::transparent);
+    {
+        QPainter p(&sprite);
+        p.translate(-area.topLeft());
+        draw(p, l);
+    }
+    // What lies under the label and what over it, in the order the window paints them.
+    QImage under(m.stage.size(), QImage::Format_RGB32);
+    QImage over(m.stage.size(), QImage::Format_ARGB32_Premultiplied);
+    over.fill(Qt::transparent);
+    bool anything_over = false;
+    {
+        QPainter pu(&under), po(&over);
+        pu.translate(-m.stage.topLeft());
+        po.translate(-m.stage.topLeft());
+        pu.fillRect(m.stage, qcolor(m_form.back_color()));
+        QPainter* p = &pu;
+        for (Control* c : m_form.paint_order()) {
+            if (c == &l) {
+                p = &po;
+                continue;
+            }
+            if (!drawn(*c) || !footprint(*c).intersects(m.stage)) continue;
+            anything_over = anything_over || p == &po;
+            p->save();
+            p->setClipRect(clip_of(*c));
+            draw(*p, *c);
+            p->restore();
+        }
+    }
+    m.box_size = box.size();
+    m.sprite_offset = area.topLeft() - box.topLeft();
+    return m_canvas->scene(under, sprite, anything_over ? &over : nullptr);
+}
+
+void FormView::compose_movers(const QRegion& painted) {
+    bool sent = false;
+    for (auto& [label, m] : m_movers) {
+        if (!std::exchange(m.moved, false)) continue;
+        if (!isVisible()) continue;
+        if (!attach_canvas()) {
+            repaint(m.stage);
+            continue;
+        }
+        // Qt has just drawn in the stage, which may have changed around the label: it draws
+        // the rest, and the copies are made at the next step.
+        if (painted.intersects(m.stage)) {
+            if (!(QRegion(m.stage) - painted).isEmpty()) repaint(m.stage);
+            continue;
+        }
+        if (!m.scene) m.scene = build_scene(*label, m);
+        if (!m.scene) {
+            std::fprintf(stderr,
+                         "ravelin: the X server could not take a moving caption; "
+                         "Qt draws it\n");
+            m.refused = true;
+            repaint(m.stage);
+            continue;
+        }
+        const QPoint at = rect_of(*label).topLeft() + m.sprite_offset - m.stage.topLeft();
+        m_canvas->show(*m.scene, m.stage.topLeft(), at,
+                       clip_of(*label).translated(-m.stage.topLeft()));
+        sent = true;
+    }
+    if (sent) m_canvas->flush();
 }
 
 bool FormView::catch_up() {
@@ -241,6 +390,7 @@ bool FormView::catch_up() {
     m_measures.clear();
     m_places.clear();
     m_bars.clear();
+    m_movers.clear();
     update();
     return true;
 }
@@ -295,9 +445,13 @@ void FormView::sync(Control* changed, bool geometry_only) {
     if (!geometry_only && !fresh && it->second == now && changed->kind() == Kind::LevelBar &&
         update_bar_strip(static_cast<const LevelBar&>(*changed)))
         return;
+    const QRect before = it->second;
     m_last_full[changed] = rect_of(*changed);
-    invalidate(uncovered(*changed, it->second.united(now)));
     it->second = now;
+    if (geometry_only && changed->kind() == Kind::Label && !fresh &&
+        compose_move(static_cast<Label&>(*changed)))
+        return;
+    invalidate(uncovered(*changed, before.united(now)));
 }
 
 bool FormView::update_bar_strip(const LevelBar& bar) {

@@ -11,6 +11,7 @@ class QPlainTextEdit;
 
 #include "platform/forms/form.h"
 #include "platform/qt/form_view_layout.h"
+#include "platform/qt/x11_stage.h"
 
 namespace rv::qt {
 
@@ -37,6 +38,7 @@ class FormView : public QWidget {
     void changeEvent(QEvent*) override;
     bool event(QEvent*) override;
     void closeEvent(QCloseEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     FormLayout layout() const { return FormLayout(m_form, m_tpp, &m_measures); }
@@ -49,7 +51,7 @@ class FormView : public QWidget {
     // What of `damage` must be repainted once `changed` changed: controls drawn after it
     // that cover their whole box hide it where they stand.
     QRegion uncovered(const forms::Control& changed, const QRegion& damage) const;
-    void invalidate(const QRegion& r) { m_pending += r; }
+    void invalidate(const QRegion& r);
     forms::Control* control_at(QPoint p) const;
     // The pointer relative to control `c` (null: the client area), in twips, taken from its
     // place on the screen and the model's window position: right even while the window or
@@ -126,6 +128,33 @@ class FormView : public QWidget {
         bool operator==(const BarSeen&) const = default;
     };
     std::map<const forms::LevelBar*, BarSeen> m_bars;
+
+    // Labels that move on their own (the marquees), composed by the X server where there is
+    // one: each step costs the server a few copies and the program no painting. A label
+    // whose stage (the part of the window it moves in) changed in any other way is painted
+    // by Qt once, stage and all, and its server copies made afresh at its next step.
+    struct Mover {
+        QRect stage;
+        std::unique_ptr<X11Canvas::Scene> scene;
+        QSize box_size;        // the label's size when its copies were made
+        QPoint sprite_offset;  // where its picture lies from its box's corner
+        bool moved = false;    // since the last paint
+        bool refused = false;  // the server could not take it: Qt paints it
+    };
+    // Takes a label's step when the server can draw it; false: paint it the usual way.
+    bool compose_move(forms::Label& l);
+    bool attach_canvas();
+    QRect stage_of(const forms::Label& l) const;
+    // Draws every mover that moved since the last paint; `painted` was just drawn by Qt.
+    void compose_movers(const QRegion& painted);
+    std::unique_ptr<X11Canvas::Scene> build_scene(forms::Label& l, Mover& m);
+    void forget_scenes();
+    std::unique_ptr<X11Canvas> m_canvas;
+    WId m_canvas_window = 0;
+    bool m_canvas_refused = false;
+    QObject* m_watched_window = nullptr;
+    std::map<forms::Label*, Mover> m_movers;
+
     bool m_applied_topmost = false;
     bool m_shown_once = false;
 };

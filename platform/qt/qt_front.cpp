@@ -137,6 +137,7 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
 
 void QtFront::show_forms(forms::Environment& env) {
     env.add_observer([this](forms::Form& f, forms::Control* c, bool geometry) {
+        m->loop.note_change();
         auto& batch = m->dirty.try_emplace(&f, Impl::Batch{f.generation(), {}}).first->second;
         if (batch.generation != f.generation()) {
             batch.generation = f.generation();

@@ -89,8 +89,9 @@ TimerId QtLoop::next_runnable(std::int64_t now, bool batch) const {
     std::int64_t best_deadline = 0;
     m_timers.for_each_idle([&](TimerId id, std::int64_t interval, std::int64_t deadline) {
         // An on-time tick belongs to the wake at or after its deadline: one a wake.
-        const bool due = interval < kOnTimeUs ? batch && deadline <= now
-                                              : on_time_wake(interval, deadline) <= now;
+        const bool due = interval < kOnTimeUs || quiet(id)
+                             ? batch && deadline <= now
+                             : on_time_wake(interval, deadline) <= now;
         if (!due) return;
         if (best == 0 || deadline < best_deadline) {
             best = id;
@@ -111,7 +112,16 @@ void QtLoop::run_due() {
     // Every tick due by now, in deadline order, ties in start order. The driver is armed
     // once, after them, unless a tick waits (before_nesting arms it then).
     ++m_tick_depth;
-    while (TimerId id = next_runnable(now, batch)) m_timers.fire(id, now, kMaxCatchUp);
+    while (TimerId id = next_runnable(now, batch)) {
+        m_changed = false;
+        m_timers.fire(id, now, kMaxCatchUp);
+        // A tick that waited let others run meanwhile: what they changed counts for it too,
+        // which errs on the side of waking on time.
+        if (m_changed)
+            m_quiet.erase(id);
+        else if (m_timers.contains(id))
+            m_quiet.insert(id);
+    }
     --m_tick_depth;
     if (m_after_ticks) m_after_ticks();
     reschedule();
@@ -123,10 +133,15 @@ std::int64_t QtLoop::wake_at(std::int64_t interval_us, std::int64_t deadline_us,
     return batch_up(std::max(deadline_us, last_batch_us + kBatchUs));
 }
 
+std::int64_t QtLoop::wake_of(TimerId id, std::int64_t interval, std::int64_t deadline) const {
+    // A quiet timer waits for the batch as a fast one does.
+    return wake_at(quiet(id) ? 0 : interval, deadline, m_last_batch_us);
+}
+
 void QtLoop::reschedule() {
     std::int64_t wake = -1;
-    m_timers.for_each_idle([&](TimerId, std::int64_t interval, std::int64_t deadline) {
-        const std::int64_t at = wake_at(interval, deadline, m_last_batch_us);
+    m_timers.for_each_idle([&](TimerId id, std::int64_t interval, std::int64_t deadline) {
+        const std::int64_t at = wake_of(id, interval, deadline);
         if (wake < 0 || at < wake) wake = at;
     });
     arm(wake);
@@ -150,6 +165,7 @@ TimerId QtLoop::start_timer(int interval_ms, std::function<void()> tick) {
 }
 
 void QtLoop::stop_timer(TimerId id) {
+    m_quiet.erase(id);
     if (m_timers.remove(id)) reschedule();
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <set>
 
 #include "platform/loop/event_loop.h"
 #include "platform/loop/timer_table.h"
@@ -24,6 +25,10 @@ namespace rv::qt {
 // deadline, the same offset every time, and none is lost. Batches fall on the grid's every
 // other point, and so do timers whose interval is a whole number of batches (the chat
 // scanner's poll): an idle window wakes 20 times a second, not 40.
+//
+// An on-time timer whose last tick changed nothing on the screen (the time texts between two
+// seconds) is served with the batches until a tick of it changes something: its ticks
+// still run, each of them, but the loop does not wake 40 times a second for them.
 class QtLoop final : public EventLoop {
   public:
     static constexpr int kBatchMs = 50;
@@ -45,6 +50,9 @@ class QtLoop final : public EventLoop {
     // Runs after each round of timer ticks (the view draws what they changed, at once) and
     // before a tick waits or pumps.
     void set_after_ticks(std::function<void()> f) { m_after_ticks = std::move(f); }
+    // Says that what the windows show has changed: the view calls it for every change of a
+    // form, so the loop knows which timers' ticks are seen.
+    void note_change() { m_changed = true; }
     // Whether timer ticks are running now: what they change is drawn after them.
     bool in_ticks() const { return m_tick_depth > 0; }
     // To be called before anything that runs a nested event loop inside a handler (a modal
@@ -53,6 +61,9 @@ class QtLoop final : public EventLoop {
 
   private:
     std::int64_t now_us() const;
+    bool quiet(TimerId id) const { return m_quiet.count(id) != 0; }
+    // The wake of a timer: on time, or with the batches when fast or quiet.
+    std::int64_t wake_of(TimerId id, std::int64_t interval, std::int64_t deadline) const;
     // The idle timer due first by `now`; fast ones only when `batch`. 0: none.
     TimerId next_runnable(std::int64_t now, bool batch) const;
     void run_due();
@@ -64,6 +75,8 @@ class QtLoop final : public EventLoop {
     std::int64_t m_last_batch_us = 0;
     std::int64_t m_armed_us = -1;  // the driver's wake; -1 when stopped
     int m_tick_depth = 0;
+    bool m_changed = false;
+    std::set<TimerId> m_quiet;  // on-time timers whose last tick changed nothing
     std::function<void()> m_after_ticks;
     std::unique_ptr<QObject> m_context;
     std::unique_ptr<QTimer> m_driver;

@@ -36,6 +36,32 @@ TEST_F(QtLoopTest, FastTimersRunEveryTickInFewerWakeups) {
     EXPECT_LE(wakeups * 2, static_cast<int>(at.size()));
 }
 
+// A 25 ms timer wakes the loop at each tick while its ticks change what is shown (the
+// equalizer), and only with the batches while they change nothing (the time texts between
+// two seconds); every tick runs either way.
+TEST_F(QtLoopTest, AnOnTimeTimerWhoseTicksShowNothingWaitsForTheBatches) {
+    for (const bool seen : {true, false}) {
+        std::vector<double> at;
+        const TimerId id = loop.start_timer(25, [&] {
+            at.push_back(loop.now());
+            if (seen) loop.note_change();
+        });
+        const double start = loop.now();
+        loop.wait_until(start + 1.0);
+        loop.stop_timer(id);
+        const double elapsed = loop.now() - start;
+        EXPECT_GE(static_cast<double>(at.size()), elapsed / 0.025 * 0.5) << seen;
+        EXPECT_LE(static_cast<double>(at.size()), elapsed / 0.025 + 1) << seen;
+        int wakeups = 0;
+        for (std::size_t i = 0; i < at.size(); ++i)
+            if (i == 0 || at[i] - at[i - 1] > 0.005) ++wakeups;
+        if (seen)
+            EXPECT_GE(wakeups * 10, static_cast<int>(at.size()) * 8);
+        else
+            EXPECT_LE(wakeups * 10, static_cast<int>(at.size()) * 6);
+    }
+}
+
 TEST_F(QtLoopTest, SleepUntilRunsNoEventAndATimerCatchesUpWithoutABurst) {
     int ticks = 0, tasks = 0;
     loop.start_timer(20, [&] { ++ticks; });

@@ -1,0 +1,182 @@
+// The moving captions on a real X server (run under Xvfb): the server composes each step,
+// the program paints nothing for it, and what the screen shows is what Qt would paint.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+
+#include "app/program.h"
+#include "platform/media/virtual_player.h"
+#include "platform/qt/form_view.h"
+#include "platform/qt/qt_front.h"
+#include "standin/view/client_view.h"
+
+namespace rv {
+namespace {
+
+int g_argc = 1;
+char g_name[] = "x11_stage_test";
+char* g_argv[] = {g_name, nullptr};
+
+void run_in_loop(qt::QtFront& front, const std::function<void()>& body) {
+    bool timed_out = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        timed_out = true;
+        front.quit();
+    });
+    watchdog.start(60000);
+    front.at_start([&] {
+        struct QuitAfter {
+            qt::QtFront& front;
+            ~QuitAfter() { front.quit(); }
+        } quit{front};
+        body();
+    });
+    front.exec();
+    EXPECT_FALSE(timed_out) << "the checks did not finish within a minute";
+}
+
+void settle(qt::QtFront& front, double seconds) {
+    front.loop().wait_until(front.loop().now() + seconds);
+}
+
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// The window's pixels as the X server holds them.
+QImage on_screen(QWidget& w) {
+    return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// How many pixels of `a` and `b` differ by more than `tolerance` in a channel (the server
+// and Qt round a blend's last bit each their own way).
+int differing(const QImage& a, const QImage& b, int tolerance = 3) {
+    if (a.size() != b.size()) return a.width() * a.height() + 1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q))});
+            n += d > tolerance;
+        }
+    return n;
+}
+
+struct ProgramOnScreen {
+    ProgramOnScreen() : media(front.loop(), [](const std::string&) { return 0.0; }) {
+        options.home = ::testing::TempDir();
+        options.screen_name = "Viewer";
+        program = std::make_unique<app::Program>(front.loop(), media, options);
+        program->env.set_input_box(
+            [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
+        front.show_forms(program->env);
+        client_view = std::make_unique<standin::ClientView>(program->client, 520, 157);
+    }
+    qt::QtFront front{g_argc, g_argv};
+    media::VirtualPlayer media;
+    app::Options options;
+    std::unique_ptr<app::Program> program;
+    std::unique_ptr<standin::ClientView> client_view;
+};
+
+QWidget* window_titled(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == title && w->isVisible()) return w;
+    return nullptr;
+}
+
+TEST(X11Stage, TheMainWindowsMarqueesMoveWithoutAPaintAndLookAsPainted) {
+    ProgramOnScreen s;
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    run_in_loop(s.front, [&] {
+        s.program->start();
+        settle(s.front, 0.5);
+        QWidget* w = window_titled("Ravelin By Vosk");
+        ASSERT_NE(w, nullptr);
+        PaintCount count;
+        w->installEventFilter(&count);
+        const QImage before = on_screen(*w);
+        const auto title_left = s.program->form1.lbtitle->left();
+        settle(s.front, 1.0);
+        w->removeEventFilter(&count);
+        // Both captions went on moving, and the screen shows it.
+        EXPECT_LT(s.program->form1.lbtitle->left(), title_left - 150);
+        const QImage after = on_screen(*w);
+        EXPECT_GT(differing(before, after, 0), 20);
+        // Twenty steps of two marquees, and Qt painted none of them.
+        EXPECT_LE(count.paints, 1);
+        EXPECT_LE(differing(after, w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+    });
+}
+
+TEST(X11Stage, EveryWindowShowsWhatQtPaints) {
+    ProgramOnScreen s;
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    run_in_loop(s.front, [&] {
+        s.program->start();
+        s.program->show_folder_chooser();
+        s.program->show_afk();
+        s.program->show_help();
+        s.program->show_equalizer();
+        settle(s.front, 1.0);
+        int windows = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || !dynamic_cast<qt::FormView*>(w)) continue;
+            ++windows;
+            // The windows overlap: the one looked at comes to the top, and the parts of it
+            // that were hidden are drawn.
+            w->raise();
+            settle(s.front, 0.3);
+            // Between the two pictures no step runs: the loop is not pumped.
+            const QImage screen = on_screen(*w);
+            const QImage painted = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            EXPECT_LE(differing(screen, painted), 2) << w->windowTitle().toStdString();
+            if (const char* dir = std::getenv("X11_STAGE_SHOTS")) {
+                screen.save(QString("%1/%2-screen.png").arg(dir).arg(windows));
+                painted.save(QString("%1/%2-painted.png").arg(dir).arg(windows));
+            }
+        }
+        EXPECT_GE(windows, 5);
+    });
+}
+
+// A caption that changes while it moves is drawn afresh, and the steps after it are the
+// server's again.
+TEST(X11Stage, ACaptionThatChangesWhileMovingIsShownAsItIsNow) {
+    ProgramOnScreen s;
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    run_in_loop(s.front, [&] {
+        s.program->start();
+        settle(s.front, 0.5);
+        QWidget* w = window_titled("Ravelin By Vosk");
+        ASSERT_NE(w, nullptr);
+        s.program->form1.lbtitle->set_caption("Another title, somewhat longer");
+        settle(s.front, 0.5);
+        EXPECT_LE(
+            differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+        PaintCount count;
+        w->installEventFilter(&count);
+        settle(s.front, 0.5);
+        w->removeEventFilter(&count);
+        EXPECT_LE(count.paints, 1);
+        EXPECT_LE(
+            differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+    });
+}
+
+}  // namespace
+}  // namespace rv
