@@ -20,6 +20,7 @@ class ManualDevice final : public media::AudioDevice {
         int channels = 0;
         bool paused = true;
         int opens = 0;
+        int closes = 0;
         std::size_t unplayed = std::numeric_limits<std::size_t>::max();  // all of the latest
     };
     explicit ManualDevice(std::shared_ptr<State> state) : m_state(std::move(state)) {}
@@ -36,6 +37,12 @@ class ManualDevice final : public media::AudioDevice {
     void set_paused(bool paused) override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->paused = paused;
+    }
+    void close() override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->pull = nullptr;
+        m_state->paused = true;
+        ++m_state->closes;
     }
     std::size_t unplayed(std::size_t latest) const override {
         std::lock_guard<std::mutex> lock(m_state->mutex);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "helpers.h"
 #include "malformed_mp3.h"
@@ -284,6 +285,43 @@ TEST_F(HandPlayed, ThePositionIsWhatHasBeenHeard) {
     EXPECT_NEAR(player.CurrentPosition(), handed() / 88200.0, 1e-9);
     player.Stop();
     EXPECT_EQ(player.CurrentPosition(), 0);
+}
+
+// A paused device still wakes to play silence: one left unused for a few seconds is let go,
+// and opened again to play on from where it was.
+TEST_F(HandPlayed, AnUnusedDeviceIsLetGoAndOpenedAgainToPlay) {
+    const std::string path = dir.file("two.mp3");
+    ASSERT_TRUE(tools::write_tone_mp3(path, {}));
+    ASSERT_TRUE(player.Open(path));
+    ASSERT_GT(ask_until_some(4410), 0u);
+    auto state = [&] {
+        std::lock_guard<std::mutex> lock(device->mutex);
+        return std::tuple(device->opens, device->closes, device->paused);
+    };
+    // A short pause keeps it.
+    player.Pause();
+    loop.wait_until(loop.now() + 1.0);
+    player.Play();
+    EXPECT_EQ(state(), std::tuple(1, 0, false));
+    loop.wait_until(loop.now() + 10.0);
+    EXPECT_EQ(state(), std::tuple(1, 0, false)) << "let go while playing";
+    // A long one lets it go; playing opens it again and goes on.
+    player.Pause();
+    loop.wait_until(loop.now() + 3.5);
+    EXPECT_EQ(state(), std::tuple(1, 1, true));
+    const std::size_t before = handed();
+    player.Play();
+    EXPECT_EQ(state(), std::tuple(2, 1, false));
+    EXPECT_EQ(player.PlayState(), 2);
+    EXPECT_GT(ask_until_some(4410), 0u);
+    EXPECT_GT(handed(), before);
+    // So does a stop; a new start opens it.
+    player.Stop();
+    loop.wait_until(loop.now() + 3.5);
+    EXPECT_EQ(state(), std::tuple(2, 2, true));
+    ASSERT_TRUE(player.Open(path));
+    EXPECT_EQ(state(), std::tuple(3, 2, false));
+    player.Stop();
 }
 
 TEST_F(HandPlayed, AFileThatChangesRateLastsItsFramesAtTheirOwnRates) {

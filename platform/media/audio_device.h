@@ -18,6 +18,9 @@ class AudioDevice {
     // False when no device can be had at all.
     virtual bool open(long rate, int channels, Pull pull) = 0;
     virtual void set_paused(bool paused) = 0;
+    // Lets the device go: a paused one still wakes to play silence. The next open opens it
+    // afresh.
+    virtual void close() = 0;
     // Of the `latest` samples handed in the latest pull, how many are still waiting to be
     // heard. Called on the thread that opens the device.
     virtual std::size_t unplayed(std::size_t latest) const = 0;

@@ -11,9 +11,10 @@ namespace rv::media {
 
 namespace {
 
-// About 23 ms at 44.1 kHz: the first samples of a file reach the device soon after it
-// starts, and the position moves in small steps.
-constexpr int kDeviceFrames = 1024;
+// About 46 ms at 44.1 kHz: the device thread wakes some 22 times a second, and a start or a
+// pause is still heard within a blink (the first samples of a file come at the device's next
+// wake, the last ones before a pause within one buffer).
+constexpr int kDeviceFrames = 2048;
 
 std::int64_t now_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -112,6 +113,11 @@ void SdlDevice::close_device() {
     m_device = 0;
     m_rate = 0;
     m_channels = 0;
+}
+
+void SdlDevice::close() {
+    close_device();
+    m_pull = nullptr;
 }
 
 void SdlDevice::set_paused(bool paused) {

@@ -16,6 +16,7 @@ class SdlDevice final : public AudioDevice {
 
     bool open(long rate, int channels, Pull pull) override;
     void set_paused(bool paused) override;
+    void close() override;
     std::size_t unplayed(std::size_t latest) const override;
     std::string driver() const override;
 

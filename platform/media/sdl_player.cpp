@@ -7,6 +7,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <utility>
 
 #include "platform/media/mp3_file.h"
 #include "platform/media/sdl_device.h"
@@ -17,6 +18,9 @@ namespace {
 // About half a second of stereo audio at 44.1 kHz: bounded, and enough to ride out a
 // slow disk.
 constexpr std::size_t kBufferSamples = 44100;
+// How long a paused or stopped device stays open: long enough to go from one track to the
+// next, or to resume at once, without opening it again.
+constexpr int kReleaseMs = 3000;
 
 using Decoder = std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)>;
 
@@ -82,6 +86,7 @@ SdlPlayer::SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device)
       m_alive(std::make_shared<std::atomic<bool>>(true)) {}
 
 SdlPlayer::~SdlPlayer() {
+    keep_device();
     *m_alive = false;
     m_device.reset();  // waits for a running pull
     end_session();
@@ -121,9 +126,9 @@ bool SdlPlayer::start() {
     mpg123_format_none(h.get());
     mpg123_format(h.get(), f.rate, f.channels == 1 ? MPG123_MONO : MPG123_STEREO,
                   MPG123_ENC_SIGNED_16);
-    if (!m_device->open(f.rate, f.channels,
-                        [this](std::int16_t* out, std::size_t n) { fill(out, n); }))
-        return fail("no sound output");
+    keep_device();
+    m_released = false;
+    if (!m_device->open(f.rate, f.channels, source())) return fail("no sound output");
 
     auto s = std::make_shared<Session>();
     s->rate = f.rate;
@@ -183,8 +188,40 @@ void SdlPlayer::reap_workers(bool wait) {
     }
 }
 
+AudioDevice::Pull SdlPlayer::source() {
+    return [this](std::int16_t* out, std::size_t n) { fill(out, n); };
+}
+
+void SdlPlayer::release_device_later() {
+    if (m_release) return;
+    m_release = m_loop.start_timer(kReleaseMs, [this] {
+        keep_device();
+        if (m_state == kPlaying || m_released) return;
+        m_device->close();
+        m_released = true;
+    });
+}
+
+void SdlPlayer::keep_device() {
+    if (m_release) m_loop.stop_timer(std::exchange(m_release, 0));
+}
+
 void SdlPlayer::Play() {
     if (m_state == kPaused) {
+        keep_device();
+        if (m_released) {
+            std::shared_ptr<Session> s;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                s = m_session;
+            }
+            if (!s || !m_device->open(s->rate, s->channels, source())) {
+                fail("no sound output");
+                Stop();
+                return;
+            }
+            m_released = false;
+        }
         m_state = kPlaying;
         m_device->set_paused(false);
     } else if (m_state == kStopped && m_playable) {
@@ -197,12 +234,14 @@ void SdlPlayer::Pause() {
     m_paused_at = CurrentPosition();
     m_device->set_paused(true);
     m_state = kPaused;
+    release_device_later();
 }
 
 void SdlPlayer::Stop() {
-    m_device->set_paused(true);
+    if (!m_released) m_device->set_paused(true);
     end_session();
     m_state = kStopped;
+    release_device_later();
 }
 
 double SdlPlayer::heard_seconds(Session& s) const {

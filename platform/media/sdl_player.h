@@ -51,6 +51,10 @@ class SdlPlayer final : public MediaPlayer {
     void fill(std::int16_t* out, std::size_t count);
     void post_end(const std::shared_ptr<Session>& s);
     double heard_seconds(Session& s) const;
+    AudioDevice::Pull source();
+    // A device paused or stopped for a while is closed, and opened again to play.
+    void release_device_later();
+    void keep_device();
 
     EventLoop& m_loop;
     std::unique_ptr<AudioDevice> m_device;
@@ -62,6 +66,8 @@ class SdlPlayer final : public MediaPlayer {
     double m_duration = 0;  // of the open file while no session runs
     long m_volume = 0;
     std::atomic<float> m_gain{1.0f};
+    TimerId m_release = 0;    // closes the unused device
+    bool m_released = false;  // it is closed
 
     mutable std::mutex m_mutex;  // guards m_session against the device thread
     std::shared_ptr<Session> m_session;
