@@ -404,7 +404,10 @@ void FormView::sync(Control* changed, bool geometry_only) {
         if (isVisible()) hide();
         return;
     }
-    setWindowTitle(QString::fromStdString(m_form.caption()));
+    if (m_form.caption() != m_title) {
+        m_title = m_form.caption();
+        setWindowTitle(QString::fromStdString(m_title));
+    }
     if (m_form.topmost() != m_applied_topmost || !m_shown_once) {
         m_applied_topmost = m_form.topmost();
         bool was = isVisible();

@@ -155,6 +155,7 @@ class FormView : public QWidget {
     QObject* m_watched_window = nullptr;
     std::map<forms::Label*, Mover> m_movers;
 
+    std::string m_title;  // the caption last given to the window
     bool m_applied_topmost = false;
     bool m_shown_once = false;
 };
