@@ -70,6 +70,10 @@ if [ -n "${BENCH_BEFORE:-}" ]; then
     "'$BENCH_BEFORE' --home '$work/play' --script '$work/play.script'"
     "'$BENCH_BEFORE' --home '$work/play' --script '$work/all.script'")
 fi
+# The floor of an idle window with a moving caption, on this machine and display.
+floor_row=${#names[@]}
+names+=("floor: bare Qt window, 1 X copy/frame")
+cmds+=("'$root/$build/bench/x11_floor'")
 if command -v mpg123 >/dev/null; then
   # OpenAL's null device mixes in real time; mpg123's own dummy output does not wait.
   names+=("mpg123 (terminal), playing")
@@ -128,15 +132,18 @@ for i in "${!names[@]}"; do
 done
 echo
 echo "Median of $rounds interleaved runs of $seconds s after ${warm} s, all threads, one Xvfb, SDL dummy audio:"
-printf '| %-34s | %8s | %9s | %8s | %s |\n' "program, state" "CPU %" "wakeups/s" "RSS MB" "Ravelin playing / this"
-printf '|%s|%s|%s|%s|%s|\n' "------------------------------------" "----------" "-----------" "----------" "------------------------"
+printf '| %-38s | %8s | %9s | %8s | %s |\n' "program, state" "CPU %" "wakeups/s" "RSS MB" "Ravelin / this"
+printf '|%s|%s|%s|%s|%s|\n' "----------------------------------------" "----------" "-----------" "----------" "------------------------"
 for i in "${!names[@]}"; do
   ratio=""
-  if [ "$i" -ge 3 ] && [ "${cpu[$i]}" != "-" ] && [ "${names[$i]#before}" = "${names[$i]}" ]; then
+  if [ "$i" = "$floor_row" ] && [ "${cpu[$i]}" != "-" ]; then
+    ratio=$(awk -v a="${cpu[0]}" -v b="${cpu[$i]}" \
+      'BEGIN { if (b > 0) printf "Ravelin idle / floor: %.2fx", a / b }')
+  elif [ "$i" -ge 3 ] && [ "${cpu[$i]}" != "-" ] && [ "${names[$i]#before}" = "${names[$i]}" ]; then
     ratio=$(awk -v a="${cpu[1]}" -v b="${cpu[$i]}" -v ra="${rss[1]}" -v rb="${rss[$i]}" \
       'BEGIN { if (b > 0) printf "CPU %.2fx, RSS %.2fx", a / b, ra / rb }')
   fi
-  printf '| %-34s | %8s | %9s | %8s | %s |\n' "${names[$i]}" "${cpu[$i]}" "${wake[$i]}" "${rss[$i]}" "$ratio"
+  printf '| %-38s | %8s | %9s | %8s | %s |\n' "${names[$i]}" "${cpu[$i]}" "${wake[$i]}" "${rss[$i]}" "$ratio"
 done
 echo "Goals: idle <= 0.25 % and <= 25 wakeups/s; playing <= 0.5 %; all five <= 1.5 %;"
 echo "RSS <= 40 MB playing with the main window, <= 50 MB with all five."

@@ -658,9 +658,13 @@ void FormView::paintEvent(QPaintEvent* e) {
     for (Control* c : m_form.paint_order()) {
         if (!drawn(*c) || !region.intersects(footprint(*c))) continue;
         p.save();
-        p.setClipRect(clip_of(*c));
+        const QRect clip = clip_of(*c);
+        p.setClipRect(clip);
         draw(p, *c);
         p.restore();
+        // Where it drew is what its next change must clear, even when that is its first one
+        // or its room grew since the change was seen (a neighbour moved in the same batch).
+        m_last_rects[c] |= clip & e->rect();
     }
 }
 

@@ -100,7 +100,7 @@ class FormView : public QWidget {
     std::uint64_t m_generation = 0;  // the form's load whose controls the caches below hold
     forms::Control* m_pressed = nullptr;
     bool m_background_pressed = false;
-    std::map<const forms::Control*, QRect> m_last_rects;  // visible part, last drawn
+    std::map<const forms::Control*, QRect> m_last_rects;  // where it may have drawn
     std::map<const forms::Control*, QRect> m_last_full;   // whole rectangle, last drawn
     std::map<const forms::PictureBox*, std::pair<std::uint64_t, QPixmap>> m_images;
     mutable TextMeasures m_measures;
