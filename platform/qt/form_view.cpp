@@ -227,23 +227,31 @@ QRegion FormView::uncovered(const Control& changed, const QRegion& damage) const
 void FormView::invalidate(const QRegion& r) {
     if (r.isEmpty()) return;
     m_pending += r;
-    // The server's copies of a stage that changed are stale, and so is Qt's picture of the
-    // stage where the server drew: Qt draws the whole stage once more.
-    for (auto& [label, m] : m_movers) {
-        if (!m.scene || !r.intersects(m.stage)) continue;
-        m.scene.reset();
-        m_pending += m.stage;
-    }
+    // Qt draws what changed; the server's copies of a stage it lies in are brought up to
+    // date before the next step.
+    for (auto& [label, m] : m_movers)
+        if (m.scene && r.intersects(m.stage)) m.stale += r & m.stage;
+}
+
+void FormView::drop_scene(Mover& m) {
+    if (!m.scene) return;
+    m.scene.reset();
+    m.stale = QRegion();
+    // Qt's picture of the stage is stale where the server drew.
+    m_pending += m.stage;
 }
 
 void FormView::paint_pending() {
     const QRegion region = std::exchange(m_pending, QRegion());
     if (!region.isEmpty() && isVisible()) repaint(region);
-    compose_movers(region);
+    compose_movers();
 }
 
 void FormView::forget_scenes() {
-    for (auto& [label, m] : m_movers) m.scene.reset();
+    for (auto& [label, m] : m_movers) {
+        m.scene.reset();
+        m.stale = QRegion();
+    }
 }
 
 bool FormView::attach_canvas() {
@@ -272,6 +280,7 @@ bool FormView::eventFilter(QObject* watched, QEvent* e) {
         for (auto& [label, m] : m_movers) {
             if (!m.scene) continue;
             m.scene.reset();
+            m.stale = QRegion();
             update(m.stage);
         }
     }
@@ -292,15 +301,38 @@ bool FormView::compose_move(Label& l) {
     for (const auto& [box, editor] : m_editors)
         fits = fits && !(editor->isVisible() && editor->geometry().intersects(stage));
     if (!fits || (m.scene && (m.stage != stage || m.box_size != rect_of(l).size()))) {
-        // Qt's picture of the old stage is stale where the server drew.
-        if (m.scene) m_pending += m.stage;
-        m.scene.reset();
+        drop_scene(m);
         m.moved = false;
         return false;
     }
     m.stage = stage;
     m.moved = true;
     return true;
+}
+
+bool FormView::render_layers(const Label& l, const QRect& area, QImage& under, QImage& over) {
+    under = QImage(area.size(), QImage::Format_RGB32);
+    over = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
+    over.fill(Qt::transparent);
+    bool anything_over = false;
+    QPainter pu(&under), po(&over);
+    pu.translate(-area.topLeft());
+    po.translate(-area.topLeft());
+    pu.fillRect(area, qcolor(m_form.back_color()));
+    QPainter* p = &pu;
+    for (Control* c : m_form.paint_order()) {
+        if (c == &l) {
+            p = &po;
+            continue;
+        }
+        if (!drawn(*c) || !footprint(*c).intersects(area)) continue;
+        anything_over = anything_over || p == &po;
+        p->save();
+        p->setClipRect(clip_of(*c));
+        draw(*p, *c);
+        p->restore();
+    }
+    return anything_over;
 }
 
 std::unique_ptr<X11Canvas::Scene> FormView::build_scene(Label& l, Mover& m) {
@@ -318,35 +350,27 @@ std::unique_ptr<X11Canvas::Scene> FormView::build_scene(Label& l, Mover& m) {
         draw(p, l);
     }
     // What lies under the label and what over it, in the order the window paints them.
-    QImage under(m.stage.size(), QImage::Format_RGB32);
-    QImage over(m.stage.size(), QImage::Format_ARGB32_Premultiplied);
-    over.fill(Qt::transparent);
-    bool anything_over = false;
-    {
-        QPainter pu(&under), po(&over);
-        pu.translate(-m.stage.topLeft());
-        po.translate(-m.stage.topLeft());
-        pu.fillRect(m.stage, qcolor(m_form.back_color()));
-        QPainter* p = &pu;
-        for (Control* c : m_form.paint_order()) {
-            if (c == &l) {
-                p = &po;
-                continue;
-            }
-            if (!drawn(*c) || !footprint(*c).intersects(m.stage)) continue;
-            anything_over = anything_over || p == &po;
-            p->save();
-            p->setClipRect(clip_of(*c));
-            draw(*p, *c);
-            p->restore();
-        }
-    }
+    QImage under, over;
+    const bool anything_over = render_layers(l, m.stage, under, over);
     m.box_size = box.size();
     m.sprite_offset = area.topLeft() - box.topLeft();
+    m.stale = QRegion();
     return m_canvas->scene(under, sprite, anything_over ? &over : nullptr);
 }
 
-void FormView::compose_movers(const QRegion& painted) {
+bool FormView::patch_scene(Label& l, Mover& m) {
+    const QRect area = m.stale.boundingRect() & m.stage;
+    m.stale = QRegion();
+    if (area.isEmpty()) return true;
+    QImage under, over;
+    const bool anything_over = render_layers(l, area, under, over);
+    // Something now lies over a label that had nothing over it: the copies are made afresh.
+    if (anything_over && !m.scene->has_over()) return false;
+    return m_canvas->patch(*m.scene, area.topLeft() - m.stage.topLeft(), under,
+                           m.scene->has_over() ? &over : nullptr);
+}
+
+void FormView::compose_movers() {
     bool sent = false;
     for (auto& [label, m] : m_movers) {
         if (!std::exchange(m.moved, false)) continue;
@@ -355,12 +379,7 @@ void FormView::compose_movers(const QRegion& painted) {
             repaint(m.stage);
             continue;
         }
-        // Qt has just drawn in the stage, which may have changed around the label: it draws
-        // the rest, and the copies are made at the next step.
-        if (painted.intersects(m.stage)) {
-            if (!(QRegion(m.stage) - painted).isEmpty()) repaint(m.stage);
-            continue;
-        }
+        if (m.scene && !m.stale.isEmpty() && !patch_scene(*label, m)) m.scene.reset();
         if (!m.scene) m.scene = build_scene(*label, m);
         if (!m.scene) {
             std::fprintf(stderr,
@@ -454,6 +473,10 @@ void FormView::sync(Control* changed, bool geometry_only) {
     if (geometry_only && changed->kind() == Kind::Label && !fresh &&
         compose_move(static_cast<Label&>(*changed)))
         return;
+    // A moving label that changed otherwise than by moving needs a new picture.
+    if (changed->kind() == Kind::Label)
+        if (auto mv = m_movers.find(static_cast<Label*>(changed)); mv != m_movers.end())
+            drop_scene(mv->second);
     invalidate(uncovered(*changed, before.united(now)));
 }
 

@@ -136,6 +136,7 @@ class FormView : public QWidget {
     struct Mover {
         QRect stage;
         std::unique_ptr<X11Canvas::Scene> scene;
+        QRegion stale;         // what changed in the stage since the copies were made
         QSize box_size;        // the label's size when its copies were made
         QPoint sprite_offset;  // where its picture lies from its box's corner
         bool moved = false;    // since the last paint
@@ -145,9 +146,16 @@ class FormView : public QWidget {
     bool compose_move(forms::Label& l);
     bool attach_canvas();
     QRect stage_of(const forms::Label& l) const;
-    // Draws every mover that moved since the last paint; `painted` was just drawn by Qt.
-    void compose_movers(const QRegion& painted);
+    // Draws every mover that moved since the last paint.
+    void compose_movers();
+    // Paints into `under` what the window shows below `l` within `area` (window pixels),
+    // and into `over` what it shows above it; whether anything is above.
+    bool render_layers(const forms::Label& l, const QRect& area, QImage& under, QImage& over);
     std::unique_ptr<X11Canvas::Scene> build_scene(forms::Label& l, Mover& m);
+    // Brings the server's copies up to date where the stage changed; false: make them afresh.
+    bool patch_scene(forms::Label& l, Mover& m);
+    // Forgets the server's copies of a stage; Qt paints it whole.
+    void drop_scene(Mover& m);
     void forget_scenes();
     std::unique_ptr<X11Canvas> m_canvas;
     WId m_canvas_window = 0;

@@ -146,7 +146,7 @@ X11Canvas::Scene::~Scene() {
 }
 
 bool X11Canvas::put(std::uint32_t drawable, std::uint32_t gc, std::uint8_t depth,
-                    const QImage& image) {
+                    const QImage& image, QPoint at) {
     xcb_connection_t* c = m_server->c;
     const auto stride = static_cast<std::uint32_t>(image.bytesPerLine());
     const std::uint32_t room = m_server->max_request_bytes - 64;
@@ -156,9 +156,9 @@ bool X11Canvas::put(std::uint32_t drawable, std::uint32_t gc, std::uint8_t depth
     for (int y = 0; y < image.height(); y += rows) {
         const int n = std::min(rows, image.height() - y);
         xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, gc,
-                      static_cast<std::uint16_t>(image.width()), static_cast<std::uint16_t>(n), 0,
-                      static_cast<std::int16_t>(y), 0, depth,
-                      stride * static_cast<std::uint32_t>(n), image.constScanLine(y));
+                      static_cast<std::uint16_t>(image.width()), static_cast<std::uint16_t>(n),
+                      static_cast<std::int16_t>(at.x()), static_cast<std::int16_t>(at.y() + y), 0,
+                      depth, stride * static_cast<std::uint32_t>(n), image.constScanLine(y));
     }
     return true;
 }
@@ -204,6 +204,16 @@ std::unique_ptr<X11Canvas::Scene> X11Canvas::scene(const QImage& backdrop, const
         s->m_over_picture = picture(s->m_over, m_server->argb);
     }
     return s;
+}
+
+bool X11Canvas::patch(Scene& s, QPoint at, const QImage& under, const QImage* over) {
+    if (!QRect(QPoint(), s.m_size).contains(QRect(at, under.size()))) return false;
+    if (!put(s.m_backdrop, m_gc, m_depth, under.convertToFormat(QImage::Format_RGB32), at))
+        return false;
+    if (!s.m_over) return true;
+    if (!over) return false;
+    return put(s.m_over, m_alpha_gc, 32, over->convertToFormat(QImage::Format_ARGB32_Premultiplied),
+               at);
 }
 
 void X11Canvas::show(Scene& s, QPoint stage_at, QPoint sprite_at, const QRect& clip) {

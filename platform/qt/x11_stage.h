@@ -30,6 +30,7 @@ class X11Canvas {
         ~Scene();
         Scene(const Scene&) = delete;
         Scene& operator=(const Scene&) = delete;
+        bool has_over() const { return m_over != 0; }
 
       private:
         friend class X11Canvas;
@@ -46,6 +47,9 @@ class X11Canvas {
     // and `over` (with alpha, the stage's size; null when nothing lies over the caption).
     // Null when the server could not take it.
     std::unique_ptr<Scene> scene(const QImage& backdrop, const QImage& sprite, const QImage* over);
+    // Redraws part of a stage's copies: `under` and `over` (when the scene has something over
+    // its caption) at `at` in the stage. False when the server could not take it.
+    bool patch(Scene& scene, QPoint at, const QImage& under, const QImage* over);
     // Shows the stage at `stage_at` in the window with its caption's picture at `sprite_at`,
     // seen only inside `clip` (both relative to the stage).
     void show(Scene& scene, QPoint stage_at, QPoint sprite_at, const QRect& clip);
@@ -55,7 +59,8 @@ class X11Canvas {
   private:
     struct Server;
     X11Canvas() = default;
-    bool put(std::uint32_t drawable, std::uint32_t gc, std::uint8_t depth, const QImage& image);
+    bool put(std::uint32_t drawable, std::uint32_t gc, std::uint8_t depth, const QImage& image,
+             QPoint at = {});
     std::uint32_t picture(std::uint32_t drawable, std::uint32_t format);
 
     Server* m_server = nullptr;  // the connection and its formats, shared by every window
