@@ -255,22 +255,29 @@ void FormView::forget_scenes() {
 }
 
 bool FormView::attach_canvas() {
-    if (m_canvas && m_canvas_window == effectiveWinId()) return true;
+    // The window's own handle: the widget's may still name the one it had before.
+    QWindow* handle = windowHandle();
+    const WId id = handle ? handle->winId() : 0;
+    if (m_canvas && m_canvas_window == id) return true;
     // A change of window flags makes a new native window: copies of the old one's go.
     forget_scenes();
     m_canvas.reset();
-    if (m_canvas_refused || !isVisible()) return false;
-    m_canvas = X11Canvas::attach(*this);
+    if (!isVisible() || !handle) return false;
+    // A window the server cannot compose on is asked again at the next steps, a few times.
+    if (id != m_refused_window) m_attach_failures = 0;
+    if (m_attach_failures >= kAttachTries) return false;
+    m_canvas = X11Canvas::attach(*handle);
     if (!m_canvas) {
-        m_canvas_refused = true;
+        m_refused_window = id;
+        ++m_attach_failures;
         return false;
     }
-    m_canvas_window = effectiveWinId();
+    m_canvas_window = id;
     // An exposed window is drawn from Qt's picture of it, which the server's steps left
     // behind: the stages are painted afresh first.
-    if (QWindow* w = windowHandle(); w && w != m_watched_window) {
-        w->installEventFilter(this);
-        m_watched_window = w;
+    if (handle != m_watched_window) {
+        handle->installEventFilter(this);
+        m_watched_window = handle;
     }
     return true;
 }

@@ -1,9 +1,11 @@
 #pragma once
 #include <QFont>
 #include <QPixmap>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
 #include <QWidget>
+#include <QWindow>
 #include <map>
 #include <string>
 
@@ -159,8 +161,10 @@ class FormView : public QWidget {
     void forget_scenes();
     std::unique_ptr<X11Canvas> m_canvas;
     WId m_canvas_window = 0;
-    bool m_canvas_refused = false;
-    QObject* m_watched_window = nullptr;
+    static constexpr int kAttachTries = 3;
+    WId m_refused_window = 0;  // the native window the server's canvas failed on
+    int m_attach_failures = 0;
+    QPointer<QWindow> m_watched_window;  // a new native window comes with a new one
     std::map<forms::Label*, Mover> m_movers;
 
     std::string m_title;  // the caption last given to the window

@@ -4,7 +4,7 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
-#include <QWidget>
+#include <QWindow>
 #include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
@@ -96,10 +96,10 @@ struct X11Canvas::Server {
     }
 };
 
-std::unique_ptr<X11Canvas> X11Canvas::attach(QWidget& window) {
+std::unique_ptr<X11Canvas> X11Canvas::attach(QWindow& window) {
     if (std::getenv("RAVELIN_NO_X11_STAGE")) return nullptr;
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection() || window.devicePixelRatioF() != 1.0) return nullptr;
+    if (!x11 || !x11->connection() || window.devicePixelRatio() != 1.0) return nullptr;
     xcb_connection_t* c = x11->connection();
     Server& server = Server::of(c);
     if (!server.usable) return nullptr;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-class QWidget;
+class QWindow;
 
 namespace rv::qt {
 
@@ -19,7 +19,7 @@ class X11Canvas {
   public:
     // The window's canvas, or null when the window is not on an X server that can compose
     // (another platform, a pixel format it does not know, no RENDER).
-    static std::unique_ptr<X11Canvas> attach(QWidget& window);
+    static std::unique_ptr<X11Canvas> attach(QWindow& window);
     ~X11Canvas();
     X11Canvas(const X11Canvas&) = delete;
     X11Canvas& operator=(const X11Canvas&) = delete;

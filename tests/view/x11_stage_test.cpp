@@ -217,5 +217,33 @@ TEST(X11Stage, AChangeInAStageIsPaintedAloneAndTheStepsStayTheServers) {
     });
 }
 
+// Leaving the top of the stack makes the window anew: the captions go on being composed on
+// the new one, and what it shows is what Qt paints.
+TEST(X11Stage, AWindowMadeAnewKeepsItsCaptionsComposed) {
+    ProgramOnScreen s;
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    run_in_loop(s.front, [&] {
+        s.program->start();
+        settle(s.front, 0.5);
+        QWidget* w = window_titled("Ravelin By Vosk");
+        ASSERT_NE(w, nullptr);
+        for (const bool top : {false, true}) {
+            s.program->form1.set_topmost(top);
+            settle(s.front, 0.5);
+            PaintCount count;
+            w->installEventFilter(&count);
+            settle(s.front, 0.5);
+            w->removeEventFilter(&count);
+            EXPECT_LE(count.paints, 1) << top;
+            w->raise();
+            settle(s.front, 0.2);
+            EXPECT_LE(
+                differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)),
+                2)
+                << top;
+        }
+    });
+}
+
 }  // namespace
 }  // namespace rv
