@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     qputenv("QT_XCB_NO_MITSHM", "1");  // as the program runs
@@ -22,7 +24,11 @@ int main(int argc, char** argv) {
     xcb_connection_t* c = x11->connection();
     const auto win = static_cast<xcb_window_t>(window.winId());
     const xcb_pixmap_t strip = xcb_generate_id(c);
-    xcb_create_pixmap(c, 24, strip, win, 400, 14);
+    const xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, win), nullptr);
+    if (!geometry) return 2;
+    xcb_create_pixmap(c, geometry->depth, strip, win, 400, 14);
+    std::free(const_cast<xcb_get_geometry_reply_t*>(geometry));
     const xcb_gcontext_t gc = xcb_generate_id(c);
     const std::uint32_t no_exposures = 0;
     xcb_create_gc(c, gc, win, XCB_GC_GRAPHICS_EXPOSURES, &no_exposures);

@@ -193,7 +193,7 @@ AudioDevice::Pull SdlPlayer::source() {
 }
 
 void SdlPlayer::release_device_later() {
-    if (m_release) return;
+    if (m_release || m_released) return;
     m_release = m_loop.start_timer(kReleaseMs, [this] {
         keep_device();
         if (m_state == kPlaying || m_released) return;
@@ -215,8 +215,9 @@ void SdlPlayer::Play() {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 s = m_session;
             }
+            // No device now: stopped, and the next Play tries again from the start.
             if (!s || !m_device->open(s->rate, s->channels, source())) {
-                fail("no sound output");
+                m_open_error = "no sound output";
                 Stop();
                 return;
             }

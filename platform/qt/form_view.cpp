@@ -210,13 +210,20 @@ void FormView::keep_places(const Control* moved) {
     }
 }
 
+bool FormView::composed(const Control& c) const {
+    // A label the server moves does not hide what changes under it: its copies need that.
+    if (c.kind() != Kind::Label) return false;
+    auto it = m_movers.find(const_cast<Label*>(static_cast<const Label*>(&c)));
+    return it != m_movers.end() && it->second.scene;
+}
+
 QRegion FormView::uncovered(const Control& changed, const QRegion& damage) const {
     QRegion left = damage;
     bool above = false;
     for (const Control* c : m_form.paint_order()) {
         if (c == &changed) {
             above = true;
-        } else if (above && covers_box(*c) && drawn(*c)) {
+        } else if (above && covers_box(*c) && drawn(*c) && !composed(*c)) {
             left -= layout().visible(*c);
             if (left.isEmpty()) break;
         }
@@ -238,7 +245,7 @@ void FormView::drop_scene(Mover& m) {
     m.scene.reset();
     m.stale = QRegion();
     // Qt's picture of the stage is stale where the server drew.
-    m_pending += m.stage;
+    invalidate(m.stage);
 }
 
 void FormView::paint_pending() {
@@ -296,10 +303,15 @@ bool FormView::eventFilter(QObject* watched, QEvent* e) {
 
 QRect FormView::stage_of(const Label& l) const {
     const QRect window(QPoint(), size());
-    return l.container() ? layout().visible(*l.container()) & window : window;
+    const QRect room = l.container() ? layout().visible(*l.container()) & window : window;
+    // The band the label moves along: what changes above or below it is none of its steps'.
+    const QRect clip = clip_of(l);
+    return room & QRect(0, clip.top(), width(), clip.height());
 }
 
 bool FormView::compose_move(Label& l) {
+    // A minimised or covered-up window is left to Qt, which paints nothing it cannot show.
+    if (!windowHandle() || !windowHandle()->isExposed()) return false;
     if (webdings_shape(l) || !drawn(l) || !attach_canvas()) return false;
     Mover& m = m_movers[&l];
     if (m.refused) return false;
@@ -366,15 +378,21 @@ std::unique_ptr<X11Canvas::Scene> FormView::build_scene(Label& l, Mover& m) {
 }
 
 bool FormView::patch_scene(Label& l, Mover& m) {
-    const QRect area = m.stale.boundingRect() & m.stage;
-    m.stale = QRegion();
-    if (area.isEmpty()) return true;
-    QImage under, over;
-    const bool anything_over = render_layers(l, area, under, over);
-    // Something now lies over a label that had nothing over it: the copies are made afresh.
-    if (anything_over && !m.scene->has_over()) return false;
-    return m_canvas->patch(*m.scene, area.topLeft() - m.stage.topLeft(), under,
-                           m.scene->has_over() ? &over : nullptr);
+    const QRegion stale = std::exchange(m.stale, QRegion()) & m.stage;
+    // Each changed part on its own (bars side by side), unless they are many.
+    const std::vector<QRect> parts = stale.rectCount() <= 8
+                                         ? std::vector<QRect>(stale.begin(), stale.end())
+                                         : std::vector<QRect>{stale.boundingRect()};
+    for (const QRect& area : parts) {
+        QImage under, over;
+        const bool anything_over = render_layers(l, area, under, over);
+        // Something now lies over a label that had nothing over it: copies made afresh.
+        if (anything_over && !m.scene->has_over()) return false;
+        if (!m_canvas->patch(*m.scene, area.topLeft() - m.stage.topLeft(), under,
+                             m.scene->has_over() ? &over : nullptr))
+            return false;
+    }
+    return true;
 }
 
 void FormView::compose_movers() {
@@ -478,8 +496,12 @@ void FormView::sync(Control* changed, bool geometry_only) {
     m_last_full[changed] = rect_of(*changed);
     it->second = now;
     if (geometry_only && changed->kind() == Kind::Label && !fresh &&
-        compose_move(static_cast<Label&>(*changed)))
+        compose_move(static_cast<Label&>(*changed))) {
+        // Another moving label's copies hold this one where it was.
+        for (auto& [label, m] : m_movers)
+            if (label != changed && m.scene) m.stale += before.united(now) & m.stage;
         return;
+    }
     // A moving label that changed otherwise than by moving needs a new picture.
     if (changed->kind() == Kind::Label)
         if (auto mv = m_movers.find(static_cast<Label*>(changed)); mv != m_movers.end())

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <map>
 #include <string>
+#include <vector>
 
 class QPlainTextEdit;
 
@@ -54,6 +55,8 @@ class FormView : public QWidget {
     // that cover their whole box hide it where they stand.
     QRegion uncovered(const forms::Control& changed, const QRegion& damage) const;
     void invalidate(const QRegion& r);
+    // Whether `c` is a label the X server is moving.
+    bool composed(const forms::Control& c) const;
     forms::Control* control_at(QPoint p) const;
     // The pointer relative to control `c` (null: the client area), in twips, taken from its
     // place on the screen and the model's window position: right even while the window or

@@ -113,11 +113,13 @@ void QtLoop::run_due() {
     // once, after them, unless a tick waits (before_nesting arms it then).
     ++m_tick_depth;
     while (TimerId id = next_runnable(now, batch)) {
-        m_changed = false;
+        // Ticks nest (a tick that waits lets others run): each tells its own changes, and an
+        // outer tick keeps those it made before it waited.
+        const bool outer = std::exchange(m_changed, false);
         m_timers.fire(id, now, kMaxCatchUp);
-        // A tick that waited let others run meanwhile: what they changed counts for it too,
-        // which errs on the side of waking on time.
-        if (m_changed)
+        const bool mine = m_changed;
+        m_changed = outer || mine;
+        if (mine)
             m_quiet.erase(id);
         else if (m_timers.contains(id))
             m_quiet.insert(id);

@@ -16,6 +16,10 @@ namespace {
 
 template <typename T>
 struct Reply {
+    Reply() = default;
+    explicit Reply(T* reply) : p(reply) {}
+    Reply(const Reply&) = delete;
+    Reply& operator=(const Reply&) = delete;
     T* p = nullptr;
     ~Reply() { std::free(p); }
     T* operator->() const { return p; }
@@ -150,7 +154,8 @@ bool X11Canvas::put(std::uint32_t drawable, std::uint32_t gc, std::uint8_t depth
     xcb_connection_t* c = m_server->c;
     const auto stride = static_cast<std::uint32_t>(image.bytesPerLine());
     const std::uint32_t room = m_server->max_request_bytes - 64;
-    if (stride != static_cast<std::uint32_t>(image.width()) * 4 || stride > room) return false;
+    if (image.isNull() || stride != static_cast<std::uint32_t>(image.width()) * 4 || stride > room)
+        return false;
     // As many whole rows a request as the server takes.
     const int rows = static_cast<int>(room / stride);
     for (int y = 0; y < image.height(); y += rows) {

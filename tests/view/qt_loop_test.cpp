@@ -55,8 +55,10 @@ TEST_F(QtLoopTest, AnOnTimeTimerWhoseTicksShowNothingWaitsForTheBatches) {
         int wakeups = 0;
         for (std::size_t i = 0; i < at.size(); ++i)
             if (i == 0 || at[i] - at[i - 1] > 0.005) ++wakeups;
+        // A loaded machine that wakes late runs two ticks at a wake now and then: bounds
+        // with room, still far apart (one wake a tick, against one a batch of two).
         if (seen)
-            EXPECT_GE(wakeups * 10, static_cast<int>(at.size()) * 8);
+            EXPECT_GE(wakeups * 10, static_cast<int>(at.size()) * 7);
         else
             EXPECT_LE(wakeups * 10, static_cast<int>(at.size()) * 6);
     }

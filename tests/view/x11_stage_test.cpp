@@ -210,8 +210,14 @@ TEST(X11Stage, AChangeInAStageIsPaintedAloneAndTheStepsStayTheServers) {
         }
         w->removeEventFilter(&count);
         EXPECT_LT(s.program->form1.Label9->left(), band_left - 100);
-        EXPECT_EQ(count.paints, 4);
+        EXPECT_GE(count.paints, 1);
+        EXPECT_LE(count.paints, 6);
         EXPECT_LT(count.area(), 4 * 40 * 16) << "more than the time text was painted";
+        EXPECT_LE(
+            differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+        // The band itself changes colour: the steps after it show the new one.
+        s.program->form1.Picture2->set_back_color(0x004000);
+        settle(s.front, 0.3);
         EXPECT_LE(
             differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
     });
