@@ -111,7 +111,7 @@ QWidget* window_titled(const QString& title) {
 
 TEST(X11Stage, TheMainWindowsMarqueesMoveWithoutAPaintAndLookAsPainted) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         settle(s.front, 0.5);
@@ -135,7 +135,7 @@ TEST(X11Stage, TheMainWindowsMarqueesMoveWithoutAPaintAndLookAsPainted) {
 
 TEST(X11Stage, EveryWindowShowsWhatQtPaints) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         s.program->show_folder_chooser();
@@ -168,7 +168,7 @@ TEST(X11Stage, EveryWindowShowsWhatQtPaints) {
 // server's again.
 TEST(X11Stage, ACaptionThatChangesWhileMovingIsShownAsItIsNow) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         settle(s.front, 0.5);
@@ -192,7 +192,7 @@ TEST(X11Stage, ACaptionThatChangesWhileMovingIsShownAsItIsNow) {
 // and the server's copies of the band take the change, so the band is not painted again.
 TEST(X11Stage, AChangeInAStageIsPaintedAloneAndTheStepsStayTheServers) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         // The song title's band scrolls as it does while a song plays.
@@ -227,7 +227,7 @@ TEST(X11Stage, AChangeInAStageIsPaintedAloneAndTheStepsStayTheServers) {
 // the new one, and what it shows is what Qt paints.
 TEST(X11Stage, AWindowMadeAnewKeepsItsCaptionsComposed) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (xvfb-run)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         settle(s.front, 0.5);
