@@ -17,13 +17,12 @@
 #include "platform/qt/qt_front.h"
 #include "platform/qt/qt_loop.h"
 #include "standin/view/client_view.h"
+#include "tests/view/on_screen.h"
 
 namespace rv {
 namespace {
 
-int g_argc = 1;
-char g_name[] = "view_test";
-char* g_argv[] = {g_name, nullptr};
+using namespace test;
 
 // Counts the paints of a window that show new values of `watched`.
 class PaintCounter : public QObject {
@@ -42,57 +41,6 @@ class PaintCounter : public QObject {
     int& m_count;
     std::function<std::vector<int>()> m_watched;
     std::vector<int> m_last;
-};
-
-QWidget* window_titled(const QString& title) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->windowTitle() == title && w->isVisible()) return w;
-    return nullptr;
-}
-
-// Runs `body` once the loop runs, and quits afterwards even when a failed assertion returns
-// from it early; a body that never returns is cut off by a watchdog and fails.
-void run_in_loop(qt::QtFront& front, const std::function<void()>& body) {
-    bool timed_out = false;
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        timed_out = true;
-        front.quit();
-    });
-    watchdog.start(60000);
-    front.at_start([&] {
-        struct QuitAfter {
-            qt::QtFront& front;
-            ~QuitAfter() { front.quit(); }
-        } quit{front};
-        body();
-    });
-    front.exec();
-    EXPECT_FALSE(timed_out) << "the checks did not finish within a minute";
-}
-
-void settle(qt::QtFront& front, double seconds = 0.2) {
-    front.loop().wait_until(front.loop().now() + seconds);
-}
-
-struct ProgramOnScreen {
-    ProgramOnScreen() : media(front.loop(), [](const std::string&) { return 0.0; }) {
-        options.home = ::testing::TempDir();
-        options.screen_name = "Viewer";
-        program = std::make_unique<app::Program>(front.loop(), media, options);
-        program->services.end_program = [this] { ended = true; };
-        program->env.set_input_box(
-            [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
-        front.show_forms(program->env);
-        client_view = std::make_unique<standin::ClientView>(program->client, 520, 157);
-    }
-    qt::QtFront front{g_argc, g_argv};
-    media::VirtualPlayer media;
-    app::Options options;
-    std::unique_ptr<app::Program> program;
-    std::unique_ptr<standin::ClientView> client_view;
-    bool ended = false;
 };
 
 TEST(View, MainWindowIsABorderless277By145WindowWithItsGradient) {

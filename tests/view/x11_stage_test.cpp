@@ -18,37 +18,12 @@
 #include "platform/qt/form_view.h"
 #include "platform/qt/qt_front.h"
 #include "standin/view/client_view.h"
+#include "tests/view/on_screen.h"
 
 namespace rv {
 namespace {
 
-int g_argc = 1;
-char g_name[] = "x11_stage_test";
-char* g_argv[] = {g_name, nullptr};
-
-void run_in_loop(qt::QtFront& front, const std::function<void()>& body) {
-    bool timed_out = false;
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        timed_out = true;
-        front.quit();
-    });
-    watchdog.start(60000);
-    front.at_start([&] {
-        struct QuitAfter {
-            qt::QtFront& front;
-            ~QuitAfter() { front.quit(); }
-        } quit{front};
-        body();
-    });
-    front.exec();
-    EXPECT_FALSE(timed_out) << "the checks did not finish within a minute";
-}
-
-void settle(qt::QtFront& front, double seconds) {
-    front.loop().wait_until(front.loop().now() + seconds);
-}
+using namespace test;
 
 struct PaintCount : QObject {
     int paints = 0;
@@ -86,32 +61,24 @@ int differing(const QImage& a, const QImage& b, int tolerance = 3) {
     return n;
 }
 
-struct ProgramOnScreen {
-    ProgramOnScreen() : media(front.loop(), [](const std::string&) { return 0.0; }) {
-        options.home = ::testing::TempDir();
-        options.screen_name = "Viewer";
-        program = std::make_unique<app::Program>(front.loop(), media, options);
-        program->env.set_input_box(
-            [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
-        front.show_forms(program->env);
-        client_view = std::make_unique<standin::ClientView>(program->client, 520, 157);
-    }
-    qt::QtFront front{g_argc, g_argv};
-    media::VirtualPlayer media;
-    app::Options options;
-    std::unique_ptr<app::Program> program;
-    std::unique_ptr<standin::ClientView> client_view;
-};
+// How many pixels of the window on the screen differ from Qt's painting of it now.
+int unlike_painted(QWidget& w) {
+    return differing(on_screen(w), w.grab().toImage().convertToFormat(QImage::Format_RGB32));
+}
 
-QWidget* window_titled(const QString& title) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->windowTitle() == title && w->isVisible()) return w;
-    return nullptr;
+// How many times `w` is painted while the loop runs for `seconds`.
+int paints_during(qt::QtFront& front, QWidget& w, double seconds) {
+    PaintCount count;
+    w.installEventFilter(&count);
+    settle(front, seconds);
+    w.removeEventFilter(&count);
+    return count.paints;
 }
 
 TEST(X11Stage, TheMainWindowsMarqueesMoveWithoutAPaintAndLookAsPainted) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         settle(s.front, 0.5);
@@ -129,13 +96,14 @@ TEST(X11Stage, TheMainWindowsMarqueesMoveWithoutAPaintAndLookAsPainted) {
         EXPECT_GT(differing(before, after, 0), 20);
         // Twenty steps of two marquees, and Qt painted none of them.
         EXPECT_LE(count.paints, 1);
-        EXPECT_LE(differing(after, w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+        EXPECT_LE(unlike_painted(*w), 2);
     });
 }
 
 TEST(X11Stage, EveryWindowShowsWhatQtPaints) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         s.program->show_folder_chooser();
@@ -168,7 +136,8 @@ TEST(X11Stage, EveryWindowShowsWhatQtPaints) {
 // server's again.
 TEST(X11Stage, ACaptionThatChangesWhileMovingIsShownAsItIsNow) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         settle(s.front, 0.5);
@@ -176,15 +145,9 @@ TEST(X11Stage, ACaptionThatChangesWhileMovingIsShownAsItIsNow) {
         ASSERT_NE(w, nullptr);
         s.program->form1.lbtitle->set_caption("Another title, somewhat longer");
         settle(s.front, 0.5);
-        EXPECT_LE(
-            differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
-        PaintCount count;
-        w->installEventFilter(&count);
-        settle(s.front, 0.5);
-        w->removeEventFilter(&count);
-        EXPECT_LE(count.paints, 1);
-        EXPECT_LE(
-            differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+        EXPECT_LE(unlike_painted(*w), 2);
+        EXPECT_LE(paints_during(s.front, *w, 0.5), 1);
+        EXPECT_LE(unlike_painted(*w), 2);
     });
 }
 
@@ -192,7 +155,8 @@ TEST(X11Stage, ACaptionThatChangesWhileMovingIsShownAsItIsNow) {
 // and the server's copies of the band take the change, so the band is not painted again.
 TEST(X11Stage, AChangeInAStageIsPaintedAloneAndTheStepsStayTheServers) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         // The song title's band scrolls as it does while a song plays.
@@ -213,13 +177,11 @@ TEST(X11Stage, AChangeInAStageIsPaintedAloneAndTheStepsStayTheServers) {
         EXPECT_GE(count.paints, 1);
         EXPECT_LE(count.paints, 6);
         EXPECT_LT(count.area(), 4 * 40 * 16) << "more than the time text was painted";
-        EXPECT_LE(
-            differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+        EXPECT_LE(unlike_painted(*w), 2);
         // The band itself changes colour: the steps after it show the new one.
         s.program->form1.Picture2->set_back_color(0x004000);
         settle(s.front, 0.3);
-        EXPECT_LE(
-            differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)), 2);
+        EXPECT_LE(unlike_painted(*w), 2);
     });
 }
 
@@ -227,7 +189,8 @@ TEST(X11Stage, AChangeInAStageIsPaintedAloneAndTheStepsStayTheServers) {
 // the new one, and what it shows is what Qt paints.
 TEST(X11Stage, AWindowMadeAnewKeepsItsCaptionsComposed) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "runs on an X server (tests/view/on_xvfb.sh)";
     run_in_loop(s.front, [&] {
         s.program->start();
         settle(s.front, 0.5);
@@ -236,17 +199,10 @@ TEST(X11Stage, AWindowMadeAnewKeepsItsCaptionsComposed) {
         for (const bool top : {false, true}) {
             s.program->form1.set_topmost(top);
             settle(s.front, 0.5);
-            PaintCount count;
-            w->installEventFilter(&count);
-            settle(s.front, 0.5);
-            w->removeEventFilter(&count);
-            EXPECT_LE(count.paints, 1) << top;
+            EXPECT_LE(paints_during(s.front, *w, 0.5), 1) << top;
             w->raise();
             settle(s.front, 0.2);
-            EXPECT_LE(
-                differing(on_screen(*w), w->grab().toImage().convertToFormat(QImage::Format_RGB32)),
-                2)
-                << top;
+            EXPECT_LE(unlike_painted(*w), 2) << top;
         }
     });
 }
