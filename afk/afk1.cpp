@@ -1,8 +1,9 @@
 #include "afk/afk1.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 
-#include "afk/message_file.h"
 #include "platform/forms/environment.h"
 
 namespace rv::afk {
@@ -37,7 +38,7 @@ afk1::afk1(forms::Environment& env, aol::Automation& aol, std::string message_fi
     : Form(env, "afk1"),
       Chat1(aol.desktop(), env.loop()),
       m_aol(aol),
-      m_message_file(std::move(message_file)) {
+      m_messages(std::move(message_file)) {
     Chat1.ChatMessage = [this](const std::string& ScreenName, const std::string& Text) {
         Chat1_ChatMessage(ScreenName, Text);
     };
@@ -136,10 +137,23 @@ void afk1::send(const std::string& rest) {
 }
 
 bool afk1::save_messages() {
-    return SaveList(m_message_file, *List1);
+    return SaveList(m_messages, *List1);
+}
+
+bool afk1::room_for_a_message() {
+    if (List1->list_count() < kMaxMessages) return true;
+    if (!m_told_full) {
+        m_told_full = true;
+        std::fprintf(stderr, "ravelin: the away bot holds %d messages; it takes no more\n",
+                     kMaxMessages);
+    }
+    return false;
 }
 
 void afk1::Form_Load() {
+    // The file's messages are the user's, unread: this load's join them.
+    m_messages.load();
+    m_told_full = false;
     ui::PaintGradient(*Picture1, kGradientLeft, kGradientRight);
     ui::PaintGradient(*Picture2, kGradientLeft, kGradientRight);
     afkHandle = env().InputBox("Enter You're Handle 1 More Time");
@@ -202,11 +216,17 @@ void afk1::Label1_DblClick() {
 
 void afk1::Chat1_ChatMessage(const std::string& ScreenName, const std::string& Text) {
     std::optional<std::string> entry = message_entry(ScreenName, Text);
-    if (!entry) return;
-    m_aol.WaitSeconds(0.5);
-    List1->add_item(std::move(*entry));
-    // Only a message that is on disk is reported as saved.
-    if (save_messages()) send("Message Saved");
+    if (!entry || !room_for_a_message()) return;
+    // Half a second after the line was said; a line that waited its turn behind a flood has
+    // waited that long already, so a flood is answered as fast as the disk takes it.
+    const double said_at = Chat1.arrived_at();
+    m_aol.WaitSeconds(std::max(0.0, said_at + 0.5 - env().loop().now()));
+    if (loaded() && !room_for_a_message()) return;
+    // Only a message that is on disk is reported as saved. Taken while the window closed, it
+    // is on disk all the same: the next load finds it among the earlier ones.
+    const bool saved = m_messages.append(*entry);
+    if (loaded()) List1->add_item(std::move(*entry));
+    if (saved) send("Message Saved");
 }
 
 }  // namespace rv::afk

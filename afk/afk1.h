@@ -3,6 +3,7 @@
 // the user has been away and why, and takes the messages people leave with ".msg".
 #include <string>
 
+#include "afk/message_file.h"
 #include "aol/automation.h"
 #include "platform/chatscan/chat_scanner.h"
 #include "platform/forms/form.h"
@@ -47,10 +48,12 @@ class afk1 : public forms::Form {
     void Label1_DblClick();  // leave the topmost band
     void Chat1_ChatMessage(const std::string& ScreenName, const std::string& Text);
 
-    const std::string& message_file() const { return m_message_file; }
+    const std::string& message_file() const { return m_messages.path(); }
     ui::DragState& drag_state() { return m_drag; }
 
     static constexpr int kMinuteMs = 60000;
+    // A load takes at most this many messages; a flood beyond it is not taken.
+    static constexpr int kMaxMessages = 10000;
 
   protected:
     void build() override;
@@ -64,10 +67,13 @@ class afk1 : public forms::Form {
     void build_windowed_controls();
     // Saves the list; false (and a line on stderr) when the file could not be replaced.
     bool save_messages();
+    // False (and, once a load, a line on stderr) when the list holds all it may.
+    bool room_for_a_message();
     void send(const std::string& rest);
 
     aol::Automation& m_aol;
-    std::string m_message_file;
+    MessageFile m_messages;
+    bool m_told_full = false;
     ui::DragState m_drag;
 };
 

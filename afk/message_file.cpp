@@ -1,12 +1,13 @@
 #include "afk/message_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/files/file_io.h"
 
 namespace rv::afk {
 
@@ -20,62 +21,38 @@ std::size_t char_length(unsigned char lead) {
     return 1;
 }
 
-bool write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+bool continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-// A new file beside `path`, named after it, that no one else holds; -1 when none can be made.
-int create_beside(const std::string& path, std::string& temp) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = folder + "/." + name + "." + std::to_string(::getpid()) + "." +
-               std::to_string(counter++);
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+// At most kMaxMessageBytes, cut before a character that would not fit whole.
+std::string cut_long(std::string message) {
+    if (message.size() <= kMaxMessageBytes) return message;
+    static const std::string kEllipsis = "\u2026";
+    std::size_t keep = kMaxMessageBytes - kEllipsis.size();
+    while (keep > 0 && continuation(message[keep])) --keep;
+    message.resize(keep);
+    return message + kEllipsis;
 }
 
-// Writes `bytes` to a new file in the folder of `path` and renames it over `path`. On any
-// failure the new file is removed, `path` is untouched and `error` says why.
-bool replace_file(const std::string& path, const std::string& bytes, std::string& error) {
-    std::string temp;
-    int fd = create_beside(path, temp);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
+// The lines of the file, CR LF or LF ended; blank lines are no entries.
+std::vector<std::string> entries_of(const std::string& bytes) {
+    std::vector<std::string> entries;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::size_t stop = end;
+        if (stop > start && bytes[stop - 1] == '\r') --stop;
+        if (stop > start) entries.push_back(bytes.substr(start, stop - start));
+        start = end + 1;
     }
-    // The user may have chosen who can read the file: the new one keeps that.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        (void)::fchmod(fd, old.st_mode & 07777);
-    // No fsync: the bytes outlive the process once written, and the rename-over-an-old-file
-    // pattern is ordered by the file system; a sync per message would cost a disk round trip.
-    bool ok = write_all(fd, bytes);
-    int saved_errno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        saved_errno = errno;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        saved_errno = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        error = std::strerror(saved_errno);
-    }
-    return ok;
+    return entries;
+}
+
+void sort_entries(std::vector<std::string>& entries) {
+    // Stable: of two entries that sort alike, the earlier one stays first.
+    std::stable_sort(entries.begin(), entries.end(), forms::less_without_case);
 }
 
 }  // namespace
@@ -93,10 +70,10 @@ std::optional<std::string> message_entry(const std::string& ScreenName, const st
         // The fifth character, however many bytes it takes; a broken sequence ends early.
         const std::size_t end = from + char_length(static_cast<unsigned char>(Text[from]));
         ++from;
-        while (from < end && from < Text.size() && (Text[from] & 0xC0) == 0x80) ++from;
+        while (from < end && from < Text.size() && continuation(Text[from])) ++from;
     }
     const std::string message = from < Text.size() ? Text.substr(from) : "";
-    return one_line(ScreenName + ":" + message);
+    return one_line(ScreenName + ":" + cut_long(message));
 }
 
 std::string message_file_bytes(const std::vector<std::string>& entries) {
@@ -105,16 +82,63 @@ std::string message_file_bytes(const std::vector<std::string>& entries) {
     return bytes;
 }
 
-bool save_entries(const std::string& path, const std::vector<std::string>& entries) {
-    std::string error;
-    if (replace_file(path, message_file_bytes(entries), error)) return true;
-    std::fprintf(stderr, "ravelin: the messages were not saved to %s (%s); the file is as it was\n",
-                 path.c_str(), error.c_str());
+void MessageFile::load() {
+    m_earlier.clear();
+    m_whole_known = true;
+    struct stat st {};
+    if (::stat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kMaxReadBytes) {
+        m_whole_known = false;
+        std::fprintf(stderr,
+                     "ravelin: %s is too large to sort (%lld bytes); new messages are added at "
+                     "its end\n",
+                     m_path.c_str(), static_cast<long long>(st.st_size));
+        return;
+    }
+    std::string bytes;
+    switch (files::read_whole_file(m_path, bytes)) {
+        case files::FileRead::Missing:
+            return;
+        case files::FileRead::Failed:
+            m_whole_known = false;
+            std::fprintf(stderr, "ravelin: %s cannot be read (%s); it is left as it is\n",
+                         m_path.c_str(), std::strerror(errno));
+            return;
+        case files::FileRead::Read:
+            break;
+    }
+    m_earlier = entries_of(bytes);
+    sort_entries(m_earlier);
+    // Messages a crash left at the end, out of order: the file is put in order now.
+    if (message_file_bytes(m_earlier) != bytes) save({});
+}
+
+bool MessageFile::append(const std::string& entry) {
+    if (files::append_file(m_path, one_line(entry) + "\r\n", files::kPrivateMode)) return true;
+    std::fprintf(stderr, "ravelin: a message was not saved to %s (%s)\n", m_path.c_str(),
+                 std::strerror(errno));
     return false;
 }
 
-bool SaveList(const std::string& path, const forms::ListBox& list) {
-    return save_entries(path, list.items());
+bool MessageFile::save(const std::vector<std::string>& entries) {
+    if (!m_whole_known) {
+        std::fprintf(stderr,
+                     "ravelin: the messages were not saved to %s as a whole (it could not be read "
+                     "when the window opened)\n",
+                     m_path.c_str());
+        return false;
+    }
+    std::vector<std::string> all = m_earlier;
+    all.insert(all.end(), entries.begin(), entries.end());
+    sort_entries(all);
+    // Strangers' words: a file made anew is for the user's eyes only.
+    if (files::replace_file(m_path, message_file_bytes(all), files::kPrivateMode)) return true;
+    std::fprintf(stderr, "ravelin: the messages were not saved to %s (%s); the file is as it was\n",
+                 m_path.c_str(), std::strerror(errno));
+    return false;
+}
+
+bool SaveList(MessageFile& file, const forms::ListBox& list) {
+    return file.save(list.items());
 }
 
 }  // namespace rv::afk

@@ -60,6 +60,7 @@ TEST(AfkSoak, AMessageEveryMinuteForHours) {
     EXPECT_EQ(other, 0u);
     EXPECT_EQ(a.Minz->caption(), "0");
     EXPECT_EQ(a.Hrs->caption(), std::to_string(hours));
+    a.Command2->user_click();  // Stop writes the file in order
     std::ifstream in(w.home.file("MsgBox.txt"), std::ios::binary);
     const std::string file(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(count(file, "\r\n"), static_cast<std::size_t>(hours * 60));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "afk/afk1.h"
 #include "helpers.h"
 
@@ -325,7 +327,8 @@ TEST_F(Afk, MessagesAreTakenOnlyWhenTheyBeginWithDotMsg) {
         const double delay = line_since(1).at - line_since(0).at;
         EXPECT_GE(delay, 0.5) << c.text;
         EXPECT_LT(delay, 0.5 + 0.1) << c.text;
-        EXPECT_EQ(file(), std::string(c.entry) + "\r\n") << c.text;
+        const std::string line = std::string(c.entry) + "\r\n";  // added to the file's end
+        EXPECT_EQ(file().substr(file().size() - line.size()), line) << c.text;
     }
 }
 
@@ -340,8 +343,11 @@ TEST_F(Afk, MessageSavedIsSaidOnlyOnceTheMessageIsOnDisk) {
     w.loop.advance(1);
     say("Bob", ".msg two");
     w.loop.advance(1);
+    // Each is added to the end as it is taken; Stop puts the file in order.
     EXPECT_EQ(on_disk_when_said,
-              (std::vector<std::string>{"carol:one\r\n", "Bob:two\r\ncarol:one\r\n"}));
+              (std::vector<std::string>{"carol:one\r\n", "carol:one\r\nBob:two\r\n"}));
+    a.Command2->user_click();
+    EXPECT_EQ(file(), "Bob:two\r\ncarol:one\r\n");
 }
 
 // A message said while an earlier one waits its half second is taken inside that wait: it is
@@ -362,7 +368,40 @@ TEST_F(Afk, ASecondMessageDuringTheWaitIsTakenInsideIt) {
     });
     w.loop.advance(2);
     EXPECT_EQ(on_disk_when_said,
-              (std::vector<std::string>{"dave:second\r\n", "carol:first\r\ndave:second\r\n"}));
+              (std::vector<std::string>{"dave:second\r\n", "dave:second\r\ncarol:first\r\n"}));
+}
+
+// A flood in one burst: no handler nests without end, every message taken is on disk once
+// and acknowledged once, and a load takes no more than it may hold, saying so once.
+TEST_F(Afk, AFloodOfMessagesIsTakenInBoundedTimeEachOnce) {
+    open("Bob");
+    start("lunch");
+    const int flood = afk::afk1::kMaxMessages * 2;
+    w.lines.clear();
+    mark();
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < flood; ++i)
+        say("Guest" + std::to_string(i % 7), ".msg " + std::to_string(i));
+    const double said = w.loop.now();
+    std::size_t acks = 0;
+    double last_ack = said;
+    w.program->client.on_line.push_back([&](const standin::Room&, const standin::ChatLine& l) {
+        if (l.html == kOpen + "Message Saved") ++acks, last_ack = w.loop.now();
+    });
+    w.loop.advance(30);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(acks, static_cast<std::size_t>(afk::afk1::kMaxMessages));
+    EXPECT_LT(last_ack - said, 2.0);  // half a second, then as fast as the disk goes
+    EXPECT_EQ(err, "ravelin: the away bot holds 10000 messages; it takes no more\n");
+    EXPECT_EQ(a.Chat1.pending(), 0u);
+    a.Command2->user_click();
+    const std::string bytes = file();
+    std::set<std::string> lines;
+    for (std::size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.insert(bytes.substr(at, end - at));
+    EXPECT_EQ(lines.size(), static_cast<std::size_t>(afk::afk1::kMaxMessages));  // each once
+    EXPECT_EQ(test::count(bytes, "\r\n"), lines.size());
+    EXPECT_EQ(a.List1->list_count(), afk::afk1::kMaxMessages);
 }
 
 TEST_F(Afk, EntriesAreSortedWithoutRegardToCaseInListAndFile) {

@@ -78,18 +78,40 @@ TEST(ScannerNesting, EachInstanceGoesOnByItselfWhileAHandlerWaits) {
     EXPECT_EQ(other_got, (std::vector<std::string>{"wait", "after"}));
 }
 
-TEST(ScannerNesting, ManyLinesDuringNestedWaitsAreNeitherLostNorDoubled) {
-    Scanned s;
-    std::vector<std::string> got;
-    s.scan.ChatMessage = [&](const std::string&, const std::string& t) {
-        got.push_back(t);
-        s.aol.WaitSeconds(0.12);  // every handler waits, so handlers nest deeply
-    };
-    s.scan.ScanOn();
-    for (int i = 0; i < 40; ++i) s.say_at(0.02 * (i + 1), "Ann", std::to_string(i));
-    s.loop.advance(10.0);
-    ASSERT_EQ(got.size(), 40u);
-    for (int i = 0; i < 40; ++i) EXPECT_EQ(got[static_cast<std::size_t>(i)], std::to_string(i));
+// Every handler of both scanners waits, so lines would nest without end; past the bound
+// they wait their turn. Spread out or in one burst, each line is raised once, in order.
+TEST(ScannerNesting, ManyLinesDuringNestedWaitsAreNeitherLostNorDoubledNorNestedDeep) {
+    for (const double spacing : {0.02, 0.0}) {
+        Scanned s;
+        chatscan::ChatScanner other(s.desktop, s.loop);
+        std::vector<std::string> got, other_got;
+        int depth = 0, deepest = 0;
+        auto waiting = [&](std::vector<std::string>& into) {
+            return [&](const std::string&, const std::string& t) {
+                into.push_back(t);
+                deepest = std::max(deepest, ++depth);
+                s.aol.WaitSeconds(0.12);
+                --depth;
+            };
+        };
+        s.scan.ChatMessage = waiting(got);
+        other.ChatMessage = waiting(other_got);
+        s.scan.ScanOn();
+        other.ScanOn();
+        const int n = spacing > 0 ? 40 : 2000;
+        for (int i = 0; i < n; ++i) {
+            if (spacing > 0)
+                s.say_at(spacing * (i + 1), "Ann", std::to_string(i));
+            else
+                s.client.say_as(s.room, "Ann", std::to_string(i));
+        }
+        s.loop.advance(n * 0.12 * 2 + 10.0);
+        ASSERT_EQ(got.size(), static_cast<std::size_t>(n)) << spacing;
+        EXPECT_EQ(got, other_got);
+        for (int i = 0; i < n; ++i) EXPECT_EQ(got[static_cast<std::size_t>(i)], std::to_string(i));
+        EXPECT_EQ(deepest, chatscan::ChatScanner::kMaxNesting) << spacing;
+        EXPECT_EQ(s.scan.pending() + other.pending(), 0u);
+    }
 }
 
 TEST(ScannerNesting, ALineFoundBeforeScanOffOrDestructionIsNotRaised) {

@@ -11,7 +11,7 @@
 #include "aol/settings.h"
 #include "helpers.h"
 #include "platform/winapi/profile.h"
-#include "platform/winapi/profile_file.h"
+#include "platform/files/file_io.h"
 #include "platform/winapi/profile_ini.h"
 
 namespace rv {
@@ -155,7 +155,7 @@ TEST(SettingsFile, ALinkIsFollowedAndThePermissionsStay) {
 TEST(SettingsFile, TemporaryFilesOfDeadWritersGoAtTheNextWrite) {
     test::TempDir dir;
     const std::string file = dir.file("mp3.oca");
-    const std::string prefix = winapi::temp_prefix(file);
+    const std::string prefix = files::temp_prefix(file);
     EXPECT_EQ(prefix, dir.file(".mp3.oca.tmp-"));
     std::ofstream(prefix + "99999999") << "half a file";  // no such process
     std::ofstream(prefix + "1") << "a live writer's";     // init runs for as long as we do

@@ -23,7 +23,6 @@ ChatScanner::~ChatScanner() {
 
 void ChatScanner::ScanOn() {
     if (m_timer) return;
-    ++m_generation;
     m_seen.clear();
     HWND room = find_room();
     HWND transcript = m_desktop.FindWindowExA(room, 0, "richcntlreadonly", nullptr);
@@ -35,6 +34,7 @@ void ChatScanner::ScanOff() {
     if (!m_timer) return;
     m_loop.stop_timer(m_timer);
     m_timer = 0;
+    m_pending.clear();
 }
 
 HWND ChatScanner::find_room() const {
@@ -104,21 +104,46 @@ void ChatScanner::poll() {
         return;
     }
     if (count < seen->second) seen->second = count;  // the transcript was cleared
+    const double now = m_loop.now();
     for (; seen->second < count; ++seen->second) {
         std::string name, text;
         std::optional<std::string> line = read_line(transcript, seen->second);
-        if (line && split_line(*line, name, text)) raise_later(std::move(name), std::move(text));
+        if (line && split_line(*line, name, text))
+            m_pending.push_back({std::move(name), std::move(text), now});
     }
+    if (!m_pending.empty()) post_raise();
 }
 
-void ChatScanner::raise_later(std::string name, std::string text) {
+void ChatScanner::post_raise() {
+    if (m_raise_posted) return;
+    m_raise_posted = true;
     std::weak_ptr<char> alive = m_alive;
-    m_loop.post(
-        [this, alive, generation = m_generation, name = std::move(name), text = std::move(text)] {
-            if (alive.expired() || !m_timer || generation != m_generation) return;
-            auto handler = ChatMessage;  // the handler may replace itself
-            if (handler) handler(name, text);
-        });
+    m_loop.post([this, alive] {
+        if (alive.expired()) return;
+        m_raise_posted = false;
+        raise_pending();
+    });
+}
+
+void ChatScanner::raise_pending() {
+    // At the bound the lines stay queued: the handler that returns below resumes them, or
+    // the next poll posts them again.
+    while (m_timer && !m_pending.empty() && s_running < kMaxNesting) {
+        Line line = std::move(m_pending.front());
+        m_pending.pop_front();
+        // The next line is raised at the handler's first pump, as its own event would be.
+        if (!m_pending.empty()) post_raise();
+        auto handler = ChatMessage;  // the handler may replace itself
+        if (!handler) continue;
+        std::weak_ptr<char> alive = m_alive;
+        const double outer_arrival = m_arrived_at;
+        m_arrived_at = line.found_at;
+        ++s_running;
+        handler(line.name, line.text);
+        --s_running;
+        if (alive.expired()) return;  // the handler ended the scanner
+        m_arrived_at = outer_arrival;
+    }
 }
 
 std::string ChatScanner::UserScreenName() const {

@@ -4,9 +4,12 @@
 // reading just what is new (line count, then per-line reads), so a poll costs the same on a
 // short or a very long transcript.
 //
-// The poll only finds new lines; each is raised as its own posted event. So a handler that
-// waits (pumping) sees the lines said meanwhile raised inside its wait, each handled to its
-// end before the outer handler goes on, and the poll keeps running throughout.
+// The poll only finds new lines; they are raised in order from posted events. So a handler
+// that waits (pumping) sees the lines said meanwhile raised inside its wait, each handled to
+// its end before the outer handler goes on, and the poll keeps running throughout. Nesting
+// is bounded: once kMaxNesting handlers (of any scanner) are running, a line waits its turn
+// until one of them returns, so a flood of lines never grows the stack without end.
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,6 +26,7 @@ using winapi::HWND;
 class ChatScanner {
   public:
     static constexpr int kPollIntervalMs = 50;
+    static constexpr int kMaxNesting = 4;
 
     ChatScanner(winapi::Desktop& desktop, EventLoop& loop);
     ~ChatScanner();
@@ -48,6 +52,12 @@ class ChatScanner {
     // the loop's next pump.
     void poll();
 
+    // When the poll found the line being raised (loop seconds); a handler that must answer a
+    // set time after a line was said reads it before it waits.
+    double arrived_at() const { return m_arrived_at; }
+    // Lines found and not yet raised.
+    std::size_t pending() const { return m_pending.size(); }
+
     // Splits a transcript line "name:<tab>text"; false for a line without an author (no
     // separator, or nothing before it).
     static bool split_line(const std::string& line, std::string& name, std::string& text);
@@ -60,12 +70,21 @@ class ChatScanner {
     std::optional<std::string> read_line(HWND transcript, std::size_t i) const;
     std::optional<std::string> read_long_line(HWND transcript, std::size_t start,
                                               std::size_t length) const;
-    void raise_later(std::string name, std::string text);
+    struct Line {
+        std::string name, text;
+        double found_at;
+    };
+    // Raises pending lines in order while the nesting allows.
+    void raise_pending();
+    void post_raise();
 
     winapi::Desktop& m_desktop;
     EventLoop& m_loop;
     TimerId m_timer = 0;
-    unsigned m_generation = 0;  // one per ScanOn: a line found before a ScanOff stays unraised
+    std::deque<Line> m_pending;
+    bool m_raise_posted = false;
+    double m_arrived_at = 0;
+    static inline int s_running = 0;  // handlers of all scanners on the stack
     std::shared_ptr<char> m_alive = std::make_shared<char>();  // posted events check it
     std::map<HWND, std::size_t> m_seen;  // per room transcript: lines already reported
     HWND m_transcript = 0;

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/files/file_io.h"
 #include "platform/winapi/desktop.h"
-#include "platform/winapi/profile_file.h"
 #include "platform/winapi/profile_ini.h"
 
 namespace rv::winapi {
@@ -13,7 +13,7 @@ std::size_t GetPrivateProfileStringA(const char* section, const char* key,
                                      const char* file) {
     std::string value = default_value ? default_value : "";
     std::string data;
-    if (section && key && file && read_whole_file(file, data) == FileRead::Read)
+    if (section && key && file && files::read_whole_file(file, data) == files::FileRead::Read)
         ini::find_value(data, section, key, value);
     return copy_text(value, buffer, size);
 }
@@ -24,14 +24,14 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
         errno = EINVAL;  // a line break in a value would split it into lines of its own
         return false;
     }
-    // Through a link, the file it names is the one written.
-    const std::string path = resolve_links(file);
+    // Through a link, the file it names is the one read and written.
+    const std::string path = files::resolve_links(file);
     std::string data;
     // Only a missing file starts empty: one that cannot be read would lose what it holds.
-    if (read_whole_file(path, data) == FileRead::Failed) return false;
+    if (files::read_whole_file(path, data) == files::FileRead::Failed) return false;
     std::string updated = ini::set_value(data, section, key, value);
     if (updated == data) return true;  // nothing to change, nothing to risk
-    return replace_file(path, updated);
+    return files::replace_file(path, updated);
 }
 
 }  // namespace rv::winapi

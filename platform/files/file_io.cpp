@@ -1,4 +1,4 @@
-#include "platform/winapi/profile_file.h"
+#include "platform/files/file_io.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace rv::winapi {
+namespace rv::files {
 
 namespace {
 
@@ -73,14 +73,18 @@ void remove_stale_temps(const std::string& path) {
     ::closedir(dir);
 }
 
-// The new file's permissions and owner are the old file's; a new file gets the usual ones.
-void copy_mode(int fd, const std::string& path) {
+mode_t less_umask(mode_t mode) {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mode & ~mask;
+}
+
+// The new file's permissions and owner are the old file's; a new file gets `new_mode`.
+void copy_mode(int fd, const std::string& path, mode_t new_mode) {
     KeepErrno keep;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, less_umask(new_mode));
         return;
     }
     if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
@@ -151,12 +155,13 @@ std::string temp_prefix(const std::string& path) {
     return (folder == "/" ? "" : folder) + "/" + temp_name_prefix(path);
 }
 
-bool replace_file(const std::string& path, const std::string& data) {
+bool replace_file(const std::string& link, const std::string& data, mode_t new_mode) {
+    const std::string path = resolve_links(link);
     remove_stale_temps(path);
     const std::string tmp = temp_prefix(path) + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    copy_mode(fd, path);
+    copy_mode(fd, path, new_mode);
     bool ok = write_all(fd, data) && ::fsync(fd) == 0;
     {
         KeepErrno keep;
@@ -174,4 +179,31 @@ bool replace_file(const std::string& path, const std::string& data) {
     return false;
 }
 
-}  // namespace rv::winapi
+bool append_file(const std::string& path, const std::string& data, mode_t new_mode) {
+    // Non-blocking open: a FIFO in the file's place must not hang the program.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                    less_umask(new_mode));
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        ok = false;
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    }
+    // One write: a reader, or a crash, sees the whole of it or none of it in all but the
+    // rarest case, and a torn tail is still one line.
+    if (ok && !(write_all(fd, data) && ::fdatasync(fd) == 0)) {
+        // A full disk took part of it: the file ends where it ended, not in half a line.
+        KeepErrno keep;
+        ok = false;
+        if (::ftruncate(fd, st.st_size) == 0) ::fdatasync(fd);
+    }
+    KeepErrno keep;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        keep.saved = errno;
+    }
+    return ok;
+}
+
+}  // namespace rv::files
