@@ -418,6 +418,30 @@ TEST_F(Afk, EntriesAreSortedWithoutRegardToCaseInListAndFile) {
     EXPECT_EQ(w.lines.back().html, kOpen + "You Have  (4)  messages");
 }
 
+// The file's messages are the user's, unread: a new load keeps them, and its own join them.
+// The count line reports this load's messages only.
+TEST_F(Afk, ALaterLoadKeepsTheEarlierMessages) {
+    open("Bob");
+    start("lunch");
+    for (const char* who : {"carol", "alice", "Dave"}) {
+        say(who, ".msg hi");
+        w.loop.advance(1);
+    }
+    a.Label8->user_dbl_click();
+    const std::string first = "alice:hi\r\ncarol:hi\r\nDave:hi\r\n";
+    EXPECT_EQ(file(), first);
+    open("Bob");
+    a.Label8->user_dbl_click();  // opened and closed with no message
+    EXPECT_EQ(file(), first);
+    open("Bob");
+    start("tea");
+    say("bob", ".msg back");
+    w.loop.advance(1);
+    a.Command2->user_click();
+    EXPECT_EQ(w.lines.back().html, kOpen + "You Have  (1)  messages");
+    EXPECT_EQ(file(), "alice:hi\r\nbob:back\r\ncarol:hi\r\nDave:hi\r\n");
+}
+
 TEST_F(Afk, AMessageWhileIdleIsNotTakenAndEachSaveWritesEveryEntryOnce) {
     open("Bob");
     say("Ann", ".msg before start");

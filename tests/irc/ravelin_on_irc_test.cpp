@@ -135,6 +135,29 @@ TEST_F(RavelinOnIrc, TheAwayBotSavesAChannelMessageAndSaysSoInTheChannel) {
     EXPECT_EQ(slurp(home.file("MsgBox.txt")), "bob:back at 5\r\n");
 }
 
+// Bob floods the channel with a thousand messages in one burst: the program stays up and
+// takes every message at once, each on disk once. (The acknowledgements reach the channel
+// at the pace the server allows.)
+TEST_F(RavelinOnIrc, AFloodOfMessagesIsTakenWhole) {
+    start_ravelin();
+    answers.push_back("DJ");
+    program->form1.Label4->user_click();
+    answers.push_back("lunch");
+    program->afk1.Command1_Click();
+    ASSERT_TRUE(bob_hears_line_with("Rsn:", "lunch"));
+    constexpr int kFlood = 1000;
+    for (int i = 0; i < kFlood; ++i) bob.say("#music", ".msg note " + std::to_string(i));
+    ASSERT_TRUE(wait_until([&] { return program->afk1.List1->list_count() >= kFlood; }, 10))
+        << program->afk1.List1->list_count();
+    const std::string added = slurp(home.file("MsgBox.txt"));
+    program->afk1.Command2_Click();
+    const std::string file = slurp(home.file("MsgBox.txt"));
+    for (int i = 0; i < kFlood; ++i)
+        EXPECT_EQ(test::count(file, "bob:note " + std::to_string(i) + "\r\n"), 1u) << i;
+    EXPECT_EQ(test::count(file, "\r\n"), static_cast<std::size_t>(kFlood));
+    EXPECT_EQ(added.size(), file.size());  // each was on disk as it was taken
+}
+
 TEST_F(RavelinOnIrc, DotPTypedInTheRoomPlaysAndThePlayingLineReachesTheChannel) {
     start_ravelin();
     program->form1.File1->set_list_index(0);  // the user picks the track
