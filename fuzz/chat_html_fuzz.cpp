@@ -1,11 +1,13 @@
-// The chat's HTML, as any chatter may write it: the plain text is one line, and the display
-// subset holds nothing but its own balanced, attribute-safe tags.
+// The chat's HTML, as any chatter may write it: the plain text is one line, the display
+// subset holds nothing but its own balanced, attribute-safe tags, and IRC reads the text as
+// the window does.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "check.h"
 #include "standin/chat_html.h"
+#include "standin/net/html_to_irc.h"
 
 namespace {
 
@@ -72,5 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string plain = rv::standin::html_to_plain(html);
     FUZZ_CHECK(plain.find_first_of("\r\n") == std::string::npos);
     check_safe(rv::standin::safe_html(html));
+    const std::string irc = rv::standin::net::html_to_irc(html);
+    FUZZ_CHECK(irc.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+    // One reader for both: plain printable text reads the same in the window and on IRC.
+    bool printable = true;
+    for (char c : html) printable = printable && c >= 0x20 && c < 0x7F && c != '<';
+    if (printable) FUZZ_CHECK(irc == plain);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/chat_html.h"
 #include "standin/net/html_to_irc.h"
 #include "standin/net/irc_message.h"
 #include "standin/net/nick.h"
@@ -178,7 +179,7 @@ TEST(HtmlToIrc, TheProgramsLinesBecomeIrcText) {
         {"<font color=#FF0000>,2</font>",
          "\x03"
          "04\x02\x02,2"},
-        {"&lt;3 &amp; &#65;&#x42; &nbsp;&bogus; &", "<3 & AB  &bogus; &"},
+        {"&lt;3 &amp; &#65;&#x42; &nbsp;&bogus; &", "<3 & AB \u00A0&bogus; &"},
         {"a<br>b<p>c\r\nd\te", "a b c  d e"},
         {"<img src=x>x<script>y</script>", "xy"},
         {"no\x01"
@@ -187,9 +188,27 @@ TEST(HtmlToIrc, TheProgramsLinesBecomeIrcText) {
          std::string("noctcphere")},
         {"<b>", ""},
         {"<unclosed", "<unclosed"},
-        {"&#2;&#1;x", "x"},
+        {"&#2;&#1;x", "  x"},  // an entity never forges a code
     };
     for (const auto& c : cases) EXPECT_EQ(html_to_irc(c.html), c.irc) << c.html;
+}
+
+// The chat window and IRC read a line with one reader: where the line has no styling, both
+// show the same text. These are the lines they once read two ways.
+TEST(HtmlToIrc, ReadsALineAsTheChatWindowDoes) {
+    const char* cases[] = {
+        "I <3 you > all",
+        "a < b and c > d",
+        "x <= y",
+        "caf&eacute; &nbsp;&NBSP;&#160;",
+        "&#10;&#9;&#x85;x",
+        "&AMP; &#X41; &#;&;",
+        "<!-- note -->seen",
+        "< b>not a tag</ b>",
+        "</>left",
+        "<a href=\"x\">link</a> <unclosed",
+    };
+    for (const char* html : cases) EXPECT_EQ(html_to_irc(html), html_to_plain(html)) << html;
 }
 
 TEST(HtmlToIrc, Colours) {

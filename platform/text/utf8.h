@@ -4,6 +4,20 @@
 
 namespace rv::text {
 
+// A byte that continues a UTF-8 sequence rather than starting one.
+inline bool is_continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Bytes in the UTF-8 sequence that `lead` starts: 1 to 4; a byte that starts none (a
+// continuation byte, 0xC0, 0xC1, 0xF5 and above) counts as one.
+inline std::size_t utf8_length(unsigned char lead) {
+    if (lead < 0xC2) return 1;
+    if (lead < 0xE0) return 2;
+    if (lead < 0xF0) return 3;
+    return lead <= 0xF4 ? 4 : 1;
+}
+
 // Appends `cp` as UTF-8; what is no character (0, a surrogate, past U+10FFFF) becomes
 // U+FFFD, so the result is always valid UTF-8.
 inline void append_utf8(std::string& out, char32_t cp) {
