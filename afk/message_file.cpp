@@ -8,29 +8,18 @@
 #include <cstring>
 
 #include "platform/files/file_io.h"
+#include "platform/text/utf8.h"
 
 namespace rv::afk {
 
 namespace {
-
-// Bytes in the UTF-8 character that starts with `lead`; a stray byte counts as one.
-std::size_t char_length(unsigned char lead) {
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
-    if (lead >= 0xC2) return 2;
-    return 1;
-}
-
-bool continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 // At most kMaxMessageBytes, cut before a character that would not fit whole.
 std::string cut_long(std::string message) {
     if (message.size() <= kMaxMessageBytes) return message;
     static const std::string kEllipsis = "\u2026";
     std::size_t keep = kMaxMessageBytes - kEllipsis.size();
-    while (keep > 0 && continuation(message[keep])) --keep;
+    while (keep > 0 && text::is_continuation(message[keep])) --keep;
     message.resize(keep);
     return message + kEllipsis;
 }
@@ -68,9 +57,9 @@ std::optional<std::string> message_entry(const std::string& ScreenName, const st
     std::size_t from = 4;
     if (from < Text.size()) {
         // The fifth character, however many bytes it takes; a broken sequence ends early.
-        const std::size_t end = from + char_length(static_cast<unsigned char>(Text[from]));
+        const std::size_t end = from + text::utf8_length(static_cast<unsigned char>(Text[from]));
         ++from;
-        while (from < end && from < Text.size() && continuation(Text[from])) ++from;
+        while (from < end && from < Text.size() && text::is_continuation(Text[from])) ++from;
     }
     const std::string message = from < Text.size() ? Text.substr(from) : "";
     return one_line(ScreenName + ":" + cut_long(message));

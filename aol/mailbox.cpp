@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/loop/bounded_wait.h"
+#include "platform/text/case.h"
 #include "platform/winapi/inner_windows.h"
 
 namespace rv::aol {
@@ -24,12 +25,6 @@ constexpr const char* kMailboxClasses[] = {"_aol_glyph", "_aol_icon", "_aol_imag
                                            "_aol_tabcontrol"};
 constexpr const char* kDeletedMailClasses[] = {"_aol_glyph", "_aol_image", "_aol_static",
                                                "_aol_tree", "_aol_icon"};
-
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 void give_up(const std::string& name, const char* what) {
     std::fprintf(stderr, "ravelin: mailbox \"%s\": %s; giving up\n", name.c_str(), what);
@@ -118,7 +113,7 @@ HWND FindDeletedMailWindow(Automation& aol) {
 
 HWND FindMailList(Automation& aol, const std::string& mailbox) {
     Desktop& d = aol.desktop();
-    const std::string name = lower(mailbox);
+    const std::string name = text::ascii_lower(mailbox);
     if (name == "del") return d.FindWindowExA(FindDeletedMailWindow(aol), 0, "_AOL_Tree", nullptr);
     const int page = name == "new" ? 0 : name == "old" ? 1 : name == "sent" ? 2 : -1;
     if (page < 0) return 0;
@@ -140,7 +135,7 @@ bool WaitForListToSettle(Automation& aol, HWND list, double limit_seconds) {
 }
 
 void OpenMailbox(Automation& aol, const std::string& mailbox, const MailboxLimits& limits) {
-    const std::string name = lower(mailbox);
+    const std::string name = text::ascii_lower(mailbox);
     const bool del = name == "del";
     if (name == "new") {
         ClickIcon(aol, FindToolbarIcon(aol, 1));

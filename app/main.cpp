@@ -20,6 +20,7 @@
 #include "platform/qt/mpris.h"
 #include "platform/qt/qt_front.h"
 #include "platform/qt/single_instance.h"
+#include "platform/text/case.h"
 #include "standin/chat_network.h"
 #include "standin/view/client_view.h"
 #include "standin/view/irc_socket.h"
@@ -69,9 +70,8 @@ bool load_script(const std::string& path, std::vector<rv::app::ScriptAction>& ac
 bool holds_mp3_files(const std::string& folder) {
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-        std::string ext = e.path().extension().string();
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (ext == ".mp3" && e.is_regular_file(ec)) return true;
+        if (rv::text::ascii_lower(e.path().extension().string()) == ".mp3" && e.is_regular_file(ec))
+            return true;
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #include "standin/window.h"
 
+#include "platform/text/utf8.h"
 #include "standin/chat_html.h"
 #include "standin/client.h"
 
@@ -79,8 +80,7 @@ std::optional<LRESULT> edit_message(std::string& text, UINT msg, WPARAM w, LPARA
         case WM_CHAR:
             if (w == VK_BACK) {
                 // Erase a whole character, not one byte of it.
-                while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
-                    text.pop_back();
+                while (!text.empty() && text::is_continuation(text.back())) text.pop_back();
                 if (!text.empty()) text.pop_back();
             } else if (w >= 32 && w < 128) {
                 text += static_cast<char>(w);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/forms/control.h"
+#include "platform/text/collate.h"
 
 namespace rv::forms {
 
@@ -45,10 +46,9 @@ class ListBox : public ListBase {
     bool m_sorted = false;
 };
 
-// Case-insensitive ordering that also folds the common non-ASCII letters (Latin-1,
-// Latin Extended-A, Greek, Cyrillic) so that "é" sorts with "E", not after "z".
-std::string fold_case(const std::string& utf8);
-bool less_without_case(const std::string& a, const std::string& b);
+// The lists' order (platform/text/collate.h).
+using text::fold_case;
+using text::less_without_case;
 // "*.mp3;*.MP2" style patterns, `*` and `?`, compared without regard to case.
 bool match_pattern(const std::string& name, const std::string& pattern);
 

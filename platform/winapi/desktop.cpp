@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/text/utf8.h"
+
 namespace rv::winapi {
 
 std::size_t utf8_prefix(const std::string& s, std::size_t max_bytes) {
     if (s.size() <= max_bytes) return s.size();
     std::size_t n = max_bytes;
     // Step back over continuation bytes so no sequence is cut.
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && text::is_continuation(s[n])) --n;
     return n;
 }
 

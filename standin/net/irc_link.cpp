@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "platform/text/case.h"
 #include "standin/net/html_to_irc.h"
 #include "standin/net/irc_channel.h"
 #include "standin/net/irc_text.h"
@@ -19,9 +20,7 @@ constexpr int kMaxNickAttempts = 50;
 
 bool starts_with_me(const std::string& html) {
     if (html.size() < 4) return false;
-    std::string head = html.substr(0, 4);
-    for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return head == "/me ";
+    return text::ascii_lower(std::string_view(html).substr(0, 4)) == "/me ";
 }
 
 }  // namespace
@@ -94,7 +93,7 @@ void IrcLink::opened() {
     std::string user;
     for (char c : m_base_nick)
         if (std::isalnum(static_cast<unsigned char>(c)) && user.size() < 10)
-            user += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            user += text::ascii_lower(c);
     send_now(irc_line("USER", {user.empty() ? "guest" : user, "0", "*", m_reported_nick}));
 }
 

@@ -1,6 +1,7 @@
 // Cutting outgoing IRC text into protocol-sized pieces.
 #include <cctype>
 
+#include "platform/text/utf8.h"
 #include "standin/net/irc_text.h"
 
 namespace rv::standin::net {
@@ -56,7 +57,7 @@ std::size_t token_at(std::string_view text, std::size_t i, IrcStyle& style, bool
             break;
     }
     visible = true;
-    std::size_t n = utf8_length(static_cast<unsigned char>(c));
+    std::size_t n = text::utf8_length(static_cast<unsigned char>(c));
     return i + n <= text.size() ? n : text.size() - i;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/text/html_escape.h"
+#include "platform/text/utf8.h"
 
 namespace rv::standin::net {
 
@@ -31,19 +32,6 @@ int nearest_irc_colour(std::uint32_t rgb) {
 
 namespace {
 
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Windows-1252 bytes 0x80-0x9F; the five it leaves undefined read as U+FFFD.
 const std::uint16_t kCp1252High[32] = {
     0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -55,7 +43,7 @@ std::size_t valid_sequence(std::string_view s, std::size_t i) {
     auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     unsigned char b = at(i);
     if (b < 0x80) return 1;
-    std::size_t n = utf8_length(b);
+    std::size_t n = text::utf8_length(b);
     if (n == 1 || i + n > s.size()) return 0;
     unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range rules out overlongs,
     if (b == 0xE0) lo = 0xA0;            // surrogates and code points past U+10FFFF
@@ -64,7 +52,7 @@ std::size_t valid_sequence(std::string_view s, std::size_t i) {
     if (b == 0xF4) hi = 0x8F;
     if (at(i + 1) < lo || at(i + 1) > hi) return 0;
     for (std::size_t k = 2; k < n; ++k)
-        if ((at(i + k) & 0xC0) != 0x80) return 0;
+        if (!text::is_continuation(s[i + k])) return 0;
     return n;
 }
 
@@ -138,13 +126,6 @@ long read_hex_colour(std::string_view text, std::size_t& i) {
 
 }  // namespace
 
-std::size_t utf8_length(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 1;
-}
-
 std::string repair_utf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -156,7 +137,7 @@ std::string repair_utf8(std::string_view bytes) {
             continue;
         }
         unsigned char b = static_cast<unsigned char>(bytes[i++]);
-        append_utf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : b);
+        text::append_utf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : b);
     }
     return out;
 }

@@ -46,7 +46,4 @@ std::string style_codes(const IrcStyle& style);
 // where it starts, so a long coloured line stays coloured. Pieces with no text are left out.
 std::vector<std::string> split_irc_text(std::string_view text, std::size_t max_bytes);
 
-// The length in bytes of the UTF-8 sequence that starts with `lead` (1 for anything else).
-std::size_t utf8_length(unsigned char lead);
-
 }  // namespace rv::standin::net
