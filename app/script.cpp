@@ -21,8 +21,8 @@ forms::Form* find_form(const forms::Environment& env, const std::string& name) {
 ScriptRunner::ScriptRunner(Program& program, std::vector<ScriptAction> actions, std::ostream& out,
                            std::ostream& err, Transcript transcript)
     : m_program(program), m_actions(std::move(actions)), m_out(out), m_err(err) {
-    m_program.client.on_line.push_back([this, transcript](const standin::Room&,
-                                                          const standin::ChatLine& line) {
+    m_lines = m_program.client.on_line.subscribe([this, transcript](const standin::Room&,
+                                                                    const standin::ChatLine& line) {
         if (transcript == Transcript::Plain)
             m_out << escape_controls(line.screen_name + ": " + standin::html_to_plain(line.html));
         else

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/loop/subscription.h"
+
 namespace rv::app {
 
 class Program;
@@ -65,6 +67,7 @@ class ScriptRunner {
     std::ostream& m_err;
     std::deque<std::optional<std::string>> m_answers;
     int m_failures = 0;
+    Subscription m_lines;
 };
 
 }  // namespace rv::app

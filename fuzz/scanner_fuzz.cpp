@@ -18,9 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rv::standin::Room& room = client.open_room("Lobby");
     rv::chatscan::ChatScanner scanner(desktop, loop);
     std::vector<std::pair<std::string, std::string>> recorded, reported;
-    client.on_line.push_back([&](const rv::standin::Room&, const rv::standin::ChatLine& line) {
-        recorded.emplace_back(line.screen_name, rv::standin::html_to_plain(line.html));
-    });
+    auto seen =
+        client.on_line.subscribe([&](const rv::standin::Room&, const rv::standin::ChatLine& line) {
+            recorded.emplace_back(line.screen_name, rv::standin::html_to_plain(line.html));
+        });
     scanner.ChatMessage = [&](const std::string& name, const std::string& text) {
         reported.emplace_back(name, text);
     };

@@ -10,7 +10,7 @@ ChatNetwork::ChatNetwork(Client& client, EventLoop& loop, net::Transport& transp
                          net::LinkSettings settings)
     : m_client(client), m_link(std::make_unique<net::IrcLink>(loop, transport, *this, settings)) {
     m_client.attach_network(this);
-    m_client.on_line.push_back(
+    m_lines = m_client.on_line.subscribe(
         [this](const Room& room, const ChatLine& line) { user_line(room, line); });
 }
 

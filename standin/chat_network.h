@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/loop/event_loop.h"
+#include "platform/loop/subscription.h"
 #include "standin/client.h"
 #include "standin/net/irc_link.h"
 #include "standin/net/room_sink.h"
@@ -52,6 +53,7 @@ class ChatNetwork final : public net::RoomSink {
     net::Endpoint m_server;
     bool m_started = false;
     bool m_delivering = false;  // a line from the network is being put into a room
+    Subscription m_lines;       // ends with the network, before the link
 };
 
 }  // namespace rv::standin

@@ -34,7 +34,6 @@ Client::Client(Desktop& desktop, EventLoop& loop, std::string screen_name, std::
 }
 
 Client::~Client() {
-    *m_alive = false;
     m_windows.clear();
     m_retired.clear();
     m_rooms.clear();
@@ -55,8 +54,8 @@ void Client::retire(Window* window) {
     m_windows.erase(it);
     changed();
     // Freed at the next pump: by then no procedure of the window is running.
-    m_loop.post([this, alive = std::weak_ptr<bool>(m_alive)] {
-        if (alive.lock()) m_retired.clear();
+    m_loop.post([this, alive = m_alive.watch()] {
+        if (alive.alive()) m_retired.clear();
     });
 }
 
@@ -169,7 +168,7 @@ Room* Client::room_named(const std::string& name) {
 }
 
 void Client::line_added(const Room& room, const ChatLine& line) {
-    for (auto& f : on_line) f(room, line);
+    on_line(room, line);
 }
 
 }  // namespace rv::standin

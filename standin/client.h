@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/loop/event_loop.h"
+#include "platform/loop/subscription.h"
 #include "platform/winapi/desktop.h"
 #include "standin/deleted_mail.h"
 #include "standin/frame.h"
@@ -116,7 +117,7 @@ class Client {
     void attach_network(ChatNetwork* network) { m_network = network; }
 
     // Told of every line a room receives, and of any change the view should show.
-    std::vector<std::function<void(const Room&, const ChatLine&)>> on_line;
+    Signal<const Room&, const ChatLine&> on_line;
     std::function<void()> on_changed;
 
     // For the windows: the one place their windows are made, lines reported, changes told,
@@ -155,7 +156,7 @@ class Client {
     std::vector<std::unique_ptr<Window>> m_windows;
     std::vector<std::unique_ptr<Window>> m_retired;
     // Lets a task posted to the loop know whether the client still exists.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    AliveToken m_alive;
 };
 
 }  // namespace rv::standin

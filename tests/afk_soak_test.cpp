@@ -34,16 +34,17 @@ TEST(AfkSoak, AMessageEveryMinuteForHours) {
     std::size_t ticks = 0, saved = 0, other = 0;
     const std::string open =
         "<FONT COLOR=#3366FF><font  face=\"Arial Narrow\"><b>\u00B7\u00B7\u203A</b>";
-    w.program->client.on_line.clear();
-    w.program->client.on_line.push_back([&](const standin::Room&, const standin::ChatLine& l) {
-        if (l.html.rfind(open + "Bob  Been afk For ~> Minz  (", 0) == 0)
-            ++ticks;
-        else if (l.html == open + "Message Saved")
-            ++saved;
-        else if (l.html != open + "TYPE (.msg) to leave msg" && l.html != open + "Rsn: lunch" &&
-                 l.html.rfind(".msg note ", 0) != 0)
-            ++other;
-    });
+    w.lines_seen.reset();
+    auto seen =
+        w.program->client.on_line.subscribe([&](const standin::Room&, const standin::ChatLine& l) {
+            if (l.html.rfind(open + "Bob  Been afk For ~> Minz  (", 0) == 0)
+                ++ticks;
+            else if (l.html == open + "Message Saved")
+                ++saved;
+            else if (l.html != open + "TYPE (.msg) to leave msg" && l.html != open + "Rsn: lunch" &&
+                     l.html.rfind(".msg note ", 0) != 0)
+                ++other;
+        });
     const double started = w.loop.now() - 0.4;  // Timer1 went on before Start's pauses
     long after_first_hour = 0;
     for (int minute = 1; minute <= hours * 60; ++minute) {

@@ -336,9 +336,10 @@ TEST_F(Afk, MessageSavedIsSaidOnlyOnceTheMessageIsOnDisk) {
     open("Bob");
     start("lunch");
     std::vector<std::string> on_disk_when_said;
-    w.program->client.on_line.push_back([&](const standin::Room&, const standin::ChatLine& l) {
-        if (l.html == kOpen + "Message Saved") on_disk_when_said.push_back(file());
-    });
+    auto seen =
+        w.program->client.on_line.subscribe([&](const standin::Room&, const standin::ChatLine& l) {
+            if (l.html == kOpen + "Message Saved") on_disk_when_said.push_back(file());
+        });
     say("carol", ".msg one");
     w.loop.advance(1);
     say("Bob", ".msg two");
@@ -356,9 +357,10 @@ TEST_F(Afk, ASecondMessageDuringTheWaitIsTakenInsideIt) {
     open("Bob");
     start("lunch");
     std::vector<std::string> on_disk_when_said;
-    w.program->client.on_line.push_back([&](const standin::Room&, const standin::ChatLine& l) {
-        if (l.html == kOpen + "Message Saved") on_disk_when_said.push_back(file());
-    });
+    auto seen =
+        w.program->client.on_line.subscribe([&](const standin::Room&, const standin::ChatLine& l) {
+            if (l.html == kOpen + "Message Saved") on_disk_when_said.push_back(file());
+        });
     say("carol", ".msg first");
     // Dave speaks 0.2 s later, while carol's message waits.
     TimerId later = 0;
@@ -385,9 +387,10 @@ TEST_F(Afk, AFloodOfMessagesIsTakenInBoundedTimeEachOnce) {
     const double said = w.loop.now();
     std::size_t acks = 0;
     double last_ack = said;
-    w.program->client.on_line.push_back([&](const standin::Room&, const standin::ChatLine& l) {
-        if (l.html == kOpen + "Message Saved") ++acks, last_ack = w.loop.now();
-    });
+    auto seen =
+        w.program->client.on_line.subscribe([&](const standin::Room&, const standin::ChatLine& l) {
+            if (l.html == kOpen + "Message Saved") ++acks, last_ack = w.loop.now();
+        });
     w.loop.advance(30);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(acks, static_cast<std::size_t>(afk::afk1::kMaxMessages));

@@ -206,7 +206,8 @@ TEST(Reload, AReloadWithNoHandlerRunningFreesTheOldControlsAtOnce) {
     EXPECT_EQ(g_freed.size(), 4u);  // the first Show had nothing to free; the last set lives
     // Changes of a retired control reach no observer: views hold no pointer to it.
     int told = 0;
-    env.add_observer([&](forms::Form&, forms::Control* c, bool) { told += c != nullptr; });
+    auto observing =
+        env.add_observer([&](forms::Form&, forms::Control* c, bool) { told += c != nullptr; });
     bool reloaded = false;
     f.during_click = [&] {
         if (std::exchange(reloaded, true)) return;

@@ -66,9 +66,10 @@ class World {
                 answers.pop_front();
                 return a;
             });
-        program->client.on_line.push_back([this](const standin::Room&, const standin::ChatLine& l) {
-            lines.push_back({l.screen_name, l.html, loop.now()});
-        });
+        lines_seen = program->client.on_line.subscribe(
+            [this](const standin::Room&, const standin::ChatLine& l) {
+                lines.push_back({l.screen_name, l.html, loop.now()});
+            });
     }
 
     // A music folder with these files (empty: the player's durations come from `durations`).
@@ -105,6 +106,7 @@ class World {
     std::deque<std::string> answers;
     std::vector<std::string> prompts;
     std::vector<SentLine> lines;
+    Subscription lines_seen;
     bool ended = false;
 };
 

@@ -58,7 +58,7 @@ class MalformedTracks : public ::testing::TestWithParam<Case> {
         program->services.end_program = [] {};
         program->env.set_input_box(
             [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
-        program->client.on_line.push_back(
+        lines_seen = program->client.on_line.subscribe(
             [this](const standin::Room&, const standin::ChatLine& l) { lines.push_back(l.html); });
         media.on_device_samples = [this](const std::int16_t*, std::size_t n) { handed += n; };
         media.EndOfStream = [this] {
@@ -88,6 +88,7 @@ class MalformedTracks : public ::testing::TestWithParam<Case> {
     app::Options options;
     std::unique_ptr<app::Program> program;
     std::vector<std::string> lines;
+    Subscription lines_seen;
     std::atomic<std::size_t> handed{0};
     int ends = 0;
 };

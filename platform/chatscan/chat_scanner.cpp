@@ -117,9 +117,8 @@ void ChatScanner::poll() {
 void ChatScanner::post_raise() {
     if (m_raise_posted) return;
     m_raise_posted = true;
-    std::weak_ptr<char> alive = m_alive;
-    m_loop.post([this, alive] {
-        if (alive.expired()) return;
+    m_loop.post([this, alive = m_alive.watch()] {
+        if (!alive.alive()) return;
         m_raise_posted = false;
         raise_pending();
     });
@@ -135,13 +134,13 @@ void ChatScanner::raise_pending() {
         if (!m_pending.empty()) post_raise();
         auto handler = ChatMessage;  // the handler may replace itself
         if (!handler) continue;
-        std::weak_ptr<char> alive = m_alive;
+        const AliveToken::Watch alive = m_alive.watch();
         const double outer_arrival = m_arrived_at;
         m_arrived_at = line.found_at;
         ++s_running;
         handler(line.name, line.text);
         --s_running;
-        if (alive.expired()) return;  // the handler ended the scanner
+        if (!alive.alive()) return;  // the handler ended the scanner
         m_arrived_at = outer_arrival;
     }
 }

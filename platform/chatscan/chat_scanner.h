@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/loop/event_loop.h"
+#include "platform/loop/subscription.h"
 #include "platform/winapi/desktop.h"
 
 namespace rv::chatscan {
@@ -84,8 +85,8 @@ class ChatScanner {
     std::deque<Line> m_pending;
     bool m_raise_posted = false;
     double m_arrived_at = 0;
-    static inline int s_running = 0;  // handlers of all scanners on the stack
-    std::shared_ptr<char> m_alive = std::make_shared<char>();  // posted events check it
+    static inline int s_running = 0;     // handlers of all scanners on the stack
+    AliveToken m_alive;                  // posted events check it
     std::map<HWND, std::size_t> m_seen;  // per room transcript: lines already reported
     HWND m_transcript = 0;
     std::uint64_t m_windows_seen = ~std::uint64_t{0};  // the desktop's generation it was found in

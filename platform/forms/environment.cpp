@@ -23,6 +23,7 @@ void Environment::default_position(float& left_twips, float& top_twips) {
 
 void Environment::unregister_form(Form* f) {
     m_forms.erase(std::remove(m_forms.begin(), m_forms.end(), f), m_forms.end());
+    form_gone(*f);
 }
 
 }  // namespace rv::forms

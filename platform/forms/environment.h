@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/loop/event_loop.h"
+#include "platform/loop/subscription.h"
 
 namespace rv::forms {
 
@@ -44,10 +45,12 @@ class Environment {
     // Told of every change: the form, the control (null: the form itself) and whether only
     // the control's position or size changed.
     using Observer = std::function<void(Form&, Control*, bool geometry)>;
-    void add_observer(Observer o) { m_observers.push_back(std::move(o)); }
-    void notify(Form& f, Control* c, bool geometry) {
-        for (auto& o : m_observers) o(f, c, geometry);
+    [[nodiscard]] Subscription add_observer(Observer o) {
+        return m_changed.subscribe(std::move(o));
     }
+    void notify(Form& f, Control* c, bool geometry) { m_changed(f, c, geometry); }
+    // Told when a form is destroyed, so that what was kept for it goes too.
+    Signal<Form&> form_gone;
 
     void register_form(Form* f) { m_forms.push_back(f); }
     void unregister_form(Form* f);
@@ -60,7 +63,7 @@ class Environment {
     int m_cascade = 0;
     InputBoxProvider m_input_box;
     std::string m_app_title = "Ravelin";
-    std::vector<Observer> m_observers;
+    Signal<Form&, Control*, bool> m_changed;
     std::vector<Form*> m_forms;
 };
 

@@ -76,6 +76,7 @@ struct QtFront::Impl {
         std::map<forms::Control*, bool> controls;
     };
     std::map<forms::Form*, Batch> dirty;
+    std::vector<Subscription> subscriptions;  // end before the views and batches they fill
 };
 
 QtFront::QtFront(int& argc, char** argv) : m(std::make_unique<Impl>(argc, argv)) {
@@ -136,19 +137,25 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
 }
 
 void QtFront::show_forms(forms::Environment& env) {
-    env.add_observer([this](forms::Form& f, forms::Control* c, bool geometry) {
-        m->loop.note_change();
-        auto& batch = m->dirty.try_emplace(&f, Impl::Batch{f.generation(), {}}).first->second;
-        if (batch.generation != f.generation()) {
-            batch.generation = f.generation();
-            batch.controls.clear();
-            c = nullptr;
-        }
-        // A change of the form itself redraws it whole.
-        auto [it, fresh] = batch.controls.emplace(c, geometry);
-        if (!fresh) it->second = it->second && geometry;
-        if (!m->loop.in_ticks() && !m->flush.isActive()) m->flush.start();
-    });
+    // A form that is destroyed takes its window and its pending changes with it.
+    m->subscriptions.push_back(env.form_gone.subscribe([this](forms::Form& f) {
+        m->views.erase(&f);
+        m->dirty.erase(&f);
+    }));
+    m->subscriptions.push_back(
+        env.add_observer([this](forms::Form& f, forms::Control* c, bool geometry) {
+            m->loop.note_change();
+            auto& batch = m->dirty.try_emplace(&f, Impl::Batch{f.generation(), {}}).first->second;
+            if (batch.generation != f.generation()) {
+                batch.generation = f.generation();
+                batch.controls.clear();
+                c = nullptr;
+            }
+            // A change of the form itself redraws it whole.
+            auto [it, fresh] = batch.controls.emplace(c, geometry);
+            if (!fresh) it->second = it->second && geometry;
+            if (!m->loop.in_ticks() && !m->flush.isActive()) m->flush.start();
+        }));
 }
 
 void QtFront::at_start(std::function<void()> task) {
