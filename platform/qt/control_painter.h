@@ -18,6 +18,7 @@ namespace rv::qt {
 // come from the window's sprites, pictures are turned into pixmaps once per change.
 class ControlPainter {
   public:
+    // Texts are measured through `measures` and drawn from `sprites`.
     ControlPainter(const FormLayout& layout, TextMeasures& measures, TextSprites& sprites)
         : m_layout(layout), m_measures(measures), m_sprites(sprites) {}
 

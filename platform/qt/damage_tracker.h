@@ -16,7 +16,9 @@ namespace rv::qt {
 class DamageWatcher {
   public:
     virtual ~DamageWatcher() = default;
+    // Whether `c` is drawn by the watcher now, and so hides nothing that changes below it.
     virtual bool composed(const forms::Control& c) const = 0;
+    // `r` was marked to be painted by Qt.
     virtual void damaged(const QRegion& r) = 0;
 };
 

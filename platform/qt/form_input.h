@@ -22,9 +22,16 @@ class FormInput {
               std::function<bool()> catch_up)
         : m_form(form), m_tpp(twips_per_pixel), m_window(window), m_catch_up(std::move(catch_up)) {}
 
+    // A press on a control raises its MouseDown (a list first selects the row and raises its
+    // Click); on the background, the form's own, and the drag may go to the compositor.
     void press(const QMouseEvent& e);
+    // A move while a control or the background is held raises its MouseMove.
     void move(const QMouseEvent& e);
+    // A release raises the held control's MouseUp, then its Click when the pointer is still
+    // over it; on the background, the form's MouseUp.
     void release(const QMouseEvent& e);
+    // A double-click raises the DblClick of the control under the pointer, which is held
+    // until the release that follows.
     void double_click(const QMouseEvent& e);
     // A turn of the wheel over a list scrolls it three rows a notch.
     void wheel(const QWheelEvent& e);

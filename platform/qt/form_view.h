@@ -20,7 +20,9 @@ namespace rv::qt {
 // work (places, texts, painting, damage, editors, the server's captions, input) and wires them.
 class FormView : public QWidget {
   public:
+    // A window for `form` on a screen of `twips_per_pixel`, shown at once when the form is.
     FormView(forms::Form& form, double twips_per_pixel);
+    // The form the window shows.
     forms::Form& form() const { return m_form; }
     // Brings the window in line with the model (geometry, flags, visibility) and schedules
     // a repaint of what changed.
