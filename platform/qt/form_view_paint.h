@@ -1,7 +1,9 @@
 #pragma once
-// What the window's painter and the server's composition of its moving captions both need to
-// know of a control: its colours, and whether and how it is drawn.
+// What the window's painter, its damage tracking and the server's composition of its moving
+// captions all need to know of a control: its colours, and whether and how it is drawn.
 #include <QColor>
+#include <QRect>
+#include <cmath>
 #include <string>
 
 #include "platform/forms/form.h"
@@ -18,6 +20,18 @@ inline QColor qcolor(Color c) {
 
 inline QColor fore_of(const Control& c) {
     return c.enabled() ? qcolor(c.fore_color()) : QColor(128, 128, 128);
+}
+
+// Whether the control paints every pixel of its box.
+inline bool covers_box(const Control& c) {
+    if (c.kind() == Kind::Label) return !static_cast<const Label&>(c).transparent();
+    return c.kind() != Kind::Timer && c.kind() != Kind::ScrollBar;
+}
+
+// The filled length of a level bar drawn in `r`: what the painter fills and what the damage
+// of a moving level compares.
+inline int fill_width(const LevelBar& bar, const QRect& r) {
+    return static_cast<int>(std::lround(r.width() * bar.fraction()));
 }
 
 // The Webdings glyphs the player shows, which are drawn as shapes.

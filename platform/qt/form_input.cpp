@@ -1,0 +1,122 @@
+#include "platform/qt/form_input.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
+#include <utility>
+
+namespace rv::qt {
+
+using namespace forms;
+
+namespace {
+
+int buttons_of(Qt::MouseButtons b) {
+    int r = 0;
+    if (b & Qt::LeftButton) r |= kLeftButton;
+    if (b & Qt::RightButton) r |= kRightButton;
+    if (b & Qt::MiddleButton) r |= kMiddleButton;
+    return r;
+}
+
+int shift_of(Qt::KeyboardModifiers m) {
+    return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) |
+           ((m & Qt::AltModifier) ? 4 : 0);
+}
+
+}  // namespace
+
+Control* FormInput::control_at(QPoint p) const {
+    // The middle of the pixel, in the model's twips.
+    return m_form.control_at(static_cast<float>((p.x() + 0.5) * m_tpp),
+                             static_cast<float>((p.y() + 0.5) * m_tpp));
+}
+
+void FormInput::to_twips(const Control* c, QPointF global, float& x, float& y) const {
+    x = static_cast<float>(global.x() * m_tpp) - m_form.left() - (c ? c->abs_left() : 0);
+    y = static_cast<float>(global.y() * m_tpp) - m_form.top() - (c ? c->abs_top() : 0);
+}
+
+void FormInput::press(const QMouseEvent& e) {
+    m_catch_up();
+    const QPoint p = e.position().toPoint();
+    const int b = buttons_of(e.button()), shift = shift_of(e.modifiers());
+    m_pressed = control_at(p);
+    m_background_pressed = m_pressed == nullptr;
+    float x, y;
+    if (!m_pressed) {
+        to_twips(nullptr, e.globalPosition(), x, y);
+        if (m_form.on_mouse_down) m_form.on_mouse_down(b, shift, x, y);
+        if (m_catch_up()) return;
+        hand_move_to_compositor();
+        return;
+    }
+    if (auto* list = dynamic_cast<ListBase*>(m_pressed)) {
+        const float line = list->font().size * 20.0f * 1.2f;
+        const float row_y = static_cast<float>((p.y() + 0.5) * m_tpp) - list->abs_top();
+        list->user_select_row(static_cast<int>(row_y / line));  // raises Click
+        if (m_catch_up()) return;
+    }
+    to_twips(m_pressed, e.globalPosition(), x, y);
+    m_pressed->user_mouse_down(b, shift, x, y);
+    if (m_catch_up()) return;
+    hand_move_to_compositor();
+}
+
+void FormInput::hand_move_to_compositor() {
+    if (!m_form.take_window_move_request()) return;
+    // A Wayland compositor ignores a window that moves itself; it moves one on request.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
+    if (QWindow* w = m_window.windowHandle()) w->startSystemMove();
+}
+
+void FormInput::move(const QMouseEvent& e) {
+    m_catch_up();
+    const int b = buttons_of(e.buttons()), shift = shift_of(e.modifiers());
+    float x, y;
+    to_twips(m_pressed, e.globalPosition(), x, y);
+    if (m_pressed)
+        m_pressed->user_mouse_move(b, shift, x, y);
+    else if (m_background_pressed && m_form.on_mouse_move)
+        m_form.on_mouse_move(b, shift, x, y);
+    m_catch_up();
+}
+
+void FormInput::release(const QMouseEvent& e) {
+    m_catch_up();
+    const QPoint p = e.position().toPoint();
+    const int b = buttons_of(e.button()), shift = shift_of(e.modifiers());
+    Control* pressed = std::exchange(m_pressed, nullptr);
+    float x, y;
+    to_twips(pressed, e.globalPosition(), x, y);
+    if (pressed) {
+        pressed->user_mouse_up(b, shift, x, y);
+        // A handler that reloaded the form took the pressed control with it.
+        if (m_catch_up()) return;
+        // A click is a press and a release on the same control; lists raised theirs already.
+        if (m_form.loaded() && control_at(p) == pressed && !dynamic_cast<ListBase*>(pressed))
+            pressed->user_click();
+        m_catch_up();
+    } else if (m_background_pressed && m_form.on_mouse_up) {
+        m_background_pressed = false;
+        m_form.on_mouse_up(b, shift, x, y);
+        m_catch_up();
+    }
+}
+
+void FormInput::double_click(const QMouseEvent& e) {
+    m_catch_up();
+    Control* c = control_at(e.position().toPoint());
+    m_pressed = c;
+    if (c) c->user_dbl_click();
+    m_catch_up();
+}
+
+void FormInput::wheel(const QWheelEvent& e) {
+    if (auto* list = dynamic_cast<ListBase*>(control_at(e.position().toPoint())))
+        list->set_top_index(list->top_index() - e.angleDelta().y() / 120 * 3);
+}
+
+}  // namespace rv::qt
