@@ -48,7 +48,7 @@ struct SdlPlayer::Session {
 
 namespace {
 
-// The decoder and the file it reads; the decoder goes first.
+// The decoder and the file it reads, let go of in that order.
 struct Source {
     FileHandle file;
     Decoder decoder;
