@@ -19,7 +19,7 @@ media::RemoteTrack RemoteBridge::track() const {
     if (list.list_index() < 0) return t;
     t.index = list.list_index();
     t.title = list.file_name();
-    t.path = list.path() + "/" + t.title;
+    t.path = list.file_path();
     t.length_s = m_form1.MediaPlayer1.Duration();
     return t;
 }

@@ -83,7 +83,7 @@ void PlayerWindow::Label1_Click() {
     const int count = File1->list_count();
     if (count == 0) return;
     File1->set_list_index(aol::RandomBelow(m_services.random, count));
-    if (!open_path(File1->path() + "/" + File1->file_name())) return;
+    if (!open_path(File1->file_path())) return;
     MediaPlayer1.Play();
     m_services.aol.ChatSend(RV_OPENING "Random:-</b><FONT COLOR=#3366FF>" + File1->file_name());
     set_timers({Timer1, Timer3, Timer4}, true);

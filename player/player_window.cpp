@@ -133,8 +133,7 @@ void PlayerWindow::set_timers(std::initializer_list<forms::Timer*> timers, bool 
 }
 
 bool PlayerWindow::open_selected() {
-    // Folders are separated by "/" on this platform.
-    return open_path(File1->path() + "/" + File1->file_name());
+    return open_path(File1->file_path());
 }
 
 bool PlayerWindow::open_path(const std::string& path) {

@@ -2,6 +2,7 @@
 // Files that look like tracks but are not, or are damaged: made by the tests, byte for byte
 // the same on every run.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -22,8 +23,11 @@ enum class Malformed {
     DamagedBytes,  // a 3 s track with 4 KB of noise over its middle
     DamagedZeros,  // a 3 s track with 200 KB of zeros put in its middle
     RateChange,    // 3 s at 44.1 kHz, then 3 s at 8 kHz
+    ZeroTail,      // 5 s with no info header, then zeros to 2 GB: a partial download
     Fifo,          // a named pipe with nobody writing
 };
+
+constexpr off_t kZeroTailBytes = 2LL << 30;
 
 inline std::string read_all(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -83,6 +87,11 @@ inline bool make_malformed(Malformed kind, const std::string& path) {
         case Malformed::RateChange:
             bytes = tone_bytes(path, 3.0, 44100, false) + tone_bytes(path, 3.0, 8000, false);
             break;
+        case Malformed::ZeroTail:
+            // Sparse: the zeros take no room on the disk. The bare stream's length is guessed
+            // from the file's size until it is scanned.
+            tone_bytes(path, 5.0, 44100, false);
+            return ::truncate(path.c_str(), kZeroTailBytes) == 0;
         case Malformed::Fifo:
             return ::mkfifo(path.c_str(), 0600) == 0;
     }

@@ -15,9 +15,11 @@
 #include "helpers.h"
 #include "malformed_mp3.h"
 #include "manual_device.h"
+#include "platform/media/mp3_file.h"
 #include "platform/media/mp3_probe.h"
 #include "platform/media/sdl_device.h"
 #include "platform/media/sdl_player.h"
+#include "platform/media/virtual_player.h"
 #include "tools/tone_mp3.h"
 
 namespace rv {
@@ -384,6 +386,97 @@ TEST_F(RealPlayer, SoundStartsAtOnceWhileTheLengthIsScanned) {
         << player.Duration() << " against " << expected;
     player.Stop();
     player.on_device_samples = nullptr;
+}
+
+std::size_t thread_count() {
+    std::error_code ec;
+    std::size_t n = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/task", ec), end; !ec && it != end;
+         it.increment(ec))
+        ++n;
+    return n;
+}
+
+// Every start of a track runs a decoder and a length scan. Neither may outlive its track: a
+// restart or a stop ends both, wherever they are in the file.
+TEST_F(HandPlayed, RestartsAndStopsLeaveNoWorkerBehind) {
+    const std::string tail = dir.file("tail.mp3");
+    ASSERT_TRUE(test::make_malformed(test::Malformed::ZeroTail, tail));
+    const std::string hour = sixty_minutes(dir);
+    const std::size_t before = thread_count();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(player.Open(tail));
+        ASSERT_TRUE(player.Open(hour));  // replaced while its length is being scanned
+    }
+    player.Stop();
+    const auto limit = Clock::now() + std::chrono::seconds(10);
+    while (thread_count() > before && Clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(thread_count(), before);
+
+    // A scan that is cancelled reads nothing more.
+    std::string error;
+    const media::FileHandle file = media::open_regular_file(hour, error);
+    ASSERT_TRUE(file) << error;
+    const std::atomic<bool> cancel{true};
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+    EXPECT_FALSE(media::scan_seconds(file.get(), {&cancel, &bytes}, seconds));
+    EXPECT_EQ(bytes, 0u);
+}
+
+// A track still being written (a download) plays on past the length it had when it started,
+// and its length follows.
+TEST_F(HandPlayed, AFileThatGrowsWhilePlayingPlaysOnAndLengthens) {
+    const std::string path = dir.file("growing.mp3");
+    const std::string first = test::tone_bytes(dir.file("first.mp3"), 1.0, 44100, false);
+    const std::string more = test::tone_bytes(dir.file("more.mp3"), 2.0, 44100, false);
+    const double expected = media::probe_mp3(dir.file("first.mp3")).duration +
+                            media::probe_mp3(dir.file("more.mp3")).duration;
+    test::write_all(path, first);
+    ASSERT_TRUE(player.Open(path));
+    // The decoder waits for room in its buffer well before the first second's end.
+    ASSERT_GT(ask_until_some(4410), 0u);
+    std::ofstream(path, std::ios::binary | std::ios::app) << more;
+    bool checked = false;
+    for (int i = 0; i < 50000 && ends == 0; ++i) {
+        if (ask(4096) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        loop.pump();
+        if (!checked && player.CurrentPosition() > 2.0) {
+            checked = true;
+            // Past the length it had: the length grows with what is played.
+            const auto limit = Clock::now() + std::chrono::seconds(10);
+            while (player.Duration() < player.CurrentPosition() && Clock::now() < limit)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            EXPECT_GE(player.Duration(), player.CurrentPosition());
+        }
+    }
+    ASSERT_EQ(ends, 1);
+    EXPECT_TRUE(checked);
+    const double played = static_cast<double>(handed()) / 88200.0;
+    EXPECT_NEAR(played, expected, 0.05);
+    EXPECT_NEAR(player.Duration(), played, 0.01);
+}
+
+// The headless player measures a file as it opens it: the zeros of a partial download cost it
+// no time, and the track lasts what it holds.
+TEST(SilentPlayer, APartialDownloadLastsWhatItHolds) {
+    test::TempDir dir;
+    const std::string path = dir.file("tail.mp3");
+    ASSERT_TRUE(test::make_malformed(test::Malformed::ZeroTail, path));
+    VirtualLoop loop;
+    media::VirtualPlayer player(loop);
+    int ends = 0;
+    player.EndOfStream = [&] { ++ends; };
+    const auto t0 = Clock::now();
+    ASSERT_TRUE(player.Open(path));
+    // A fraction of a second; reading the whole file took hours.
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 10.0);
+    EXPECT_NEAR(player.Duration(), 5.042, 0.05);
+    loop.wait_until(loop.now() + 5.0);
+    EXPECT_EQ(ends, 0);
+    loop.wait_until(loop.now() + 0.1);
+    EXPECT_EQ(ends, 1);
 }
 
 // In a child process, with SDL left to find a device by itself and stderr kept in a file:

@@ -138,9 +138,23 @@ std::string FileListBox::file_name() const {
     return m_index >= 0 ? item(m_index) : "";
 }
 
+std::string FileListBox::file_path() const {
+    // Folders are separated by "/" on this platform.
+    return m_index >= 0 ? m_path + "/" + disk_name() : "";
+}
+
+const std::string& FileListBox::disk_name() const {
+    static const std::string none;
+    const auto i = static_cast<std::size_t>(m_index);
+    return m_index >= 0 && i < m_names.size() ? m_names[i] : none;
+}
+
 void FileListBox::refresh() {
-    std::string keep = file_name();
-    std::vector<std::string> names;
+    const std::string keep = disk_name();
+    struct Entry {
+        std::string shown, name;
+    };
+    std::vector<Entry> entries;
     std::error_code ec;
     fs::path dir(m_path);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -148,14 +162,23 @@ void FileListBox::refresh() {
         if (!it->is_regular_file(ec2)) continue;
         std::string n = it->path().filename().string();
         if (n.empty() || n[0] == '.') continue;  // hidden files are not listed
-        if (match_pattern(n, m_pattern)) names.push_back(std::move(n));
+        if (match_pattern(n, m_pattern)) entries.push_back({text::to_valid_utf8(n), std::move(n)});
     }
-    std::sort(names.begin(), names.end(), less_without_case);
+    // Names that show alike keep one order: the bytes on the disk settle it.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.shown != b.shown ? less_without_case(a.shown, b.shown) : a.name < b.name;
+    });
+    std::vector<std::string> shown;
+    m_names.clear();
+    for (auto& e : entries) {
+        shown.push_back(std::move(e.shown));
+        m_names.push_back(std::move(e.name));
+    }
     int old_top = m_top;
-    set_items(std::move(names));
+    set_items(std::move(shown));
     if (!keep.empty()) {
-        auto it = std::find(m_items.begin(), m_items.end(), keep);
-        if (it != m_items.end()) m_index = static_cast<int>(it - m_items.begin());
+        auto it = std::find(m_names.begin(), m_names.end(), keep);
+        if (it != m_names.end()) m_index = static_cast<int>(it - m_names.begin());
         m_top = std::clamp(old_top, 0, std::max(0, list_count() - 1));
     }
 }
@@ -184,7 +207,7 @@ void DirListBox::set_path(const std::string& p) {
     int depth = 0;
     for (const auto& a : chain) {
         std::string n = a.filename().string();
-        names.push_back(n.empty() ? a.string() : n);
+        names.push_back(text::to_valid_utf8(n.empty() ? a.string() : n));
         m_paths.push_back(a.string());
         m_depths.push_back(depth++);
     }
@@ -197,7 +220,7 @@ void DirListBox::set_path(const std::string& p) {
     }
     std::sort(subs.begin(), subs.end(), less_without_case);
     for (const auto& s : subs) {
-        names.push_back(s);
+        names.push_back(text::to_valid_utf8(s));
         m_paths.push_back((abs / s).string());
         m_depths.push_back(depth);
     }

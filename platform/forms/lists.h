@@ -63,17 +63,25 @@ class FileListBox : public ListBase {
     void set_path(const std::string& p);
     const std::string& pattern() const { return m_pattern; }
     void set_pattern(std::string p);
+    // The selected entry as listed, "" when none. Entries are text: bytes of a name that are
+    // not UTF-8 are listed as U+FFFD, so a name can go into a caption or a chat line as it is.
     std::string file_name() const;
-    // Re-reads the folder; the selection is kept where the same name is still listed.
+    // The selected file's full path with its name as it is on the disk, "" when none: what
+    // opens the file, whatever its name holds.
+    std::string file_path() const;
+    // Re-reads the folder; the selection is kept where the same file is still listed.
     void refresh();
 
   private:
+    const std::string& disk_name() const;  // of the selected entry
     std::string m_path;
     std::string m_pattern = "*.*";
+    std::vector<std::string> m_names;  // on the disk, row for row with the entries
 };
 
 // The folder tree: the current folder's ancestors, the folder itself, then its subfolders.
-// A user's double-click on an entry makes it the current folder.
+// A user's double-click on an entry makes it the current folder. Entries are text, as in the
+// file list; the paths keep the names as they are on the disk.
 class DirListBox : public ListBase {
   public:
     DirListBox(Form& f, std::string name, Control* container)

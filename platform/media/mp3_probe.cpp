@@ -21,16 +21,18 @@ Mp3Info probe_mp3(const std::string& path) {
     Mp3Info info;
     FileHandle fd = open_regular_file(path, info.error);
     if (!fd) return info;
-    mpg123_handle* h = new_decoder();
-    if (!h) {
-        info.error = "no decoder";
-        return info;
-    }
+    ReadOptions options;
+    options.bytes_read = &info.bytes_read;
     StreamFormat f;
-    if (mpg123_open_fd(h, fd.get()) == MPG123_OK) f = read_format(h);
-    mpg123_close(h);
-    mpg123_delete(h);
-    if (!f.ok || !scan_seconds(fd.get(), nullptr, info.duration)) {
+    {
+        Decoder h(fd.get(), options);
+        if (!h) {
+            info.error = "no decoder";
+            return info;
+        }
+        f = read_format(h.get());
+    }
+    if (!f.ok || !scan_seconds(fd.get(), options, info.duration)) {
         info.error = "not an MP3 file";
         info.duration = 0;
         return info;

@@ -22,15 +22,6 @@ constexpr std::size_t kBufferSamples = 44100;
 // next, or to resume at once, without opening it again.
 constexpr int kReleaseMs = 3000;
 
-using Decoder = std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)>;
-
-Decoder make_decoder() {
-    return Decoder(new_decoder(), [](mpg123_handle* h) {
-        mpg123_close(h);
-        mpg123_delete(h);
-    });
-}
-
 bool same_file(int a, int b) {
     struct stat sa {
     }, sb{};
@@ -44,8 +35,9 @@ struct SdlPlayer::Session {
     int channels = 0;
     std::atomic<bool> cancel{false};
     std::atomic<double> duration{0};
-    std::atomic<bool> scanned{false};  // duration is the full-length scan's
-    std::mutex mutex;                  // guards everything below
+    std::atomic<bool> scanned{false};       // duration is the full-length scan's
+    std::atomic<std::uint64_t> decoded{0};  // samples the decoder has put in the buffer
+    std::mutex mutex;                       // guards everything below
     std::condition_variable space;
     std::deque<std::int16_t> buffer;
     bool decode_done = false;
@@ -56,12 +48,31 @@ struct SdlPlayer::Session {
 
 namespace {
 
-// Decodes into the bounded buffer until the file ends or the session is cancelled.
-void decode(const std::shared_ptr<SdlPlayer::Session>& s, Decoder h, FileHandle) {
+// The decoder and the file it reads, let go of in that order.
+struct Source {
+    FileHandle file;
+    Decoder decoder;
+};
+
+double seconds_of(const SdlPlayer::Session& s, std::uint64_t samples) {
+    return static_cast<double>(samples) / (static_cast<double>(s.rate) * s.channels);
+}
+
+// Lengthens, never shortens: several threads learn of more audio than was thought.
+void raise_duration(SdlPlayer::Session& s, double seconds) {
+    double now = s.duration.load();
+    while (now < seconds && !s.duration.compare_exchange_weak(now, seconds)) {
+    }
+}
+
+// Decodes into the bounded buffer until the file ends or the session is cancelled. A file
+// that has grown since its length was scanned plays on, and is as long as what was decoded.
+void decode(const std::shared_ptr<SdlPlayer::Session>& s, Source source) {
     std::vector<std::int16_t> chunk(4608);
+    mpg123_handle* h = source.decoder.get();
     while (!s->cancel) {
         std::size_t bytes = 0;
-        const int r = mpg123_read(h.get(), reinterpret_cast<unsigned char*>(chunk.data()),
+        const int r = mpg123_read(h, reinterpret_cast<unsigned char*>(chunk.data()),
                                   chunk.size() * sizeof(std::int16_t), &bytes);
         const std::size_t n = bytes / sizeof(std::int16_t);
         if (n) {
@@ -71,11 +82,23 @@ void decode(const std::shared_ptr<SdlPlayer::Session>& s, Decoder h, FileHandle)
                               [&] { return s->cancel || s->buffer.size() < kBufferSamples / 2; });
             if (s->cancel) break;
             s->buffer.insert(s->buffer.end(), chunk.begin(), chunk.begin() + static_cast<long>(n));
+            const std::uint64_t decoded = s->decoded += n;
+            if (s->scanned) raise_duration(*s, seconds_of(*s, decoded));
         }
         if (r == MPG123_DONE || (r != MPG123_OK && r != MPG123_NEW_FORMAT && n == 0)) break;
     }
     std::lock_guard<std::mutex> lock(s->mutex);
     s->decode_done = true;
+}
+
+// The exact length, found beside playback; the file is scanned as it was when the scan began.
+void scan(const std::shared_ptr<SdlPlayer::Session>& s, const FileHandle& file) {
+    ReadOptions reading;
+    reading.cancel = &s->cancel;
+    double seconds = 0;
+    if (!scan_seconds(file.get(), reading, seconds)) return;
+    s->duration = std::max(seconds, seconds_of(*s, s->decoded));
+    s->scanned = true;
 }
 
 }  // namespace
@@ -118,8 +141,13 @@ bool SdlPlayer::start() {
     FileHandle scan_fd = fd ? open_regular_file(m_path, error) : FileHandle{};
     if (!fd || !scan_fd) return fail(error);
     if (!same_file(fd.get(), scan_fd.get())) return fail("changed while opening");
-    Decoder h = make_decoder();
-    if (!h || mpg123_open_fd(h.get(), fd.get()) != MPG123_OK) return fail("not an MP3 file");
+    auto s = std::make_shared<Session>();
+    // Every read of the session's workers fails once it is cancelled, so a Stop or the next
+    // Open ends them within a block's read, wherever they are in the file.
+    ReadOptions reading;
+    reading.cancel = &s->cancel;
+    Decoder h(fd.get(), reading);
+    if (!h) return fail("not an MP3 file");
     const StreamFormat f = read_format(h.get());
     if (!f.ok) return fail("not an MP3 file");
     // Frames at another rate later on are resampled to this one.
@@ -130,7 +158,6 @@ bool SdlPlayer::start() {
     m_released = false;
     if (!m_device->open(f.rate, f.channels, source())) return fail("no sound output");
 
-    auto s = std::make_shared<Session>();
     s->rate = f.rate;
     s->channels = f.channels;
     s->duration = m_duration > 0 ? m_duration : f.estimate;
@@ -138,16 +165,10 @@ bool SdlPlayer::start() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_session = s;
     }
-    auto decoder = std::make_shared<Decoder>(std::move(h));
-    auto decode_fd = std::make_shared<FileHandle>(std::move(fd));
-    spawn([s, decoder, decode_fd] { decode(s, std::move(*decoder), std::move(*decode_fd)); });
-    auto scan = std::make_shared<FileHandle>(std::move(scan_fd));
-    spawn([s, scan] {
-        double seconds = 0;
-        if (!scan_seconds(scan->get(), &s->cancel, seconds)) return;
-        s->duration = seconds;
-        s->scanned = true;
-    });
+    auto playing = std::make_shared<Source>(Source{std::move(fd), std::move(h)});
+    spawn([s, playing] { decode(s, std::move(*playing)); });
+    auto scanned = std::make_shared<FileHandle>(std::move(scan_fd));
+    spawn([s, scanned] { scan(s, *scanned); });
     m_state = kPlaying;
     m_device->set_paused(false);
     return true;
@@ -319,12 +340,13 @@ void SdlPlayer::post_end(const std::shared_ptr<Session>& s) {
         if (!*alive) return;
         auto ended = weak.lock();
         if (!ended || ended != m_session) return;
-        // Played to its end before the length scan was done: what was played is the length.
-        if (!ended->scanned) {
+        // Played to its end before the length scan was done, or past it as the file grew:
+        // what was played is the length.
+        {
             std::lock_guard<std::mutex> lock(ended->mutex);
-            if (ended->rate > 0 && ended->channels > 0)
-                ended->duration = static_cast<double>(ended->handed) /
-                                  (static_cast<double>(ended->rate) * ended->channels);
+            const double played = seconds_of(*ended, ended->handed);
+            if (!ended->scanned) ended->duration = played;
+            raise_duration(*ended, played);
         }
         Stop();
         if (EndOfStream) EndOfStream();
