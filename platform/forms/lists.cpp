@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/forms/form.h"
+#include "platform/text/utf8.h"
 
 namespace fs = std::filesystem;
 

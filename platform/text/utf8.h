@@ -60,7 +60,7 @@ inline Utf8Match match_utf8(std::string_view s, std::size_t i) {
     if (lead == 0xF4) hi = 0x8F;
     for (m.matched = 1; m.matched < m.needed && i + m.matched < s.size(); ++m.matched) {
         const auto c = static_cast<unsigned char>(s[i + m.matched]);
-        if (m.matched == 1 ? (c < lo || c > hi) : (c & 0xC0) != 0x80) break;
+        if (m.matched == 1 ? (c < lo || c > hi) : !is_continuation(static_cast<char>(c))) break;
     }
     return m;
 }

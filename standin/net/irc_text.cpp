@@ -38,24 +38,6 @@ const std::uint16_t kCp1252High[32] = {
     0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
-// Length of the valid UTF-8 sequence at s[i], or 0.
-std::size_t valid_sequence(std::string_view s, std::size_t i) {
-    auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char b = at(i);
-    if (b < 0x80) return 1;
-    std::size_t n = text::utf8_length(b);
-    if (n == 1 || i + n > s.size()) return 0;
-    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range rules out overlongs,
-    if (b == 0xE0) lo = 0xA0;            // surrogates and code points past U+10FFFF
-    if (b == 0xED) hi = 0x9F;
-    if (b == 0xF0) lo = 0x90;
-    if (b == 0xF4) hi = 0x8F;
-    if (at(i + 1) < lo || at(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < n; ++k)
-        if (!text::is_continuation(s[i + k])) return 0;
-    return n;
-}
-
 struct HtmlStyle {
     bool bold = false, italic = false, underline = false;
     long rgb = -1;
@@ -130,7 +112,8 @@ std::string repair_utf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t n = valid_sequence(bytes, i);
+        const text::Utf8Match m = text::match_utf8(bytes, i);
+        const std::size_t n = m.complete() ? m.needed : 0;
         if (n > 0) {
             out.append(bytes.substr(i, n));
             i += n;
