@@ -3,18 +3,21 @@ BUILD ?= build/dev
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test asan bench fuzz clean
+.PHONY: deps deps-run build run test asan bench fuzz clean
 FUZZ_SECONDS ?= 60
 
 deps:
-	@scripts/setup-deps
+	@scripts/setup-deps test
+
+deps-run:
+	@scripts/setup-deps run
 
 build: deps
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev -j $(JOBS)
 
 # Only what it runs: the program and the demo-track maker, not the tests and benchmarks.
-run: deps
+run: deps-run
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev -j $(JOBS) --target ravelin make-demo-tracks
 	@scripts/run-demo $(BUILD)
