@@ -113,6 +113,7 @@ int run_headless(const rv::app::Options& options, std::vector<rv::app::ScriptAct
     program.services.end_program = ending(runner);
     ScriptRunner* r = make_runner(runner, program, std::move(actions), options);
     program.start();
+    if (!options.files.empty()) program.play_files(options.files);
     while (!r->done()) r->step();
     return r->finish();
 }
@@ -164,6 +165,7 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     if (!r) program.env.set_input_box(front.input_box());
     front.at_start([&] {
         program.start();
+        if (!options.files.empty()) program.play_files(options.files);
         if (r) {
             while (!r->done()) r->step();
             front.quit();

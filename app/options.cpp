@@ -11,11 +11,14 @@
 namespace rv::app {
 
 std::string usage(const std::string& settings_file) {
-    return "usage: ravelin [options]\n"
+    return "usage: ravelin [options] [MP3 FILES]\n"
            "\n"
            "Ravelin is a small MP3 player of borderless windows: it plays the MP3 files of one\n"
            "folder and announces what it plays in a room of its stand-in chat client, where\n"
            "dot commands such as .p, .next and .exit drive it.\n"
+           "\n"
+           "Given files, it plays the first as a double-click on it in the file list would,\n"
+           "from the file's folder for this run.\n"
            "\n"
            "options:\n"
            "  --home DIR          the program's folder, for the settings file mp3.oca and the\n"
@@ -96,6 +99,10 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
             out.chat_insecure = true;
         } else if (a == "--transcript") {
             if (!value(transcript)) return false;
+        } else if (a == "--") {
+            for (++i; i < argc; ++i) out.files.emplace_back(argv[i]);
+        } else if (!a.empty() && a[0] != '-') {
+            out.files.push_back(a);
         } else {
             error = "unknown option " + a;
             return false;

@@ -1,21 +1,24 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace rv::app {
 
-inline constexpr const char* kVersion = "1.0.0";
+// From the build (the project's version), so that every place says the same.
+inline constexpr const char* kVersion = RAVELIN_VERSION;
 
 struct Options {
     bool help = false;
     bool version = false;
     bool headless = false;
-    std::string script;             // run this script against the program
-    std::string home;               // the program's folder: settings and message files
-    std::string screen_name;        // the stand-in client's signed-on user
-    bool plain_transcript = false;  // a script prints the room as the chat window shows it
-    bool new_instance = false;      // start even when the user runs one already
-    std::string chat;               // irc://HOST[:PORT]/#channel: the client's room is a channel
-    bool chat_insecure = false;     // ircs:// accepts a certificate the system does not vouch for
+    std::string script;              // run this script against the program
+    std::string home;                // the program's folder: settings and message files
+    std::string screen_name;         // the stand-in client's signed-on user
+    bool plain_transcript = false;   // a script prints the room as the chat window shows it
+    bool new_instance = false;       // start even when the user runs one already
+    std::string chat;                // irc://HOST[:PORT]/#channel: the client's room is a channel
+    bool chat_insecure = false;      // ircs:// accepts a certificate the system does not vouch for
+    std::vector<std::string> files;  // MP3 files to play (what the menu entry passes)
 };
 
 // The environment variable that holds the chat server's password, if it needs one.

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "standin/net/transport.h"
@@ -55,6 +56,31 @@ Program::Program(EventLoop& loop, media::MediaPlayer& media, const Options& opti
 
 void Program::open_mailbox(const std::string& name) {
     aol::OpenMailbox(aol, name);
+}
+
+bool Program::play_files(const std::vector<std::string>& files) {
+    namespace fs = std::filesystem;
+    for (const std::string& file : files) {
+        std::error_code ec;
+        const fs::path path = fs::absolute(file, ec);
+        if (ec || !fs::is_regular_file(path, ec)) {
+            std::fprintf(stderr, "ravelin: %s: no such file\n", file.c_str());
+            continue;
+        }
+        forms::FileListBox& list = *form1.File1;
+        list.set_path(path.parent_path().string());
+        form1.lbmp3num->set_caption(std::to_string(list.list_count()));
+        for (int i = 0; i < list.list_count(); ++i) {
+            list.set_list_index(i);
+            if (fs::path(list.file_path()) == path) {
+                form1.File1_DblClick();
+                return true;
+            }
+        }
+        list.set_list_index(-1);
+        std::fprintf(stderr, "ravelin: %s: not an MP3 file of its folder\n", file.c_str());
+    }
+    return false;
 }
 
 }  // namespace rv::app

@@ -54,6 +54,10 @@ class Program final : public ui::Windows, public chat::CommandTargets {
 
     // Shows the main window: its start-up runs.
     void start() { form1.Show(); }
+    // Plays the first of `files` that is an MP3 file as a double-click on it in the file list
+    // does, the list showing its folder for this run (the stored folder stays as it is). Says
+    // on stderr, a line each, which files it passed over; false when none played.
+    bool play_files(const std::vector<std::string>& files);
     // The settings file "mp3.oca" in the program's folder.
     static std::string settings_path(const std::string& home);
     // The message file "MsgBox.txt" in the program's folder.

@@ -47,6 +47,41 @@ TEST(Options, ParseOrSayWhy) {
     std::string error;
     ASSERT_TRUE(parse({"--headless", "--script", "s", "--transcript", "plain"}, o, error));
     EXPECT_TRUE(o.plain_transcript);
+    // Files as the menu entry passes them; after "--" a name may begin with '-'.
+    app::Options f;
+    ASSERT_TRUE(parse({"a.mp3", "--home", "h", "/m/b c.mp3", "--", "-d.mp3", "--help"}, f, error));
+    EXPECT_EQ(f.files, (std::vector<std::string>{"a.mp3", "/m/b c.mp3", "-d.mp3", "--help"}));
+    EXPECT_EQ(f.home, "h");
+    EXPECT_FALSE(f.help);
+}
+
+// A file given on the command line plays as a double-click on it would, from its own folder
+// for this run; the stored folder stays. What is not a file of MP3s is passed over and said.
+TEST(Options, TheFirstFileGivenPlaysFromItsFolder) {
+    test::World w;
+    const std::string stored = w.music({"x.mp3"});
+    w.store_folder(stored);
+    test::TempDir other;
+    other.touch("one.mp3");
+    other.touch("two.mp3");
+    other.touch("notes.txt");
+    w.durations = {{"two.mp3", 30}};
+    w.start("Bob");
+    const std::string settings = test::slurp_file(w.home.file("mp3.oca"));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(w.program->play_files({other.file("gone.mp3"), other.file("notes.txt"),
+                                       other.file("two.mp3"), other.file("one.mp3")}));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("gone.mp3: no such file"), std::string::npos) << err;
+    EXPECT_NE(err.find("notes.txt: not an MP3 file"), std::string::npos) << err;
+    EXPECT_EQ(test::count(err, "\n"), 2u) << err;
+    EXPECT_EQ(w.program->form1.File1->path(), other.path());
+    EXPECT_EQ(w.program->form1.File1->file_name(), "two.mp3");
+    EXPECT_EQ(w.program->form1.lbmp3num->caption(), "2");
+    EXPECT_EQ(w.media.PlayState(), media::kPlaying);
+    EXPECT_EQ(w.media.open_path(), other.file("two.mp3"));
+    EXPECT_EQ(test::slurp_file(w.home.file("mp3.oca")), settings);
+    EXPECT_FALSE(w.program->play_files({other.file("notes.txt")}));
 }
 
 TEST(Options, TheHelpSaysWhatTheProgramIsAndListsEveryAction) {

@@ -17,6 +17,11 @@
 namespace rv::test {
 
 // How many times `needle` stands in `hay`, not overlapping.
+inline std::string slurp_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 inline std::size_t count(const std::string& hay, const std::string& needle) {
     std::size_t n = 0;
     for (std::size_t at = hay.find(needle); at != std::string::npos;

@@ -8,7 +8,10 @@ prefix=$(mktemp -d); trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 "$prefix/bin/ravelin" --help | grep -q -- '--home'
 desktop-file-validate "$prefix/share/applications/ravelin.desktop"
-grep -q '^Exec=ravelin' "$prefix/share/applications/ravelin.desktop"
+grep -q '^Exec=ravelin %F$' "$prefix/share/applications/ravelin.desktop"
+grep -q '^MimeType=audio/mpeg;$' "$prefix/share/applications/ravelin.desktop"
+"$prefix/bin/ravelin" --version | grep -qx "ravelin $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+MANWIDTH=80 man -l "$prefix/share/man/man1/ravelin.1" 2>/dev/null | grep -q "Ravelin $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
 test -s "$prefix/share/icons/hicolor/scalable/apps/ravelin.svg"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/ravelin.svg"
 test -s "$prefix/share/doc/ravelin/README.md"
