@@ -28,10 +28,12 @@ class FormInput {
     // A move while a control or the background is held raises its MouseMove.
     void move(const QMouseEvent& e);
     // A release raises the held control's MouseUp, then its Click when the pointer is still
-    // over it; on the background, the form's MouseUp.
+    // over it and the press was not the second of a double-click; on the background, the
+    // form's MouseUp.
     void release(const QMouseEvent& e);
-    // A double-click raises the DblClick of the control under the pointer, which is held
-    // until the release that follows.
+    // A double-click (the second press of one) raises the DblClick of the control under the
+    // pointer, which is held until the release that follows; that release raises MouseUp
+    // only, so a double-click clicks once.
     void double_click(const QMouseEvent& e);
     // A turn of the wheel over a list scrolls it three rows a notch.
     void wheel(const QWheelEvent& e);
@@ -55,6 +57,7 @@ class FormInput {
     std::function<bool()> m_catch_up;
     forms::Control* m_pressed = nullptr;
     bool m_background_pressed = false;
+    bool m_second_press = false;  // the held press is a double-click's second
 };
 
 }  // namespace rv::qt
