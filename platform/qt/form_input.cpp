@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <utility>
 
 namespace rv::qt {
@@ -55,9 +56,10 @@ void FormInput::press(const QMouseEvent& e) {
         return;
     }
     if (auto* list = dynamic_cast<ListBase*>(m_pressed)) {
-        const float line = list->font().size * 20.0f * 1.2f;
-        const float row_y = static_cast<float>((p.y() + 0.5) * m_tpp) - list->abs_top();
-        list->user_select_row(static_cast<int>(row_y / line));  // raises Click
+        // The row drawn under the pointer: rows are whole pixels on the screen, so exact
+        // twips would drift from them row by row.
+        const int row_y = p.y() - m_layout.box(*list).top();
+        list->user_select_row(std::max(0, row_y) / m_layout.list_row_height(*list));  // Click
         if (m_catch_up()) return;
     }
     to_twips(m_pressed, e.globalPosition(), x, y);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/forms/form.h"
+#include "platform/qt/form_view_layout.h"
 
 class QMouseEvent;
 class QWheelEvent;
@@ -18,9 +19,14 @@ class FormInput {
   public:
     // `catch_up` is asked after every handler whether the form was loaded afresh under it;
     // when it was, the event stops there, since the controls it knew are gone.
-    FormInput(forms::Form& form, double twips_per_pixel, QWidget& window,
+    // Lists are hit where `layout` places their rows.
+    FormInput(forms::Form& form, double twips_per_pixel, const FormLayout& layout, QWidget& window,
               std::function<bool()> catch_up)
-        : m_form(form), m_tpp(twips_per_pixel), m_window(window), m_catch_up(std::move(catch_up)) {}
+        : m_form(form),
+          m_tpp(twips_per_pixel),
+          m_layout(layout),
+          m_window(window),
+          m_catch_up(std::move(catch_up)) {}
 
     // A press on a control raises its MouseDown (a list first selects the row and raises its
     // Click); on the background, the form's own, and the drag may go to the compositor.
@@ -53,6 +59,7 @@ class FormInput {
 
     forms::Form& m_form;
     double m_tpp;
+    const FormLayout& m_layout;
     QWidget& m_window;
     std::function<bool()> m_catch_up;
     forms::Control* m_pressed = nullptr;

@@ -1,6 +1,7 @@
 // Input through the Qt view, event by event as a real X server hands it to a window.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWidget>
@@ -10,6 +11,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/program.h"
@@ -147,6 +149,75 @@ TEST(ViewInput, ADoubleClickRaisesTheOldFormsEventsWithOneClick) {
             EXPECT_EQ(joined(f.events), c.events) << c.what;
         }
         EXPECT_EQ(f.list->list_index(), 1);
+        checked = true;
+    });
+    EXPECT_TRUE(checked);
+}
+
+// Three tall lists of three sizes of type, at a top that falls between two pixels.
+class Lists : public forms::Form {
+  public:
+    using Form::Form;
+    std::vector<forms::ListBox*> lists;
+
+  protected:
+    void build() override {
+        set_caption("Lists");
+        set_left(1500);
+        set_top(1500);
+        set_width(5400);
+        set_height(3600);
+        const float sizes[] = {8.25f, 9, 12};
+        for (int i = 0; i < 3; ++i) {
+            auto* l = add<forms::ListBox>("List" + std::to_string(i));
+            l->move(1800.0f * i, 250, 1500, 3000);
+            l->set_font(forms::Font{"Arial", sizes[i], true});
+            for (int n = 0; n < 30; ++n) l->add_item("row " + std::to_string(n));
+            lists.push_back(l);
+        }
+    }
+};
+
+// The first and last pixel rows in column `x` of `shot` painted `colour`, or {-1, -1}.
+std::pair<int, int> band_of(const QImage& shot, int x, QColor colour) {
+    int first = -1, last = -1;
+    for (int y = 0; y < shot.height(); ++y)
+        if (QColor(shot.pixel(x, y)) == colour) {
+            if (first < 0) first = y;
+            last = y;
+        }
+    return {first, last};
+}
+
+TEST(ViewInput, APressOnAListSelectsTheRowDrawnUnderIt) {
+    qt::QtFront front(g_argc, g_argv);
+    forms::Environment env(front.loop());
+    front.show_forms(env);
+    Lists f(env, "Lists");
+    bool checked = false;
+    run_in_loop(front, [&] {
+        f.Show();
+        settle(front);
+        QWidget* w = window_titled("Lists");
+        ASSERT_NE(w, nullptr);
+        const double tpp = twips_per_pixel(w);
+        const QColor selection(10, 36, 106);
+        for (forms::ListBox* l : f.lists) {
+            // Near the right edge, where no text is drawn.
+            const int x = static_cast<int>((l->abs_left() + l->width()) / tpp) - 4;
+            ASSERT_GE(l->visible_rows(), 10);
+            for (int row = 0; row < l->visible_rows(); ++row) {
+                l->set_list_index(row);
+                settle(front, 0.02);
+                const auto [top, bottom] = band_of(w->grab().toImage(), x, selection);
+                ASSERT_GE(top, 0) << l->name() << " row " << row;
+                for (int y : {top, bottom}) {
+                    l->set_list_index(-1);
+                    click(w, QPoint(x, y));
+                    EXPECT_EQ(l->list_index(), row) << l->name() << " at pixel " << y;
+                }
+            }
+        }
         checked = true;
     });
     EXPECT_TRUE(checked);
