@@ -116,6 +116,25 @@ TEST_F(StandInView, TheMailMenuByMouseOpensAMailboxWithItsTabsAndList) {
     EXPECT_TRUE(wait_for([&] { return window_titled(title) == nullptr; }));
 }
 
+TEST_F(StandInView, TheMailboxesSubmenuOpensUnderThePointer) {
+    standin::ClientView view(client, 10, 10);
+    QWidget* main = window_titled("Chat Client - Me");
+    ASSERT_NE(main, nullptr);
+    QTest::mouseClick(button(main, "Mail"), Qt::LeftButton);
+    ASSERT_TRUE(wait_for([] { return popup() != nullptr; }));
+    auto* entries = popup()->findChild<QListWidget*>();
+    ASSERT_NE(entries, nullptr);
+    ASSERT_TRUE(entries->item(1)->text().startsWith("Mailboxes"));
+    QTest::mouseMove(entries->viewport(), entries->visualItemRect(entries->item(1)).center());
+    ASSERT_TRUE(wait_for([&] { return popup() && popup()->findChild<QListWidget*>() != entries; }));
+    EXPECT_EQ(popup()->findChild<QListWidget*>()->count(), 3);
+    QTest::keyClick(popup(), Qt::Key_Escape);  // the submenu closes
+    ASSERT_TRUE(wait_for([&] { return popup() && popup()->findChild<QListWidget*>() == entries; }));
+    QTest::keyClick(popup(), Qt::Key_Escape);  // and the menu
+    EXPECT_TRUE(wait_for([] { return popup() == nullptr; }));
+    EXPECT_TRUE(client.windows().empty()) << "nothing was chosen";
+}
+
 TEST_F(StandInView, AnInstantMessageToTheToggleAndItsMessageBox) {
     standin::ClientView view(client, 10, 10);
     QWidget* main = window_titled("Chat Client - Me");
