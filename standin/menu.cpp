@@ -29,6 +29,12 @@ void Menu::choose(int i) {
     enter();
 }
 
+void Menu::hover(int i) {
+    if (i < 0 || i >= static_cast<int>(m_items.size())) return;
+    highlight(i);
+    if (!m_items[static_cast<std::size_t>(i)].submenu.empty()) enter();
+}
+
 LRESULT Menu::handle(HWND h, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_KEYDOWN) {
         Menu* target = this;

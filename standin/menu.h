@@ -33,6 +33,9 @@ class Menu : public Window {
     // The mouse: over an entry, and a click on it (as Enter on it).
     void highlight(int i);
     void choose(int i);
+    // The pointer comes to rest on an entry: it is highlighted, and an entry with a submenu
+    // opens it, as a person expects of a menu; nothing else is done.
+    void hover(int i);
     void close() override;
 
   protected:

@@ -137,6 +137,25 @@ TEST(StandInMail, EscapeLeftAndTheMouseInMenus) {
     again.choose(3);
     EXPECT_EQ(w.menu(), 0u);
     EXPECT_EQ(w.client.windows().size(), 0u);
+    // Resting on an entry highlights it; on one with a submenu it opens the submenu, and
+    // moving on closes it again. Nothing is chosen.
+    standin::Menu& hovered = w.client.open_mail_menu();
+    const HWND hovered_window = hovered.window();
+    struct Hover {
+        int entry;
+        bool submenu_open;
+    };
+    for (const Hover h : {Hover{1, true}, Hover{1, true}, Hover{3, false}, Hover{1, true},
+                          Hover{0, false}, Hover{9, false}}) {
+        hovered.hover(h.entry);
+        EXPECT_EQ(hovered.highlighted(), h.entry == 9 ? 0 : h.entry);
+        EXPECT_EQ(hovered.submenu() != nullptr, h.submenu_open) << h.entry;
+        EXPECT_EQ(w.menu(), h.submenu_open ? hovered.submenu()->window() : hovered_window)
+            << h.entry;
+    }
+    EXPECT_EQ(w.mailbox(), 0u);
+    w.post_keys(hovered_window, VK_ESCAPE);
+    EXPECT_EQ(w.menu(), 0u);
     w.client.open_mail_menu().choose(2);  // check mail: the answer in a message box
     HWND box = w.desktop.FindWindowA("#32770", "America Online");
     ASSERT_NE(box, 0u);

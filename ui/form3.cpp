@@ -74,7 +74,7 @@ void Form3::Form_Load() {
 }
 
 void Form3::Label2_Click() {
-    SlideOffScreen(*this);
+    SlideAway(*this);
 }
 
 void Form3::Timer1_Timer() {

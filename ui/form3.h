@@ -1,6 +1,6 @@
 #pragma once
 // The command help window: the list of chat commands in a scrolling, editable text box.
-// Loaded by its first showing and never unloaded; "x" only slides it off the screen.
+// Loaded by its first showing and never unloaded; "x" slides it off the screen and hides it.
 #include <string>
 
 #include "platform/forms/form.h"

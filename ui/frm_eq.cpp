@@ -90,7 +90,7 @@ void frmeq::Form_Load() {
 }
 
 void frmeq::Label2_Click() {
-    SlideOffScreen(*this);
+    SlideAway(*this);
 }
 
 void frmeq::Label3_Click() {

@@ -125,4 +125,12 @@ void SlideOffScreen(forms::Form& window) {
     } while (!(window.left() > window.env().screen_width_twips()));
 }
 
+void SlideAway(forms::Form& window) {
+    const float left = window.left();
+    SlideOffScreen(window);
+    // Hidden first: the window is never drawn back at its old place before it is shown.
+    window.Hide();
+    window.set_left(left);
+}
+
 }  // namespace rv::ui

@@ -50,4 +50,8 @@ void MarqueeTick(forms::Control& moving, float threshold_width, float reentry_wi
 // past the screen's right edge; at least one step. Neither hides nor closes it.
 void SlideOffScreen(forms::Form& window);
 
+// The close of a window that stays loaded: slides it off the screen, then hides it and puts
+// it back where it stood before the slide, so that showing it again brings it into view.
+void SlideAway(forms::Form& window);
+
 }  // namespace rv::ui

@@ -108,7 +108,7 @@ void ControlPainter::draw_text_box(QPainter& p, TextBox& t, const QRect& r) {
 
 void ControlPainter::draw_list(QPainter& p, ListBase& l, const QRect& r, const QColor& fore) {
     p.fillRect(r, qcolor(l.back_color()));
-    const int line = std::max(1, m_layout.px(l.font().size * 20.0f * 1.2f));
+    const int line = m_layout.list_row_height(l);
     auto* dirs = dynamic_cast<DirListBox*>(&l);
     for (int row = 0; row * line < r.height(); ++row) {
         int i = l.top_index() + row;

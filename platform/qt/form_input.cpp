@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <utility>
 
 namespace rv::qt {
@@ -45,6 +46,7 @@ void FormInput::press(const QMouseEvent& e) {
     const int b = buttons_of(e.button()), shift = shift_of(e.modifiers());
     m_pressed = control_at(p);
     m_background_pressed = m_pressed == nullptr;
+    m_second_press = false;
     float x, y;
     if (!m_pressed) {
         to_twips(nullptr, e.globalPosition(), x, y);
@@ -54,9 +56,10 @@ void FormInput::press(const QMouseEvent& e) {
         return;
     }
     if (auto* list = dynamic_cast<ListBase*>(m_pressed)) {
-        const float line = list->font().size * 20.0f * 1.2f;
-        const float row_y = static_cast<float>((p.y() + 0.5) * m_tpp) - list->abs_top();
-        list->user_select_row(static_cast<int>(row_y / line));  // raises Click
+        // The row drawn under the pointer: rows are whole pixels on the screen, so exact
+        // twips would drift from them row by row.
+        const int row_y = p.y() - m_layout.box(*list).top();
+        list->user_select_row(std::max(0, row_y) / m_layout.list_row_height(*list));  // Click
         if (m_catch_up()) return;
     }
     to_twips(m_pressed, e.globalPosition(), x, y);
@@ -89,14 +92,17 @@ void FormInput::release(const QMouseEvent& e) {
     const QPoint p = e.position().toPoint();
     const int b = buttons_of(e.button()), shift = shift_of(e.modifiers());
     Control* pressed = std::exchange(m_pressed, nullptr);
+    const bool second_press = std::exchange(m_second_press, false);
     float x, y;
     to_twips(pressed, e.globalPosition(), x, y);
     if (pressed) {
         pressed->user_mouse_up(b, shift, x, y);
         // A handler that reloaded the form took the pressed control with it.
         if (m_catch_up()) return;
-        // A click is a press and a release on the same control; lists raised theirs already.
-        if (m_form.loaded() && control_at(p) == pressed && !dynamic_cast<ListBase*>(pressed))
+        // A click is a press and a release on the same control; lists raised theirs already,
+        // and a double-click's second press had its DblClick instead.
+        if (!second_press && m_form.loaded() && control_at(p) == pressed &&
+            !dynamic_cast<ListBase*>(pressed))
             pressed->user_click();
         m_catch_up();
     } else if (m_background_pressed && m_form.on_mouse_up) {
@@ -110,6 +116,9 @@ void FormInput::double_click(const QMouseEvent& e) {
     m_catch_up();
     Control* c = control_at(e.position().toPoint());
     m_pressed = c;
+    // The background keeps its MouseUp after the form's double-click, as a control does.
+    m_background_pressed = c == nullptr;
+    m_second_press = true;
     if (c) c->user_dbl_click();
     m_catch_up();
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/forms/form.h"
+#include "platform/qt/form_view_layout.h"
 
 class QMouseEvent;
 class QWheelEvent;
@@ -18,9 +19,14 @@ class FormInput {
   public:
     // `catch_up` is asked after every handler whether the form was loaded afresh under it;
     // when it was, the event stops there, since the controls it knew are gone.
-    FormInput(forms::Form& form, double twips_per_pixel, QWidget& window,
+    // Lists are hit where `layout` places their rows.
+    FormInput(forms::Form& form, double twips_per_pixel, const FormLayout& layout, QWidget& window,
               std::function<bool()> catch_up)
-        : m_form(form), m_tpp(twips_per_pixel), m_window(window), m_catch_up(std::move(catch_up)) {}
+        : m_form(form),
+          m_tpp(twips_per_pixel),
+          m_layout(layout),
+          m_window(window),
+          m_catch_up(std::move(catch_up)) {}
 
     // A press on a control raises its MouseDown (a list first selects the row and raises its
     // Click); on the background, the form's own, and the drag may go to the compositor.
@@ -28,10 +34,12 @@ class FormInput {
     // A move while a control or the background is held raises its MouseMove.
     void move(const QMouseEvent& e);
     // A release raises the held control's MouseUp, then its Click when the pointer is still
-    // over it; on the background, the form's MouseUp.
+    // over it and the press was not the second of a double-click; on the background, the
+    // form's MouseUp.
     void release(const QMouseEvent& e);
-    // A double-click raises the DblClick of the control under the pointer, which is held
-    // until the release that follows.
+    // A double-click (the second press of one) raises the DblClick of the control under the
+    // pointer, which is held until the release that follows; that release raises MouseUp
+    // only, so a double-click clicks once.
     void double_click(const QMouseEvent& e);
     // A turn of the wheel over a list scrolls it three rows a notch.
     void wheel(const QWheelEvent& e);
@@ -51,10 +59,12 @@ class FormInput {
 
     forms::Form& m_form;
     double m_tpp;
+    const FormLayout& m_layout;
     QWidget& m_window;
     std::function<bool()> m_catch_up;
     forms::Control* m_pressed = nullptr;
     bool m_background_pressed = false;
+    bool m_second_press = false;  // the held press is a double-click's second
 };
 
 }  // namespace rv::qt

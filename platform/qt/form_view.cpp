@@ -30,7 +30,7 @@ FormView::FormView(Form& form, double tpp)
       m_damage(form, m_layout, m_places),
       m_editors(form, *this, m_places),
       m_stage(form, *this, m_layout, m_places, m_painter, m_sprites, m_editors, m_damage),
-      m_input(form, tpp, *this, [this] { return catch_up(); }) {
+      m_input(form, tpp, m_layout, *this, [this] { return catch_up(); }) {
     m_damage.watch(m_stage);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);

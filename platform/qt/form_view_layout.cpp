@@ -92,6 +92,11 @@ int FormLayout::px(float twips) const {
     return static_cast<int>(std::lround(twips / m_tpp));
 }
 
+int FormLayout::list_row_height(const ListBase& l) const {
+    // The classic list's line: the font's size and a fifth.
+    return std::max(1, px(l.font().size * 20.0f * 1.2f));
+}
+
 QRect FormLayout::box(const Control& c) const {
     return QRect(px(c.abs_left()), px(c.abs_top()), px(c.width()), px(c.height()));
 }

@@ -48,6 +48,9 @@ class FormLayout {
     int px(float twips) const;
     // The control's box in client pixels.
     QRect box(const forms::Control& c) const;
+    // The height of a list's rows in whole pixels: rows are drawn at it from the top of the
+    // list's box, and a press finds its row by it.
+    int list_row_height(const forms::ListBase& l) const;
     // Its box cut to its containers' boxes and to the window's client area.
     QRect visible(const forms::Control& c) const;
     // The room a control's text may use: its visible box, less a pixel of margin on each side

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -58,6 +59,20 @@ struct QtFront::Impl {
                 for (auto [c, geometry] : controls) view->sync(c, geometry);
             view->paint_pending();
         }
+    }
+    // The window a modal box belongs to: the program's active window; when none of them is
+    // active (a window's load asks before it shows), one that stays on top, else any shown.
+    QWidget* opener() const {
+        QWidget* active = QApplication::activeWindow();
+        QWidget* shown = nullptr;
+        QWidget* on_top = nullptr;
+        for (const auto& [form, view] : views) {
+            if (!view || !view->isVisible()) continue;
+            if (view.get() == active) return active;
+            shown = view.get();
+            if (view->windowFlags() & Qt::WindowStaysOnTopHint) on_top = view.get();
+        }
+        return on_top ? on_top : shown;
     }
     double twips_per_pixel() const {
         QScreen* s = QGuiApplication::primaryScreen();
@@ -122,6 +137,15 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
     return [this](const std::string& prompt, const std::string& title, const std::string& def) {
         m->loop.before_nesting();
         QInputDialog box;
+        // Above the window that asks and every window of ours that stays on top: a box that
+        // opens underneath one cannot be seen, and the program waits for it. The window
+        // manager keeps a transient window above its owner; the owner goes by the window,
+        // not the widget, so a view that goes away under the box takes nothing with it.
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        if (QWidget* owner = m->opener()) {
+            box.winId();
+            box.windowHandle()->setTransientParent(owner->windowHandle());
+        }
         box.setWindowTitle(QString::fromStdString(title));
         box.setLabelText(QString::fromStdString(prompt));
         box.setTextValue(QString::fromStdString(def));
@@ -131,6 +155,12 @@ forms::Environment::InputBoxProvider QtFront::input_box() {
             label->setWordWrap(true);
             label->setFixedWidth(300);
         }
+        // Raised once shown: a window that stays on top and was mapped later must not
+        // cover it.
+        QTimer::singleShot(0, &box, [&box] {
+            box.raise();
+            box.activateWindow();
+        });
         // exec() keeps the program's events running while the box is open.
         return box.exec() == QDialog::Accepted ? box.textValue().toStdString() : std::string();
     };

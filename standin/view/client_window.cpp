@@ -52,7 +52,7 @@ ClientWindow::ClientWindow(Client& client) : m_client(client) {
     m_input->setPlaceholderText("Type here and press Enter");
     top->addWidget(m_input);
     top->addLayout(make_say_as());
-    m_status = new QLabel(this);
+    m_status = new ElidedLabel(this);
     top->addWidget(m_status);
 
     connect(m_input, &QLineEdit::returnPressed, this, [this] { send_input(); });
@@ -168,7 +168,7 @@ void ClientWindow::say_as() {
     if (m_as_where->currentIndex() == 1) {
         said = m_client.im_from(name, text);
         if (!said && m_client.name_allowed(name)) {
-            m_status->setText("Your instant messages are off");
+            m_status->set_full_text("Your instant messages are off");
             return;
         }
     } else if (Room* r = current_room()) {
@@ -177,7 +177,7 @@ void ClientWindow::say_as() {
         return;
     }
     if (!said) {
-        m_status->setText("Nobody else may go by that name");
+        m_status->set_full_text("Nobody else may go by that name");
         return;
     }
     m_as_text->clear();
@@ -201,13 +201,13 @@ void ClientWindow::refresh() {
     setWindowTitle("Chat Client - " + qstr(m_client.screen_name()));
     const QString ims = m_client.ims_on() ? "instant messages on" : "instant messages off";
     if (!r) {
-        m_status->setText("No chat room open \u2014 " + ims);
+        m_status->set_full_text("No chat room open \u2014 " + ims);
         return;
     }
     show_lines(r);
     m_people->clear();
     for (const auto& p : r->people()) m_people->addItem(qstr(p));
-    m_status->setText(status_text(*r));
+    m_status->set_full_text(status_text(*r));
 }
 
 QString ClientWindow::status_text(const Room& r) const {

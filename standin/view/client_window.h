@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "standin/client.h"
+#include "standin/view/elided_label.h"
 
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTextEdit;
-class QLabel;
 
 namespace rv::standin {
 
@@ -51,7 +51,7 @@ class ClientWindow : public QWidget {
     QLineEdit* m_as_name;
     QLineEdit* m_as_text;
     QComboBox* m_as_where;
-    QLabel* m_status;
+    ElidedLabel* m_status;
     Room* m_shown = nullptr;
     std::size_t m_shown_lines = 0;
 };

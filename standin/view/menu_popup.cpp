@@ -22,7 +22,7 @@ MenuPopup::MenuPopup(Client& client, HWND window) : InnerView(client, window, Qt
             m_entries->addItem(row);
         }
     connect(m_entries, &QListWidget::itemEntered, this, [this](QListWidgetItem* item) {
-        if (Menu* m = model()) m->highlight(m_entries->row(item));
+        if (Menu* m = model()) m->hover(m_entries->row(item));
     });
     connect(m_entries, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (Menu* m = model()) m->choose(m_entries->row(item));

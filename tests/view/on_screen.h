@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/program.h"
 #include "platform/media/virtual_player.h"
@@ -54,8 +55,13 @@ inline void settle(qt::QtFront& front, double seconds = 0.2) {
 }
 
 struct ProgramOnScreen {
-    ProgramOnScreen() : media(front.loop(), [](const std::string&) { return 0.0; }) {
-        options.home = ::testing::TempDir();
+    // No track of any folder plays.
+    ProgramOnScreen()
+        : ProgramOnScreen(::testing::TempDir(), [](const std::string&) { return 0.0; }) {}
+    // A program whose folder is `home` and whose tracks last what `probe` says.
+    ProgramOnScreen(const std::string& home, std::function<double(const std::string&)> probe)
+        : media(front.loop(), std::move(probe)) {
+        options.home = home;
         options.screen_name = "Viewer";
         program = std::make_unique<app::Program>(front.loop(), media, options);
         program->services.end_program = [this] { ended = true; };

@@ -11,10 +11,14 @@
 #include <QTabBar>
 #include <QTest>
 #include <functional>
+#include <string_view>
 
 #include "platform/loop/virtual_loop.h"
+#include "standin/chat_network.h"
 #include "standin/client.h"
+#include "standin/net/transport.h"
 #include "standin/view/client_view.h"
+#include "standin/view/elided_label.h"
 
 namespace rv {
 namespace {
@@ -114,6 +118,60 @@ TEST_F(StandInView, TheMailMenuByMouseOpensAMailboxWithItsTabsAndList) {
     box->close();
     EXPECT_EQ(client.find<standin::MailboxWindow>(mailbox->window()), nullptr);
     EXPECT_TRUE(wait_for([&] { return window_titled(title) == nullptr; }));
+}
+
+TEST_F(StandInView, TheMailboxesSubmenuOpensUnderThePointer) {
+    standin::ClientView view(client, 10, 10);
+    QWidget* main = window_titled("Chat Client - Me");
+    ASSERT_NE(main, nullptr);
+    QTest::mouseClick(button(main, "Mail"), Qt::LeftButton);
+    ASSERT_TRUE(wait_for([] { return popup() != nullptr; }));
+    auto* entries = popup()->findChild<QListWidget*>();
+    ASSERT_NE(entries, nullptr);
+    ASSERT_TRUE(entries->item(1)->text().startsWith("Mailboxes"));
+    QTest::mouseMove(entries->viewport(), entries->visualItemRect(entries->item(1)).center());
+    ASSERT_TRUE(wait_for([&] { return popup() && popup()->findChild<QListWidget*>() != entries; }));
+    EXPECT_EQ(popup()->findChild<QListWidget*>()->count(), 3);
+    QTest::keyClick(popup(), Qt::Key_Escape);  // the submenu closes
+    ASSERT_TRUE(wait_for([&] { return popup() && popup()->findChild<QListWidget*>() == entries; }));
+    QTest::keyClick(popup(), Qt::Key_Escape);  // and the menu
+    EXPECT_TRUE(wait_for([] { return popup() == nullptr; }));
+    EXPECT_TRUE(client.windows().empty()) << "nothing was chosen";
+}
+
+// A connection that never opens: every attempt is refused.
+struct RefusingTransport : standin::net::Transport {
+    void open(const standin::net::Endpoint&) override { ++attempts; }
+    void send(std::string_view) override {}
+    void close() override {}
+    int attempts = 0;
+};
+
+TEST_F(StandInView, ALongStatusIsCutShortAndTheWindowKeepsItsSize) {
+    RefusingTransport transport;
+    standin::ChatNetwork network(client, loop, transport);
+    standin::ClientView view(client, 10, 10);
+    QWidget* main = window_titled("Chat Client - Me");
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(wait_for([&] { return main->isVisible(); }));
+    const QSize size = main->size();
+    standin::net::Endpoint server;
+    server.host = "irc.a-network-whose-name-is-far-too-long-for-any-status-line.example.org";
+    server.channel = "#music";
+    network.start(server, "");
+    ASSERT_EQ(transport.attempts, 1);
+    transport.on_closed("Connection refused");
+    standin::ElidedLabel* status = nullptr;  // no meta-object of its own: found by its type
+    for (QLabel* l : main->findChildren<QLabel*>())
+        if (auto* e = dynamic_cast<standin::ElidedLabel*>(l)) status = e;
+    ASSERT_NE(status, nullptr);
+    ASSERT_TRUE(wait_for([&] { return status->full_text().contains("trying again"); }));
+    QApplication::processEvents();
+    EXPECT_EQ(main->size(), size);
+    EXPECT_TRUE(status->text().endsWith(QChar(0x2026))) << status->text().toStdString();
+    EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
+    EXPECT_EQ(status->toolTip(), status->full_text());
+    EXPECT_LE(main->minimumSizeHint().width(), size.width());
 }
 
 TEST_F(StandInView, AnInstantMessageToTheToggleAndItsMessageBox) {

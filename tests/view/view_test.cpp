@@ -140,6 +140,60 @@ void send_mouse(QWidget* w, QEvent::Type type, QPoint local) {
     QCoreApplication::sendEvent(w, &e);
 }
 
+TEST(View, AClosedWindowLeavesTheScreenAndComesBackWhereItStood) {
+    ProgramOnScreen s;
+    app::Program& program = *s.program;
+    bool checked = false;
+    run_in_loop(s.front, [&] {
+        program.start();
+        program.form1.Label12->user_click();
+        program.show_equalizer();
+        settle(s.front);
+        struct Case {
+            const char* what;
+            forms::Form& form;
+            std::function<void(QWidget*)> close;
+            std::function<void()> open;
+        };
+        const auto x = [](forms::Label* label) {
+            return [label](QWidget* w) {
+                const QPoint p(static_cast<int>((label->abs_left() + label->width() / 2) / 15),
+                               static_cast<int>((label->abs_top() + label->height() / 2) / 15));
+                send_mouse(w, QEvent::MouseButtonPress, p);
+                send_mouse(w, QEvent::MouseButtonRelease, p);
+            };
+        };
+        const auto window_manager = [](QWidget* w) { w->close(); };
+        const auto cmds = [&] { program.form1.Label12->user_click(); };
+        const auto eq = [&] { program.show_equalizer(); };
+        const Case cases[] = {
+            {"help, x", program.form3, x(program.form3.Label2), cmds},
+            {"help, the window manager's close", program.form3, window_manager, cmds},
+            {"equalizer, x", program.equalizer, x(program.equalizer.Label2), eq},
+            {"equalizer, the window manager's close", program.equalizer, window_manager, eq},
+        };
+        for (const auto& c : cases) {
+            QWidget* w = nullptr;
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (t->isVisible() &&
+                    t->geometry().topLeft() == QPoint(static_cast<int>(c.form.left() / 15),
+                                                      static_cast<int>(c.form.top() / 15)))
+                    w = t;
+            ASSERT_NE(w, nullptr) << c.what;
+            const QRect stood = w->geometry();
+            c.close(w);
+            settle(s.front, 0.5);
+            EXPECT_FALSE(w->isVisible()) << c.what;
+            c.open();
+            settle(s.front);
+            EXPECT_TRUE(w->isVisible()) << c.what;
+            EXPECT_EQ(w->geometry(), stood) << c.what;
+        }
+        checked = true;
+    });
+    EXPECT_TRUE(checked);
+}
+
 TEST(View, AReloadDuringAPressLeavesNoPointerOrPictureOfTheOldControls) {
     qt::QtFront front(g_argc, g_argv);
     forms::Environment env(front.loop());
