@@ -493,7 +493,10 @@ TEST(SoundDevice, SaysOnceInOneLineThatThereIsNone) {
         int code = 1;
         {
             media::SdlDevice device;
-            auto silence = [](std::int16_t* out, std::size_t n) { std::fill(out, out + n, 0); };
+            auto silence = [](std::int16_t* out, std::size_t n) {
+                std::fill(out, out + n, 0);
+                return n;
+            };
             const bool first = device.open(44100, 2, silence);
             const bool second = device.open(22050, 1, silence);  // reopened: not said again
             struct sigaction sa {};
