@@ -84,14 +84,8 @@ bool PulseDevice::open(long rate, int channels, Pull pull) {
     m_pull = std::move(pull);
     m_paused = true;
     m_short = false;
-    if (m_stream && rate == m_rate && channels == m_channels) {
-        // What the previous file left queued is not heard.
-        if (pa_operation* op = pa_stream_cork(m_stream, 1, nullptr, nullptr))
-            pa_operation_unref(op);
-        if (pa_operation* op = pa_stream_flush(m_stream, nullptr, nullptr)) pa_operation_unref(op);
-        m_written = 0;
-        return true;
-    }
+    // A stream of its own for each file: what the one before left queued is not heard, and
+    // the server's clock for it starts at its first sample.
     close_stream();
     return open_stream(rate, channels);
 }
@@ -117,6 +111,7 @@ bool PulseDevice::open_stream(long rate, int channels) {
             // Running dry after a short pull is the decoder's lateness, or the file's end: the
             // player counts those.
             if (!d->m_short) ++d->m_stats.underruns;
+            d->m_dry = true;
         },
         this);
     pa_buffer_attr attr{};
@@ -125,18 +120,14 @@ bool PulseDevice::open_stream(long rate, int channels) {
     attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUsec, &spec));
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartUsec, &spec));
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
+                                       PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0 ||
         !wait_ready()) {
         close_stream();
         return false;
     }
-    if (const pa_buffer_attr* got = pa_stream_get_buffer_attr(m_stream)) {
-        m_stats.queued_ms = static_cast<double>(pa_bytes_to_usec(got->tlength, &spec)) / 1000.0;
-        m_stats.request_ms = static_cast<double>(pa_bytes_to_usec(got->minreq, &spec)) / 1000.0;
-    }
-    m_retry = pa_context_rttime_new(m_context, PA_USEC_INVALID, &PulseDevice::on_retry, this);
     m_rate = rate;
     m_channels = channels;
     m_written = 0;
@@ -168,6 +159,7 @@ void PulseDevice::close_stream() {
     m_rate = 0;
     m_channels = 0;
     m_written = 0;
+    m_dry = false;
 }
 
 void PulseDevice::close() {
@@ -189,22 +181,30 @@ void PulseDevice::set_paused(bool paused) {
 std::size_t PulseDevice::unplayed(std::size_t) const {
     Locked lock(m_loop);
     if (!m_stream) return 0;
+    // Run dry, the server has played all it had (its clock may stop a little short).
+    if (m_dry) return 0;
+    // The server's clock says how far into the stream it has played.
     pa_usec_t usec = 0;
-    int negative = 0;
-    // Before the server's first timing report nothing has been heard.
-    if (pa_stream_get_latency(m_stream, &usec, &negative) < 0) return m_written;
-    if (negative) return 0;
-    const double samples =
-        static_cast<double>(usec) * 1e-6 * static_cast<double>(m_rate) * m_channels;
-    return std::min<std::uint64_t>(m_written, static_cast<std::uint64_t>(samples));
+    std::uint64_t heard = 0;
+    if (pa_stream_get_time(m_stream, &usec) == 0)
+        heard = static_cast<std::uint64_t>(static_cast<double>(usec) * 1e-6 *
+                                           static_cast<double>(m_rate) * m_channels);
+    return m_written > heard ? m_written - heard : 0;
 }
 
 PulseDevice::Stats PulseDevice::stats() const {
     Locked lock(m_loop);
     Stats s = m_stats;
-    s.corked = m_stream && pa_stream_is_corked(m_stream) == 1;
+    if (!m_stream) return s;
+    s.corked = pa_stream_is_corked(m_stream) == 1;
+    // The server may change them as the sink's own latency settles.
+    const pa_sample_spec* spec = pa_stream_get_sample_spec(m_stream);
+    if (const pa_buffer_attr* got = pa_stream_get_buffer_attr(m_stream)) {
+        s.queued_ms = static_cast<double>(pa_bytes_to_usec(got->tlength, spec)) / 1000.0;
+        s.request_ms = static_cast<double>(pa_bytes_to_usec(got->minreq, spec)) / 1000.0;
+    }
     pa_usec_t usec = 0;
-    if (m_stream && pa_stream_get_time(m_stream, &usec) == 0)
+    if (pa_stream_get_time(m_stream, &usec) == 0)
         s.heard_seconds = static_cast<double>(usec) * 1e-6;
     return s;
 }
@@ -230,14 +230,20 @@ void PulseDevice::write_some(std::size_t bytes) {
         }
         pa_stream_write(m_stream, data, got * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
         m_written += got;
+        m_dry = false;
         bytes -= got * sizeof(std::int16_t);
         if (got < count) {
             m_short = true;
             break;
         }
     }
-    if (m_short && m_retry)
-        pa_context_rttime_restart(m_context, m_retry, pa_rtclock_now() + kRetryUsec);
+    if (!m_short) return;
+    // The one time event is made with the stream, on the first short pull, and reused.
+    const pa_usec_t at = pa_rtclock_now() + kRetryUsec;
+    if (m_retry)
+        pa_context_rttime_restart(m_context, m_retry, at);
+    else
+        m_retry = pa_context_rttime_new(m_context, at, &PulseDevice::on_retry, this);
 }
 
 void PulseDevice::on_write(pa_stream*, std::size_t bytes, void* self) {
@@ -246,9 +252,7 @@ void PulseDevice::on_write(pa_stream*, std::size_t bytes, void* self) {
     d->write_some(bytes);
 }
 
-void PulseDevice::on_retry(pa_mainloop_api* api, pa_time_event* e, const struct timeval*,
-                           void* self) {
-    api->time_restart(e, nullptr);  // once
+void PulseDevice::on_retry(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
     auto* d = static_cast<PulseDevice*>(self);
     if (d->m_stream) d->write_some(pa_stream_writable_size(d->m_stream));
 }

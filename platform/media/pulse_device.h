@@ -3,7 +3,7 @@
 // 400 ms queued on the server, refilled in pieces of 150 ms or more, so the server wakes us a
 // few times a second instead of dozens. A pause corks the stream, which the server silences
 // at once (it rewinds what it had sent to the sound card) and keeps what was not heard for the
-// resume; opening again flushes it.
+// resume; opening again discards it.
 #include <cstdint>
 #include <memory>
 
@@ -34,7 +34,7 @@ class PulseDevice final : public AudioDevice {
 
     // What the server granted and did, for tests and benchmarks.
     struct Stats {
-        double queued_ms = 0;         // the stream's target queue on the server
+        double queued_ms = 0;         // the stream's own queue on the server (the sink's is more)
         double request_ms = 0;        // the least it asks for at a time
         std::uint64_t wakeups = 0;    // times the server asked us for audio
         std::uint64_t underruns = 0;  // times it ran dry although we gave all it asked for
@@ -62,8 +62,9 @@ class PulseDevice final : public AudioDevice {
     // Below, all is touched with the main loop's lock held (its callbacks hold it).
     Pull m_pull;
     bool m_paused = true;
-    bool m_short = false;  // the latest pull had less than was asked for
-    std::uint64_t m_written = 0;
+    bool m_short = false;         // the latest pull had less than was asked for
+    std::uint64_t m_written = 0;  // samples written since the stream was made
+    bool m_dry = false;           // the server has played them all
     Stats m_stats;
 };
 

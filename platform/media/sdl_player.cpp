@@ -159,6 +159,7 @@ SdlPlayer::SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device)
 
 SdlPlayer::~SdlPlayer() {
     keep_device();
+    if (m_end_check) m_loop.stop_timer(m_end_check);
     *m_alive = false;
     m_device.reset();  // waits for a running pull
     end_session();
@@ -373,10 +374,11 @@ void SdlPlayer::drained(const std::shared_ptr<Session>& s) {
         const double ms =
             1000.0 * static_cast<double>(left) / (static_cast<double>(s->rate) * s->channels);
         std::weak_ptr<Session> weak = s;
-        auto alive = m_alive;
-        m_loop.start_timer(static_cast<int>(ms) + 1, [this, weak, alive] {
-            if (*alive) drained(weak.lock());
-        });
+        if (!m_end_check)
+            m_end_check = m_loop.start_timer(static_cast<int>(ms) + 1, [this, weak] {
+                m_loop.stop_timer(std::exchange(m_end_check, 0));
+                drained(weak.lock());
+            });
         return;
     }
     s->ended = true;

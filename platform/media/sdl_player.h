@@ -70,6 +70,7 @@ class SdlPlayer final : public MediaPlayer {
     std::atomic<float> m_gain{1.0f};
     TimerId m_release = 0;    // closes the unused device
     bool m_released = false;  // it is closed
+    TimerId m_end_check = 0;  // looks again whether the device has played the last sample
 
     std::shared_ptr<Session> m_session;
     // The session the device thread reads: changed only while the device is paused or closed,
