@@ -190,6 +190,9 @@ TEST_F(SoundServer, ThePlayerPausesAtOnceAndEndsWhenTheLastSampleIsHeard) {
     run_for(0.3);
     EXPECT_NEAR(pulse->stats().heard_seconds, heard, 0.002);
     EXPECT_EQ(player.CurrentPosition(), held);
+    // A long pause keeps the stream, and what it had not played yet.
+    loop.wait_until(loop.now() + 10.0);
+    EXPECT_TRUE(pulse->stats().corked);
     player.Play();
     run_for(0.3);
     EXPECT_NEAR(player.CurrentPosition(), held + 0.3, 0.1);

@@ -28,6 +28,9 @@ class AudioDevice {
     // many the latest pull had (a device that asks for more only once the pull before has
     // played needs no more than that). Called on the thread that opens the device.
     virtual std::size_t unplayed(std::size_t latest) const = 0;
+    // Whether a paused device still wakes to play silence (so one paused for long is better
+    // let go, at the cost of what it held unheard).
+    virtual bool wakes_when_paused() const { return true; }
     // The driver playing ("dummy" where there is no sound device), "" before any.
     virtual std::string driver() const = 0;
 };

@@ -24,6 +24,7 @@ class ChosenDevice final : public AudioDevice {
     std::size_t unplayed(std::size_t latest) const override {
         return m_device ? m_device->unplayed(latest) : 0;
     }
+    bool wakes_when_paused() const override { return !m_device || m_device->wakes_when_paused(); }
     std::string driver() const override { return m_device ? m_device->driver() : ""; }
 
   private:

@@ -31,6 +31,7 @@ class PulseDevice final : public AudioDevice {
     void close() override;
     std::size_t unplayed(std::size_t latest) const override;
     std::string driver() const override { return "pulse"; }
+    bool wakes_when_paused() const override { return false; }  // a corked stream sleeps
 
     // What the server granted and did, for tests and benchmarks.
     struct Stats {

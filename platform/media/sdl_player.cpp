@@ -271,6 +271,8 @@ void SdlPlayer::release_device_later() {
     m_release = m_loop.start_timer(kReleaseMs, [this] {
         keep_device();
         if (m_state == kPlaying || m_released) return;
+        // One that costs nothing paused keeps what it has not played yet for the resume.
+        if (m_state == kPaused && !m_device->wakes_when_paused()) return;
         m_device->close();
         m_released = true;
     });
