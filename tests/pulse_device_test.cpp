@@ -31,6 +31,9 @@ class SoundServer : public ::testing::Test {
     // ahead in 2 s blocks, and a stream that asks for a short latency (even a paused one)
     // keeps it at that.
     static void SetUpTestSuite() {
+#if defined(__SANITIZE_THREAD__)
+        return;
+#endif
         s_dir = new test::TempDir;
         const std::string home = s_dir->file("home"), run = s_dir->file("run");
         std::filesystem::create_directories(home);
@@ -85,6 +88,11 @@ class SoundServer : public ::testing::Test {
         delete s_dir;
     }
     void SetUp() override {
+#if defined(__SANITIZE_THREAD__)
+        // The client library is not built for the sanitizer: the shared-memory channel of its
+        // connections syncs with atomics it cannot see, and shows as races inside libpulse.
+        GTEST_SKIP() << "libpulse is not instrumented for ThreadSanitizer";
+#endif
         if (s_keeper) device = media::PulseDevice::connect();
         if (!device) GTEST_SKIP() << "no PulseAudio server could be started here";
     }
@@ -98,8 +106,12 @@ class SoundServer : public ::testing::Test {
         };
     }
     // Seconds of stereo 44.1 kHz audio handed and not yet heard, and heard (of this test's).
-    double queued() const { return static_cast<double>(device->unplayed(0)) / 88200.0; }
-    double position() const { return static_cast<double>(handed) / 88200.0 - queued(); }
+    double queued() const {
+        return static_cast<double>(device->unplayed(0)) / 88200.0;
+    }
+    double position() const {
+        return static_cast<double>(handed) / 88200.0 - queued();
+    }
 
     static inline test::TempDir* s_dir = nullptr;
     static inline pid_t s_pid = -1;
