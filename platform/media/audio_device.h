@@ -9,21 +9,28 @@ namespace rv::media {
 
 class AudioDevice {
   public:
-    // Fills `out` with `count` interleaved 16-bit samples; called on the device's own thread
-    // each time it needs more, so a call means the samples of the call before have played.
-    using Pull = std::function<void(std::int16_t* out, std::size_t count)>;
+    // Fills `out` with `count` interleaved 16-bit samples, silence after the ones it has, and
+    // returns how many it had; called on the device's own thread each time it needs more.
+    // It never locks or allocates, so the device thread never waits on another.
+    using Pull = std::function<std::size_t(std::int16_t* out, std::size_t count)>;
 
     virtual ~AudioDevice() = default;
     // Opens the device for this format, paused (an open device of the same format is kept).
     // False when no device can be had at all.
     virtual bool open(long rate, int channels, Pull pull) = 0;
+    // Paused, it is silent at once, and no pull runs until it plays again; what was handed to
+    // it and not yet heard is heard on resuming. Opening again discards it.
     virtual void set_paused(bool paused) = 0;
     // Lets the device go: a paused one still wakes to play silence. The next open opens it
     // afresh.
     virtual void close() = 0;
-    // Of the `latest` samples handed in the latest pull, how many are still waiting to be
-    // heard. Called on the thread that opens the device.
+    // Of the samples handed to it, how many are still waiting to be heard; `latest` is how
+    // many the latest pull had (a device that asks for more only once the pull before has
+    // played needs no more than that). Called on the thread that opens the device.
     virtual std::size_t unplayed(std::size_t latest) const = 0;
+    // Whether a paused device still wakes to play silence (so one paused for long is better
+    // let go, at the cost of what it held unheard).
+    virtual bool wakes_when_paused() const { return true; }
     // The driver playing ("dummy" where there is no sound device), "" before any.
     virtual std::string driver() const = 0;
 };

@@ -138,7 +138,7 @@ void SdlDevice::callback(void* self, unsigned char* stream, int len) {
     const auto count = static_cast<std::size_t>(len) / sizeof(std::int16_t);
     d->m_pulled_at_ns = now_ns();
     if (d->m_pull)
-        d->m_pull(out, count);
+        d->m_pull(out, count);  // silence after the samples it had
     else
         SDL_memset(stream, 0, static_cast<std::size_t>(len));
 }

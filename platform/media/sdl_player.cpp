@@ -1,23 +1,28 @@
 #include "platform/media/sdl_player.h"
 
 #include <mpg123.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
 #include <utility>
 
 #include "platform/media/mp3_file.h"
-#include "platform/media/sdl_device.h"
+#include "platform/media/output_device.h"
+#include "platform/media/spsc_ring.h"
 
 namespace rv::media {
 
 namespace {
-// About half a second of stereo audio at 44.1 kHz: bounded, and enough to ride out a
-// slow disk.
-constexpr std::size_t kBufferSamples = 44100;
+// About 0.75 s of stereo audio at 44.1 kHz (128 KiB): bounded, and above the low-water mark
+// it still holds more than the sound server asks for at once.
+constexpr std::size_t kRingSamples = 1 << 16;
+// The decoder sleeps until the ring is down to half, then fills it in one go: it wakes about
+// three times a second while playing.
+constexpr std::size_t kLowWater = kRingSamples / 2;
 // How long a paused or stopped device stays open: long enough to go from one track to the
 // next, or to resume at once, without opening it again.
 constexpr int kReleaseMs = 3000;
@@ -30,20 +35,35 @@ bool same_file(int a, int b) {
 }
 }  // namespace
 
+// The device thread touches only the ring and the atomics; everything it needs is allocated
+// here, on the UI thread, before the session is handed to it.
 struct SdlPlayer::Session {
+    Session() : ring(kRingSamples), wake(::eventfd(0, EFD_CLOEXEC)) {}
+    ~Session() {
+        if (wake >= 0) ::close(wake);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
     long rate = 0;
     int channels = 0;
     std::atomic<bool> cancel{false};
     std::atomic<double> duration{0};
     std::atomic<bool> scanned{false};       // duration is the full-length scan's
-    std::atomic<std::uint64_t> decoded{0};  // samples the decoder has put in the buffer
-    std::mutex mutex;                       // guards everything below
-    std::condition_variable space;
-    std::deque<std::int16_t> buffer;
-    bool decode_done = false;
-    bool ended = false;           // EndOfStream was posted
-    std::uint64_t handed = 0;     // samples handed to the device
-    std::size_t latest_pull = 0;  // of them, in the latest pull
+    std::atomic<std::uint64_t> decoded{0};  // samples the decoder has put in the ring
+    SpscRing ring;
+    // The decoder sleeps on this counter; the device thread adds to it when the ring has
+    // fallen below `wake_below` and the decoder asked to be woken (`hungry`), and so does a
+    // cancel.
+    int wake;
+    std::atomic<bool> hungry{false};
+    std::atomic<std::size_t> wake_below{kLowWater};
+    std::atomic<bool> decode_done{false};
+    std::atomic<bool> drained{false};         // a pull found nothing left after decode_done
+    std::atomic<std::uint64_t> handed{0};     // samples handed to the device
+    std::atomic<std::size_t> latest_pull{0};  // of them, in the latest pull
+    std::atomic<std::uint64_t> underruns{0};  // pulls that found the ring short mid-file
+    bool ended = false;                       // EndOfStream was posted (UI thread)
 };
 
 namespace {
@@ -65,9 +85,29 @@ void raise_duration(SdlPlayer::Session& s, double seconds) {
     }
 }
 
-// Decodes into the bounded buffer until the file ends or the session is cancelled. A file
-// that has grown since its length was scanned plays on, and is as long as what was decoded.
-void decode(const std::shared_ptr<SdlPlayer::Session>& s, Source source) {
+void wake(SdlPlayer::Session& s) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto n = ::write(s.wake, &one, sizeof one);
+}
+
+// Sleeps until the ring holds fewer than `below` samples or the session is cancelled. The
+// flag is raised before the ring is looked at, and the device thread looks at the ring before
+// the flag, so a wake cannot fall between the two.
+void sleep_until_below(SdlPlayer::Session& s, std::size_t below) {
+    s.wake_below = below;
+    while (!s.cancel) {
+        s.hungry = true;
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (s.ring.size() < below || s.cancel) return;
+        std::uint64_t count = 0;
+        if (::read(s.wake, &count, sizeof count) < 0 && errno != EINTR) return;
+    }
+}
+
+// Decodes into the ring until the file ends or the session is cancelled. A file that has
+// grown since its length was scanned plays on, and is as long as what was decoded.
+void decode(const std::shared_ptr<SdlPlayer::Session>& s, Source source, EventLoop& loop,
+            std::function<void()> on_drained) {
     std::vector<std::int16_t> chunk(4608);
     mpg123_handle* h = source.decoder.get();
     while (!s->cancel) {
@@ -75,20 +115,29 @@ void decode(const std::shared_ptr<SdlPlayer::Session>& s, Source source) {
         const int r = mpg123_read(h, reinterpret_cast<unsigned char*>(chunk.data()),
                                   chunk.size() * sizeof(std::int16_t), &bytes);
         const std::size_t n = bytes / sizeof(std::int16_t);
-        if (n) {
-            std::unique_lock<std::mutex> lock(s->mutex);
-            if (s->buffer.size() + n > kBufferSamples)
-                s->space.wait(lock,
-                              [&] { return s->cancel || s->buffer.size() < kBufferSamples / 2; });
-            if (s->cancel) break;
-            s->buffer.insert(s->buffer.end(), chunk.begin(), chunk.begin() + static_cast<long>(n));
+        for (std::size_t put = 0; put < n && !s->cancel;) {
+            put += s->ring.push(chunk.data() + put, n - put);
+            if (put < n) sleep_until_below(*s, kLowWater);
+        }
+        if (n && !s->cancel) {
             const std::uint64_t decoded = s->decoded += n;
             if (s->scanned) raise_duration(*s, seconds_of(*s, decoded));
         }
         if (r == MPG123_DONE || (r != MPG123_OK && r != MPG123_NEW_FORMAT && n == 0)) break;
     }
-    std::lock_guard<std::mutex> lock(s->mutex);
+    if (s->cancel) return;
     s->decode_done = true;
+    // The device asks once more after the last samples and finds nothing: then the player
+    // learns of the end (on the UI thread, which waits for what the device still holds).
+    s->wake_below = 0;
+    while (!s->cancel) {
+        s->hungry = true;
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (s->drained) break;
+        std::uint64_t count = 0;
+        if (::read(s->wake, &count, sizeof count) < 0 && errno != EINTR) return;
+    }
+    if (!s->cancel) loop.post(std::move(on_drained));
 }
 
 // The exact length, found beside playback; the file is scanned as it was when the scan began.
@@ -105,11 +154,12 @@ void scan(const std::shared_ptr<SdlPlayer::Session>& s, const FileHandle& file) 
 
 SdlPlayer::SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device)
     : m_loop(loop),
-      m_device(device ? std::move(device) : std::make_unique<SdlDevice>()),
+      m_device(device ? std::move(device) : make_output_device()),
       m_alive(std::make_shared<std::atomic<bool>>(true)) {}
 
 SdlPlayer::~SdlPlayer() {
     keep_device();
+    if (m_end_check) m_loop.stop_timer(m_end_check);
     *m_alive = false;
     m_device.reset();  // waits for a running pull
     end_session();
@@ -161,12 +211,17 @@ bool SdlPlayer::start() {
     s->rate = f.rate;
     s->channels = f.channels;
     s->duration = m_duration > 0 ? m_duration : f.estimate;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_session = s;
-    }
+    // The device is paused (just opened): no pull runs while the session changes.
+    m_session = s;
+    m_live = s.get();
     auto playing = std::make_shared<Source>(Source{std::move(fd), std::move(h)});
-    spawn([s, playing] { decode(s, std::move(*playing)); });
+    std::weak_ptr<Session> weak = s;
+    auto alive = m_alive;
+    spawn([this, s, playing, weak, alive] {
+        decode(s, std::move(*playing), m_loop, [this, weak, alive] {
+            if (*alive) drained(weak.lock());
+        });
+    });
     auto scanned = std::make_shared<FileHandle>(std::move(scan_fd));
     spawn([s, scanned] { scan(s, *scanned); });
     m_state = kPlaying;
@@ -183,17 +238,15 @@ void SdlPlayer::spawn(std::function<void()> work) {
 }
 
 void SdlPlayer::end_session() {
+    // The device is paused or closed: no pull runs, and none will see this session again.
+    m_live = nullptr;
     std::shared_ptr<Session> s;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        s.swap(m_session);
-    }
+    s.swap(m_session);
     if (!s) return;
     // The file stays open: its scanned length is still what Duration reports.
     if (s->duration > 0) m_duration = s->duration;
     s->cancel = true;
-    std::lock_guard<std::mutex> lock(s->mutex);
-    s->space.notify_all();
+    wake(*s);
 }
 
 void SdlPlayer::reap_workers(bool wait) {
@@ -210,7 +263,7 @@ void SdlPlayer::reap_workers(bool wait) {
 }
 
 AudioDevice::Pull SdlPlayer::source() {
-    return [this](std::int16_t* out, std::size_t n) { fill(out, n); };
+    return [this](std::int16_t* out, std::size_t n) { return fill(out, n); };
 }
 
 void SdlPlayer::release_device_later() {
@@ -218,6 +271,8 @@ void SdlPlayer::release_device_later() {
     m_release = m_loop.start_timer(kReleaseMs, [this] {
         keep_device();
         if (m_state == kPlaying || m_released) return;
+        // One that costs nothing paused keeps what it has not played yet for the resume.
+        if (m_state == kPaused && !m_device->wakes_when_paused()) return;
         m_device->close();
         m_released = true;
     });
@@ -231,11 +286,7 @@ void SdlPlayer::Play() {
     if (m_state == kPaused) {
         keep_device();
         if (m_released) {
-            std::shared_ptr<Session> s;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                s = m_session;
-            }
+            const std::shared_ptr<Session>& s = m_session;
             // No device now: stopped, and the next Play tries again from the start.
             if (!s || !m_device->open(s->rate, s->channels, source())) {
                 m_open_error = "no sound output";
@@ -267,31 +318,20 @@ void SdlPlayer::Stop() {
 }
 
 double SdlPlayer::heard_seconds(Session& s) const {
-    std::uint64_t handed = 0;
-    std::size_t latest = 0;
-    {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        handed = s.handed;
-        latest = s.latest_pull;
-    }
+    const std::uint64_t handed = s.handed;
+    const std::size_t latest = s.latest_pull;
     // What the device still holds has not been heard yet.
     const std::uint64_t heard =
         handed - std::min<std::uint64_t>(handed, m_device->unplayed(latest));
-    return static_cast<double>(heard) / (static_cast<double>(s.rate) * s.channels);
+    return seconds_of(s, heard);
 }
 
 double SdlPlayer::CurrentPosition() const {
     if (m_state == kPaused) return m_paused_at;
-    std::shared_ptr<Session> s;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        s = m_session;
-    }
-    return s && s->rate > 0 ? heard_seconds(*s) : 0;
+    return m_session && m_session->rate > 0 ? heard_seconds(*m_session) : 0;
 }
 
 double SdlPlayer::Duration() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
     return m_session ? m_session->duration.load() : m_duration;
 }
 
@@ -300,57 +340,57 @@ void SdlPlayer::set_Volume(long v) {
     m_gain = static_cast<float>(volume_gain(m_volume));
 }
 
-void SdlPlayer::fill(std::int16_t* out, std::size_t count) {
-    std::fill(out, out + count, 0);
-    std::shared_ptr<Session> s;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        s = m_session;
-    }
-    if (!s) return;
-    std::size_t got = 0;
-    bool end = false;
-    {
-        std::lock_guard<std::mutex> lock(s->mutex);
-        got = std::min(count, s->buffer.size());
-        std::copy_n(s->buffer.begin(), got, out);
-        s->buffer.erase(s->buffer.begin(), s->buffer.begin() + static_cast<long>(got));
-        // The decoder refills in large steps: woken only once half the buffer has played.
-        if (s->buffer.size() < kBufferSamples / 2) s->space.notify_one();
-        s->handed += got;
-        s->latest_pull = got;
-        // This pull found nothing left and the decoder done: the samples of the pull before,
-        // the last ones, have played.
-        end = got == 0 && s->decode_done && !s->ended;
-        if (end) s->ended = true;
-    }
+std::uint64_t SdlPlayer::underruns() const {
+    return m_session ? m_session->underruns.load() : 0;
+}
+
+// The device thread: no lock, no allocation, no freeing; the session outlives every pull
+// that can see it.
+std::size_t SdlPlayer::fill(std::int16_t* out, std::size_t count) {
+    Session* s = m_live.load(std::memory_order_acquire);
+    const std::size_t got = s ? s->ring.pop(out, count) : 0;
+    std::fill(out + got, out + count, 0);
+    if (!s) return 0;
+    const bool started = s->handed.fetch_add(got) > 0;  // the first pull may race the decoder
+    s->latest_pull = got;
+    const bool done = s->decode_done;
+    if (got < count && !done && started) ++s->underruns;
+    if (got == 0 && done) s->drained = true;
+    // The decoder refills in large steps: woken only once the ring is down to its mark.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if ((s->ring.size() < s->wake_below || s->drained) && s->hungry.exchange(false)) wake(*s);
     const float gain = m_gain;
     if (gain != 1.0f)
         for (std::size_t i = 0; i < got; ++i)
             out[i] = static_cast<std::int16_t>(std::lround(out[i] * gain));
     if (on_device_samples && got) on_device_samples(out, got);
-    if (end) post_end(s);
+    return got;
 }
 
-void SdlPlayer::post_end(const std::shared_ptr<Session>& s) {
-    // Tell the UI thread, once, unless a Stop or Open came first.
-    std::weak_ptr<Session> weak = s;
-    auto alive = m_alive;
-    m_loop.post([this, weak, alive] {
-        if (!*alive) return;
-        auto ended = weak.lock();
-        if (!ended || ended != m_session) return;
-        // Played to its end before the length scan was done, or past it as the file grew:
-        // what was played is the length.
-        {
-            std::lock_guard<std::mutex> lock(ended->mutex);
-            const double played = seconds_of(*ended, ended->handed);
-            if (!ended->scanned) ended->duration = played;
-            raise_duration(*ended, played);
-        }
-        Stop();
-        if (EndOfStream) EndOfStream();
-    });
+// The device has asked for more after the last sample; the end is told once what it still
+// holds has been heard.
+void SdlPlayer::drained(const std::shared_ptr<Session>& s) {
+    if (!s || s != m_session || s->ended) return;
+    const std::size_t left = m_device->unplayed(s->latest_pull);
+    if (left > 0) {
+        const double ms =
+            1000.0 * static_cast<double>(left) / (static_cast<double>(s->rate) * s->channels);
+        std::weak_ptr<Session> weak = s;
+        if (!m_end_check)
+            m_end_check = m_loop.start_timer(static_cast<int>(ms) + 1, [this, weak] {
+                m_loop.stop_timer(std::exchange(m_end_check, 0));
+                drained(weak.lock());
+            });
+        return;
+    }
+    s->ended = true;
+    // Played to its end before the length scan was done, or past it as the file grew: what
+    // was played is the length.
+    const double played = seconds_of(*s, s->handed);
+    if (!s->scanned) s->duration = played;
+    raise_duration(*s, played);
+    Stop();
+    if (EndOfStream) EndOfStream();
 }
 
 }  // namespace rv::media

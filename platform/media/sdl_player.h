@@ -1,5 +1,5 @@
 #pragma once
-// The real player: libmpg123 decodes on a worker thread into a bounded buffer that the sound
+// The real player: libmpg123 decodes on a worker thread into a lock-free ring that the sound
 // device pulls from; a second worker scans the file for its exact length meanwhile, so sound
 // starts at once. The UI thread only reads a snapshot and receives EndOfStream as a posted
 // event, after the device has played the last sample.
@@ -39,6 +39,8 @@ class SdlPlayer final : public MediaPlayer {
     std::string driver() const { return m_device->driver(); }
     // Samples of the file handed to the device, after the volume (for tests); device thread.
     std::function<void(const std::int16_t* samples, std::size_t count)> on_device_samples;
+    // Pulls of the playing file that found fewer samples than asked for before its end.
+    std::uint64_t underruns() const;
 
     struct Session;  // one start of the opened file: its decoder, buffer and counters
 
@@ -48,8 +50,8 @@ class SdlPlayer final : public MediaPlayer {
     void end_session();
     void reap_workers(bool wait);
     void spawn(std::function<void()> work);
-    void fill(std::int16_t* out, std::size_t count);
-    void post_end(const std::shared_ptr<Session>& s);
+    std::size_t fill(std::int16_t* out, std::size_t count);
+    void drained(const std::shared_ptr<Session>& s);
     double heard_seconds(Session& s) const;
     AudioDevice::Pull source();
     // A device paused or stopped for a while is closed, and opened again to play.
@@ -68,9 +70,12 @@ class SdlPlayer final : public MediaPlayer {
     std::atomic<float> m_gain{1.0f};
     TimerId m_release = 0;    // closes the unused device
     bool m_released = false;  // it is closed
+    TimerId m_end_check = 0;  // looks again whether the device has played the last sample
 
-    mutable std::mutex m_mutex;  // guards m_session against the device thread
     std::shared_ptr<Session> m_session;
+    // The session the device thread reads: changed only while the device is paused or closed,
+    // so it never frees a session, nor waits for the UI thread.
+    std::atomic<Session*> m_live{nullptr};
     struct Worker {
         std::shared_ptr<std::atomic<bool>> finished;
         std::thread thread;
