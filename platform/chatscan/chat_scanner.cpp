@@ -1,5 +1,6 @@
 #include "platform/chatscan/chat_scanner.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -27,7 +28,7 @@ void ChatScanner::ScanOn() {
     m_seen.clear();
     HWND room = find_room();
     HWND transcript = m_desktop.FindWindowExA(room, 0, "richcntlreadonly", nullptr);
-    if (transcript) m_seen[transcript] = line_count(transcript);
+    if (transcript) m_seen[transcript] = mark_before(transcript, line_count(transcript));
     m_timer = m_loop.start_timer(kPollIntervalMs, [this] { poll(); });
 }
 
@@ -94,21 +95,56 @@ HWND ChatScanner::transcript() {
     return m_transcript;
 }
 
+ChatScanner::Mark ChatScanner::mark_before(HWND transcript, std::size_t next) const {
+    Mark mark;
+    mark.next = next;
+    if (next == 0) return mark;
+    mark.start = m_desktop.SendMessageA(transcript, EM_LINEINDEX, next - 1, 0);
+    if (mark.start < 0) return mark;
+    LRESULT len =
+        m_desktop.SendMessageA(transcript, EM_LINELENGTH, static_cast<WPARAM>(mark.start), 0);
+    const std::size_t size = len > 0 ? std::min(static_cast<std::size_t>(len), kMaxGetLine) : 0;
+    std::vector<char> buf(std::max(size, sizeof(std::uint16_t)));
+    auto word = static_cast<std::uint16_t>(size);
+    std::memcpy(buf.data(), &word, sizeof word);
+    LRESULT got = size ? m_desktop.SendMessageA(transcript, EM_GETLINE, next - 1,
+                                                reinterpret_cast<LPARAM>(buf.data()))
+                       : 0;
+    mark.head.assign(buf.data(), got > 0 ? std::min(static_cast<std::size_t>(got), size) : 0);
+    return mark;
+}
+
+std::size_t ChatScanner::next_after(HWND transcript, const Mark& mark, std::size_t count) const {
+    if (mark.next == 0) return 0;
+    if (mark.next <= count && mark_before(transcript, mark.next) == mark) return mark.next;
+    // Lines went from the front: the marked line moved up, and starts earlier in the text. A
+    // window lets lines go only to make room for new ones, so at least one came after it.
+    if (count == 0) return 0;
+    for (std::size_t next = std::min(mark.next - 1, count - 1); next > 0; --next) {
+        Mark there = mark_before(transcript, next);
+        if (there.start >= 0 && there.start < mark.start && there.head == mark.head) return next;
+    }
+    return 0;  // gone: whatever the window holds came after it
+}
+
 void ChatScanner::poll() {
     HWND transcript = this->transcript();
     if (!transcript) return;
-    std::size_t count = line_count(transcript);
+    const std::size_t count = line_count(transcript);
     auto seen = m_seen.find(transcript);
     if (seen == m_seen.end()) {
-        m_seen[transcript] = count;  // a room first seen now: what it holds is old
+        // A room first seen now: what it holds is old.
+        m_seen[transcript] = mark_before(transcript, count);
         return;
     }
-    if (count < seen->second) seen->second = count;  // the transcript was cleared
-    for (; seen->second < count; ++seen->second) {
+    const std::size_t from = next_after(transcript, seen->second, count);
+    if (from == seen->second.next && from == count) return;  // nothing new, nothing moved
+    for (std::size_t i = from; i < count; ++i) {
         std::string name, text;
-        std::optional<std::string> line = read_line(transcript, seen->second);
+        std::optional<std::string> line = read_line(transcript, i);
         if (line && split_line(*line, name, text)) raise_later(std::move(name), std::move(text));
     }
+    seen->second = mark_before(transcript, count);
 }
 
 void ChatScanner::raise_later(std::string name, std::string text) {

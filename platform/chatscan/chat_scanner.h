@@ -4,6 +4,13 @@
 // reading just what is new (line count, then per-line reads), so a poll costs the same on a
 // short or a very long transcript.
 //
+// A chat window lets its oldest lines go, so a line's number changes under the scanner. It
+// remembers the last line it reported (where it starts and what it reads) and finds it again
+// after lines went from the front: the lines after it are the new ones. Once that line is
+// gone too, everything the window holds came after it. When lines read exactly alike, several
+// new ones between two polls can make the place ambiguous; the scanner then takes the nearest,
+// and would miss a line rather than report one twice.
+//
 // The poll only finds new lines; each is raised as its own posted event. So a handler that
 // waits (pumping) sees the lines said meanwhile raised inside its wait, each handled to its
 // end before the outer handler goes on, and the poll keeps running throughout.
@@ -53,6 +60,14 @@ class ChatScanner {
     static bool split_line(const std::string& line, std::string& name, std::string& text);
 
   private:
+    // The last line reported from a transcript, as it stood then.
+    struct Mark {
+        std::size_t next = 0;        // the window's line after it: the first not yet reported
+        winapi::LRESULT start = -1;  // where it started in the window's text
+        std::string head;            // what it read, up to what one EM_GETLINE gives
+        bool operator==(const Mark&) const = default;
+    };
+
     HWND find_room() const;
     // The room's transcript, looked up again only once the client's windows changed.
     HWND transcript();
@@ -60,6 +75,11 @@ class ChatScanner {
     std::optional<std::string> read_line(HWND transcript, std::size_t i) const;
     std::optional<std::string> read_long_line(HWND transcript, std::size_t start,
                                               std::size_t length) const;
+    // The mark of the window's lines before `next`, read from line next - 1.
+    Mark mark_before(HWND transcript, std::size_t next) const;
+    // Where the marked line's successor is now: the mark's own place when nothing moved,
+    // a place further up when lines went from the front, 0 when the line is gone.
+    std::size_t next_after(HWND transcript, const Mark& mark, std::size_t count) const;
     void raise_later(std::string name, std::string text);
 
     winapi::Desktop& m_desktop;
@@ -67,7 +87,7 @@ class ChatScanner {
     TimerId m_timer = 0;
     unsigned m_generation = 0;  // one per ScanOn: a line found before a ScanOff stays unraised
     std::shared_ptr<char> m_alive = std::make_shared<char>();  // posted events check it
-    std::map<HWND, std::size_t> m_seen;  // per room transcript: lines already reported
+    std::map<HWND, Mark> m_seen;  // per room transcript: the last line reported
     HWND m_transcript = 0;
     std::uint64_t m_windows_seen = ~std::uint64_t{0};  // the desktop's generation it was found in
 };
