@@ -39,8 +39,9 @@ class SingleInstance {
     // Raised when a program of this user took the request (within about half a second);
     // Stranger when what answers at `path` is another user's: it is sent nothing.
     static Answer ask_running_to_raise(const std::string& path);
-    // Answers later starts at `path`. A socket left there by a program that died is replaced;
-    // anything else there is left alone and makes it false, as does a failed listen.
+    // Answers later starts at `path`; called once nobody answered there, so a socket standing
+    // there is a dead program's and is replaced. Anything else there is left alone and makes
+    // it false, as does a failed listen.
     bool listen(const std::string& path, std::function<void()> on_raise, std::string& why);
 
   private:
