@@ -95,35 +95,39 @@ HWND ChatScanner::transcript() {
     return m_transcript;
 }
 
+std::string_view ChatScanner::head_of(HWND transcript, std::size_t i, LRESULT& start) const {
+    start = m_desktop.SendMessageA(transcript, EM_LINEINDEX, i, 0);
+    if (start < 0) return {};
+    LRESULT len = m_desktop.SendMessageA(transcript, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+    const std::size_t size = len > 0 ? std::min(static_cast<std::size_t>(len), kMaxGetLine) : 0;
+    if (size == 0) return {};
+    if (m_head.size() < size) m_head.resize(std::max(size, sizeof(std::uint16_t)));
+    auto word = static_cast<std::uint16_t>(size);
+    std::memcpy(m_head.data(), &word, sizeof word);
+    LRESULT got =
+        m_desktop.SendMessageA(transcript, EM_GETLINE, i, reinterpret_cast<LPARAM>(m_head.data()));
+    return {m_head.data(), got > 0 ? std::min(static_cast<std::size_t>(got), size) : 0};
+}
+
 ChatScanner::Mark ChatScanner::mark_before(HWND transcript, std::size_t next) const {
     Mark mark;
     mark.next = next;
-    if (next == 0) return mark;
-    mark.start = m_desktop.SendMessageA(transcript, EM_LINEINDEX, next - 1, 0);
-    if (mark.start < 0) return mark;
-    LRESULT len =
-        m_desktop.SendMessageA(transcript, EM_LINELENGTH, static_cast<WPARAM>(mark.start), 0);
-    const std::size_t size = len > 0 ? std::min(static_cast<std::size_t>(len), kMaxGetLine) : 0;
-    std::vector<char> buf(std::max(size, sizeof(std::uint16_t)));
-    auto word = static_cast<std::uint16_t>(size);
-    std::memcpy(buf.data(), &word, sizeof word);
-    LRESULT got = size ? m_desktop.SendMessageA(transcript, EM_GETLINE, next - 1,
-                                                reinterpret_cast<LPARAM>(buf.data()))
-                       : 0;
-    mark.head.assign(buf.data(), got > 0 ? std::min(static_cast<std::size_t>(got), size) : 0);
+    if (next > 0) mark.head = head_of(transcript, next - 1, mark.start);
     return mark;
 }
 
 std::size_t ChatScanner::next_after(HWND transcript, const Mark& mark, std::size_t count) const {
     if (mark.next == 0) return 0;
-    if (mark.next <= count && mark_before(transcript, mark.next) == mark) return mark.next;
+    LRESULT start = -1;
+    if (mark.next <= count && head_of(transcript, mark.next - 1, start) == mark.head &&
+        start == mark.start)
+        return mark.next;
     // Lines went from the front: the marked line moved up, and starts earlier in the text. A
     // window lets lines go only to make room for new ones, so at least one came after it.
     if (count == 0) return 0;
-    for (std::size_t next = std::min(mark.next - 1, count - 1); next > 0; --next) {
-        Mark there = mark_before(transcript, next);
-        if (there.start >= 0 && there.start < mark.start && there.head == mark.head) return next;
-    }
+    for (std::size_t next = std::min(mark.next - 1, count - 1); next > 0; --next)
+        if (head_of(transcript, next - 1, start) == mark.head && start >= 0 && start < mark.start)
+            return next;
     return 0;  // gone: whatever the window holds came after it
 }
 

@@ -19,6 +19,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/loop/event_loop.h"
 #include "platform/winapi/desktop.h"
@@ -65,7 +67,6 @@ class ChatScanner {
         std::size_t next = 0;        // the window's line after it: the first not yet reported
         winapi::LRESULT start = -1;  // where it started in the window's text
         std::string head;            // what it read, up to what one EM_GETLINE gives
-        bool operator==(const Mark&) const = default;
     };
 
     HWND find_room() const;
@@ -75,6 +76,10 @@ class ChatScanner {
     std::optional<std::string> read_line(HWND transcript, std::size_t i) const;
     std::optional<std::string> read_long_line(HWND transcript, std::size_t start,
                                               std::size_t length) const;
+    // The first bytes of line i, as far as one EM_GETLINE reads, and where it starts (-1 for
+    // no such line). Read into a buffer kept between polls: a poll that finds nothing new
+    // allocates nothing.
+    std::string_view head_of(HWND transcript, std::size_t i, winapi::LRESULT& start) const;
     // The mark of the window's lines before `next`, read from line next - 1.
     Mark mark_before(HWND transcript, std::size_t next) const;
     // Where the marked line's successor is now: the mark's own place when nothing moved,
@@ -87,7 +92,8 @@ class ChatScanner {
     TimerId m_timer = 0;
     unsigned m_generation = 0;  // one per ScanOn: a line found before a ScanOff stays unraised
     std::shared_ptr<char> m_alive = std::make_shared<char>();  // posted events check it
-    std::map<HWND, Mark> m_seen;  // per room transcript: the last line reported
+    std::map<HWND, Mark> m_seen;       // per room transcript: the last line reported
+    mutable std::vector<char> m_head;  // what head_of read last
     HWND m_transcript = 0;
     std::uint64_t m_windows_seen = ~std::uint64_t{0};  // the desktop's generation it was found in
 };
