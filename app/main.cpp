@@ -129,10 +129,17 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     // player: they never hand over.
     rv::qt::SingleInstance instance;
     if (!scripted && !options.new_instance) {
-        if (rv::qt::SingleInstance::ask_running_to_raise()) return 0;
-        if (!instance.listen([&front] { front.raise_windows(); }))
-            std::cerr << "ravelin: cannot answer later starts at "
-                      << rv::qt::SingleInstance::socket_path() << "\n";
+        std::string why;
+        using Start = rv::qt::SingleInstance::Start;
+        switch (instance.start([&front] { front.raise_windows(); }, why)) {
+            case Start::HandedOver:
+                return 0;
+            case Start::Alone:
+                std::cerr << "ravelin: " << rv::app::escape_controls(why) << "\n";
+                break;
+            case Start::Listening:
+                break;
+        }
     }
     rv::media::SdlPlayer media(front.loop());
     Program program(front.loop(), media, options);

@@ -25,6 +25,10 @@ struct ScriptAction {
     double seconds = 0;                   // wait
 };
 
+// The longest `wait`: a day. On virtual time every timer of the program still fires through
+// the wait (the scanner's poll 20 times a second), so a day costs seconds and a year hours.
+constexpr double kMaxWaitSeconds = 86400;
+
 // Refuses the whole script on the first bad line: false, with "line N: reason".
 bool parse_script(const std::string& text, std::vector<ScriptAction>& out, std::string& error);
 

@@ -70,7 +70,8 @@ const char* parse_wait(const std::string& rest, ScriptAction& a) {
     std::string s = trim(rest);
     char* end = nullptr;
     a.seconds = std::strtod(s.c_str(), &end);
-    if (s.empty() || *end || !std::isfinite(a.seconds) || a.seconds < 0 || a.seconds > 86400)
+    if (s.empty() || *end || !std::isfinite(a.seconds) || a.seconds < 0 ||
+        a.seconds > kMaxWaitSeconds)
         return "wait needs SECONDS from 0 to 86400";
     return nullptr;
 }

@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 #include "platform/chatscan/chat_scanner.h"
 #include "platform/loop/virtual_loop.h"
@@ -61,6 +63,29 @@ void BM_LineToChatMessageLatency(benchmark::State& state) {
     state.counters["mean_ms"] = count ? total / count * 1000 : 0;
 }
 BENCHMARK(BM_LineToChatMessageLatency)->Iterations(2000);
+
+// The people list as a busy channel fills it: every join looks the name up among those
+// listed, so the cost of a join must not grow with the list.
+void BM_PeopleJoin(benchmark::State& state) {
+    std::vector<std::string> names;
+    for (long i = 0; i < state.range(0); ++i) names.push_back("chatter" + std::to_string(i));
+    std::size_t listed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rv::VirtualLoop loop;
+        rv::winapi::Desktop desktop;
+        rv::standin::Client client(desktop, loop, "Me");
+        auto& room = client.open_room("Lobby");
+        state.ResumeTiming();
+        for (const auto& name : names) client.person_joined(room, name);
+        listed = room.people().size();
+    }
+    state.counters["listed"] = static_cast<double>(listed);
+    state.counters["per_join_ns"] = benchmark::Counter(
+        static_cast<double>(state.range(0)),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PeopleJoin)->Arg(50)->Arg(9000)->Arg(90000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

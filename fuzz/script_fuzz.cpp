@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             if (a.verb == "click" || a.verb == "dblclick" || a.verb == "print")
                 FUZZ_CHECK(!a.form.empty() && !a.control.empty());
-            if (a.verb == "wait") FUZZ_CHECK(a.seconds >= 0 && a.seconds <= 86400);
+            if (a.verb == "wait")
+                FUZZ_CHECK(a.seconds >= 0 && a.seconds <= rv::app::kMaxWaitSeconds);
         }
     } else {
         FUZZ_CHECK(error.rfind("line ", 0) == 0);

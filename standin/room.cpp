@@ -19,7 +19,7 @@ Room::Room(Client& client, const std::string& name, HWND area) : Window(client),
     create("_AOL_Icon", "Send", m_window);
     m_input = create_handled("RICHCNTL", "", m_window);
     create("_AOL_Image", "", m_window);
-    m_people.push_back(client.screen_name());
+    m_people.insert(client.screen_name());
 }
 
 void Room::close() {
@@ -32,6 +32,7 @@ void Room::close() {
 void Room::add_line(const std::string& name, const std::string& html, bool from_user) {
     if (!is_open()) return;
     if (!name.empty()) add_person(name);
+    if (m_plain.size() >= kMaxLines) drop_oldest(kDropLines);
     // A system line has no author: no "name:<tab>" before it.
     std::string plain = name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html);
     std::size_t start = m_plain.empty() ? 0 : m_text_length + 2;  // "\r\n" between lines
@@ -43,22 +44,34 @@ void Room::add_line(const std::string& name, const std::string& html, bool from_
     changed();
 }
 
+void Room::drop_oldest(std::size_t count) {
+    count = std::min(count, m_plain.size());
+    if (count == 0) return;
+    // The text now starts where the first kept line started.
+    const std::size_t shift = count < m_plain.size() ? m_line_start[count] : m_text_length + 2;
+    const auto n = static_cast<std::ptrdiff_t>(count);
+    m_plain.erase(m_plain.begin(), m_plain.begin() + n);
+    m_lines.erase(m_lines.begin(), m_lines.begin() + n);
+    m_line_start.erase(m_line_start.begin(), m_line_start.begin() + n);
+    for (auto& start : m_line_start) start -= shift;
+    m_text_length = m_plain.empty() ? 0 : m_text_length - shift;
+    m_dropped += count;
+}
+
 void Room::reset_people(const std::string& self) {
-    m_people.assign(1, self);
+    m_people = {self};
 }
 
 void Room::add_person(const std::string& name) {
-    if (!name.empty() && std::find(m_people.begin(), m_people.end(), name) == m_people.end())
-        m_people.push_back(name);
+    if (!name.empty() && m_people.size() < kMaxPeople) m_people.insert(name);
 }
 
 void Room::remove_person(const std::string& name) {
-    std::erase(m_people, name);
+    m_people.erase(name);
 }
 
 void Room::rename_person(const std::string& from, const std::string& to) {
-    for (auto& p : m_people)
-        if (p == from) p = to;
+    if (m_people.erase(from) && !to.empty()) m_people.insert(to);
 }
 
 LRESULT Room::handle(HWND h, UINT msg, WPARAM w, LPARAM l) {

@@ -1,7 +1,8 @@
 #pragma once
 // A chat room: an inner window with the six child classes that mark a room, a read-only
 // transcript that answers the text messages line by line, and an input box that sends on
-// Enter. The room records who wrote each line.
+// Enter. The room records who wrote each line, for its last lines only.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,25 @@ struct ChatLine {
 
 class Room : public Window {
   public:
+    // The transcript holds the last kMaxLines lines. Older ones go kDropLines at a time, so
+    // the window's lines move up seldom and by a whole block, as a reader expects of a chat
+    // window that lets its oldest lines go.
+    static constexpr std::size_t kMaxLines = 10000;
+    static constexpr std::size_t kDropLines = 1000;
+    // The people listed at most, as many as a network channel keeps.
+    static constexpr std::size_t kMaxPeople = 10000;
+
     Room(Client& client, const std::string& name, HWND area);
 
     const std::string& name() const { return m_name; }
     HWND input() const { return m_input; }
     HWND transcript() const { return m_transcript; }
+    // The lines the transcript still holds, oldest first.
     const std::vector<ChatLine>& lines() const { return m_lines; }
+    // How many lines went from the front: lines()[i] is the room's line dropped() + i.
+    std::size_t dropped() const { return m_dropped; }
     const std::string& input_text() const { return m_input_text; }
-    const std::vector<std::string>& people() const { return m_people; }
+    const std::set<std::string>& people() const { return m_people; }
     // The transcript window's text of line i: "name:\ttext", always one line.
     const std::string& plain_line(std::size_t i) const { return m_plain[i]; }
 
@@ -46,6 +58,7 @@ class Room : public Window {
     LRESULT input_message(HWND h, UINT msg, WPARAM w, LPARAM l);
     LRESULT transcript_message(HWND h, UINT msg, WPARAM w, LPARAM l);
     LRESULT line_message(UINT msg, WPARAM w, LPARAM l) const;
+    void drop_oldest(std::size_t count);
 
     std::string m_name;
     HWND m_input = 0, m_transcript = 0;
@@ -53,8 +66,9 @@ class Room : public Window {
     std::vector<std::string> m_plain;
     std::vector<std::size_t> m_line_start;  // byte offset of each line in the whole text
     std::size_t m_text_length = 0;
+    std::size_t m_dropped = 0;
     std::string m_input_text;
-    std::vector<std::string> m_people;
+    std::set<std::string> m_people;
 };
 
 }  // namespace rv::standin

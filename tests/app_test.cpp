@@ -92,6 +92,7 @@ TEST(Options, TheHelpSaysWhatTheProgramIsAndListsEveryAction) {
                              "dblclick FORM", "wait SECONDS", "print FORM", "open-room NAME",
                              "open-im NAME", "--version", "--transcript"})
         EXPECT_NE(help.find(verb), std::string::npos) << verb;
+    EXPECT_NE(help.find("86400 (a day)"), std::string::npos) << "the longest wait";
     EXPECT_EQ(help.find("..."), std::string::npos);
 }
 

@@ -242,6 +242,35 @@ TEST(StandIn, TranscriptAnswersTheTextMessagesLineByLine) {
     EXPECT_EQ(desktop.SendMessageA(t, EM_GETLINE, 7, reinterpret_cast<LPARAM>(line)), 0);
 }
 
+TEST(StandIn, TheTranscriptKeepsItsLastLinesAndLetsTheOldestGoInBlocks) {
+    using standin::Room;
+    VirtualLoop loop;
+    Desktop desktop;
+    standin::Client client(desktop, loop, "Me");
+    Room& room = client.open_room("Lobby");
+    const HWND t = room.transcript();
+    for (std::size_t i = 0; i <= Room::kMaxLines; ++i)
+        client.say_as(room, "Ann", std::to_string(i));
+    const std::size_t kept = Room::kMaxLines + 1 - Room::kDropLines;
+    ASSERT_EQ(room.lines().size(), kept);
+    EXPECT_EQ(room.dropped(), Room::kDropLines);
+    EXPECT_EQ(room.lines().front().html, std::to_string(Room::kDropLines));
+    // The window answers for what it holds, from its first kept line.
+    EXPECT_EQ(desktop.SendMessageA(t, EM_GETLINECOUNT, 0, 0), static_cast<LRESULT>(kept));
+    std::string all(static_cast<std::size_t>(desktop.SendMessageA(t, WM_GETTEXTLENGTH, 0, 0)),
+                    '\0');
+    desktop.SendMessageA(t, WM_GETTEXT, all.size() + 1, reinterpret_cast<LPARAM>(all.data()));
+    EXPECT_EQ(all.substr(0, 12), "Ann:\t1000\r\nA");
+    EXPECT_EQ(all.substr(all.size() - 12), "\r\nAnn:\t10000");
+    for (std::size_t i : {std::size_t{0}, std::size_t{1}, kept - 1}) {
+        const LRESULT start = desktop.SendMessageA(t, EM_LINEINDEX, i, 0);
+        const LRESULT length =
+            desktop.SendMessageA(t, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+        EXPECT_EQ(all.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)),
+                  "Ann:\t" + std::to_string(Room::kDropLines + i));
+    }
+}
+
 TEST(StandIn, TypedKeysAndEnterSendAsTheUser) {
     VirtualLoop loop;
     Desktop desktop;

@@ -2,6 +2,7 @@
 // when the client's windows say less than they promise.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -154,6 +155,76 @@ TEST(ScannerReads, LongNamesAndLinesComeBackWhole) {
     EXPECT_EQ(got[0].first, "Ann");
     EXPECT_EQ(got[0].second, huge);
     EXPECT_EQ(got[1], std::make_pair(user, std::string(".p")));
+}
+
+// A flood longer than the window holds: the room lets its oldest lines go a block at a time,
+// and the scanner reports every line it could still see, once and in order.
+TEST(ScannerFlood, EachLineOnceWhileTheWindowLetsItsOldestGo) {
+    using standin::Room;
+    struct Case {
+        const char* what;
+        std::vector<std::size_t> bursts;  // lines said between two polls, in turn
+        bool all;                         // every line reported: none went before a poll
+    };
+    const Case cases[] = {
+        {"a line a poll", std::vector<std::size_t>(Room::kMaxLines + 2500, 1), true},
+        {"bursts of all sizes", {1, 999, 1000, 1001, 2500, 7, 3000, 9000, 1, 4000, 8999}, true},
+        {"a burst longer than the window", {500, 15000, 3, 12000}, false},
+    };
+    for (const auto& c : cases) {
+        VirtualLoop loop;
+        Desktop desktop;  // no message log: a flood would fill it
+        standin::Client client(desktop, loop, "Me");
+        Room& room = client.open_room("Lobby");
+        chatscan::ChatScanner scan(desktop, loop);
+        std::vector<std::string> got, expected;
+        scan.ChatMessage = [&](const std::string&, const std::string& t) { got.push_back(t); };
+        scan.ScanOn();
+        std::size_t said = 0;
+        for (std::size_t burst : c.bursts) {
+            const std::size_t before = said;
+            for (; said < before + burst; ++said)
+                client.say_as(room, "Ann", "line " + std::to_string(said));
+            // What the scanner can still see of this burst: what the room did not let go.
+            for (std::size_t n = std::max(before, room.dropped()); n < said; ++n)
+                expected.push_back("line " + std::to_string(n));
+            scan.poll();
+            loop.pump();
+            ASSERT_LE(room.lines().size(), Room::kMaxLines) << c.what;
+            ASSERT_LE(desktop.SendMessageA(room.transcript(), WM_GETTEXTLENGTH, 0, 0),
+                      static_cast<LRESULT>(Room::kMaxLines * 20))
+                << c.what;
+        }
+        EXPECT_EQ(got, expected) << c.what;
+        EXPECT_EQ(got.size() == said, c.all) << c.what;
+        EXPECT_GT(room.dropped(), 0u) << c.what;
+    }
+}
+
+// Lines that read exactly alike: one new line a poll is found exactly when the window lets
+// its oldest go; several can leave the place ambiguous, and the scanner may then miss some
+// there, but never reports one twice.
+TEST(ScannerFlood, AlikeLinesAreNeverReportedTwice) {
+    for (std::size_t burst : {1, 5}) {
+        VirtualLoop loop;
+        Desktop desktop;
+        standin::Client client(desktop, loop, "Me");
+        standin::Room& room = client.open_room("Lobby");
+        chatscan::ChatScanner scan(desktop, loop);
+        std::size_t got = 0;
+        scan.ChatMessage = [&](const std::string&, const std::string&) { ++got; };
+        scan.ScanOn();
+        const std::size_t said = standin::Room::kMaxLines * 2;
+        for (std::size_t i = 0; i < said; ++i) {
+            client.user_send(room, ".p");
+            if ((i + 1) % burst) continue;
+            scan.poll();
+            loop.pump();
+        }
+        const std::size_t drops = room.dropped() / standin::Room::kDropLines;
+        EXPECT_LE(got, said) << burst;
+        EXPECT_GE(got + drops * (burst - 1), said) << burst;
+    }
 }
 
 // A room whose transcript promises more than it gives: a line cut short, lines without an

@@ -1,6 +1,7 @@
 // The stand-in chat client's rooms: what reaches the transcript, and who may speak.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "app/script.h"
@@ -126,6 +127,24 @@ TEST_F(StandInRoom, DecodedControlCharactersBecomeBlanks) {
 
 namespace rv {
 namespace {
+
+// The people list as a network tells it, up to as many as a channel keeps; the user stays.
+TEST_F(StandInRoom, ThePeopleListFollowsJoinsLeavesAndRenamesUpToItsLimit) {
+    using People = std::set<std::string>;
+    client.set_people(room, {"bob", "carol", "bob"});
+    EXPECT_EQ(room.people(), (People{"Me", "bob", "carol"}));
+    client.person_left(room, "bob");
+    client.person_left(room, "Me");  // the user is not taken off
+    client.set_screen_name("DJ");
+    EXPECT_EQ(room.people(), (People{"DJ", "carol"}));
+    for (std::size_t i = 0; i < standin::Room::kMaxPeople + 50; ++i)
+        client.person_joined(room, "p" + std::to_string(i));
+    EXPECT_EQ(room.people().size(), standin::Room::kMaxPeople);
+    EXPECT_EQ(room.people().count("DJ"), 1u);
+    client.say_as(room, "latecomer", "hi");  // heard, though not listed
+    EXPECT_EQ(room.lines().back().screen_name, "latecomer");
+    EXPECT_EQ(room.people().count("latecomer"), 0u);
+}
 
 TEST_F(StandInRoom, TheScannerHearsTheUserOnlyWhenTheUserSpoke) {
     chatscan::ChatScanner scan(desktop, loop);

@@ -1,5 +1,6 @@
 #include "platform/chatscan/chat_scanner.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -26,7 +27,7 @@ void ChatScanner::ScanOn() {
     m_seen.clear();
     HWND room = find_room();
     HWND transcript = m_desktop.FindWindowExA(room, 0, "richcntlreadonly", nullptr);
-    if (transcript) m_seen[transcript] = line_count(transcript);
+    if (transcript) m_seen[transcript] = mark_before(transcript, line_count(transcript));
     m_timer = m_loop.start_timer(kPollIntervalMs, [this] { poll(); });
 }
 
@@ -94,23 +95,64 @@ HWND ChatScanner::transcript() {
     return m_transcript;
 }
 
+std::string_view ChatScanner::head_of(HWND transcript, std::size_t i, LRESULT& start) const {
+    start = m_desktop.SendMessageA(transcript, EM_LINEINDEX, i, 0);
+    if (start < 0) return {};
+    LRESULT len = m_desktop.SendMessageA(transcript, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+    const std::size_t size = len > 0 ? std::min(static_cast<std::size_t>(len), kMaxGetLine) : 0;
+    if (size == 0) return {};
+    if (m_head.size() < size) m_head.resize(std::max(size, sizeof(std::uint16_t)));
+    auto word = static_cast<std::uint16_t>(size);
+    std::memcpy(m_head.data(), &word, sizeof word);
+    LRESULT got =
+        m_desktop.SendMessageA(transcript, EM_GETLINE, i, reinterpret_cast<LPARAM>(m_head.data()));
+    return {m_head.data(), got > 0 ? std::min(static_cast<std::size_t>(got), size) : 0};
+}
+
+ChatScanner::Mark ChatScanner::mark_before(HWND transcript, std::size_t next) const {
+    Mark mark;
+    mark.next = next;
+    if (next > 0) mark.head = head_of(transcript, next - 1, mark.start);
+    return mark;
+}
+
+std::size_t ChatScanner::next_after(HWND transcript, const Mark& mark, std::size_t count) const {
+    if (mark.next == 0) return 0;
+    LRESULT start = -1;
+    if (mark.next <= count && head_of(transcript, mark.next - 1, start) == mark.head &&
+        start == mark.start)
+        return mark.next;
+    // Lines went from the front: the marked line moved up, and starts earlier in the text. A
+    // window lets lines go only to make room for new ones, so at least one came after it.
+    if (count == 0) return 0;
+    for (std::size_t next = std::min(mark.next - 1, count - 1); next > 0; --next)
+        if (head_of(transcript, next - 1, start) == mark.head && start >= 0 && start < mark.start)
+            return next;
+    return 0;  // gone: whatever the window holds came after it
+}
+
 void ChatScanner::poll() {
     HWND transcript = this->transcript();
     if (!transcript) return;
-    std::size_t count = line_count(transcript);
+    const std::size_t count = line_count(transcript);
     auto seen = m_seen.find(transcript);
     if (seen == m_seen.end()) {
-        m_seen[transcript] = count;  // a room first seen now: what it holds is old
+        // A room first seen now: what it holds is old.
+        m_seen[transcript] = mark_before(transcript, count);
         return;
     }
-    if (count < seen->second) seen->second = count;  // the transcript was cleared
-    const double now = m_loop.now();
-    for (; seen->second < count; ++seen->second) {
-        std::string name, text;
-        std::optional<std::string> line = read_line(transcript, seen->second);
-        if (line && split_line(*line, name, text))
-            m_pending.push_back({std::move(name), std::move(text), now});
+    const std::size_t from = next_after(transcript, seen->second, count);
+    if (from != seen->second.next || from != count) {
+        const double now = m_loop.now();
+        for (std::size_t i = from; i < count; ++i) {
+            std::string name, text;
+            std::optional<std::string> line = read_line(transcript, i);
+            if (line && split_line(*line, name, text))
+                m_pending.push_back({std::move(name), std::move(text), now});
+        }
+        seen->second = mark_before(transcript, count);
     }
+    // Lines held back at the nesting bound are offered again at every poll.
     if (!m_pending.empty()) post_raise();
 }
 

@@ -2,24 +2,75 @@
 
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QString>
-#include <cstdlib>
+#include <QTimer>
+#include <algorithm>
+
+#include "platform/qt/rendezvous.h"
 
 namespace rv::qt {
 
 namespace {
 
+// Each step of a request may take this long, the whole of it three times as long.
 constexpr int kAnswerMs = 500;
+constexpr qint64 kAnswerBytes = 16;
 const QByteArray kRaise = "raise\n";
+const char* const kNoHandOver = "; later starts will not hand over to this one";
+
+bool same_user(const QLocalSocket& socket) {
+    return peer_uid(static_cast<int>(socket.socketDescriptor())) == static_cast<long>(::geteuid());
+}
+
+void cut_off(QLocalSocket* client) {
+    client->abort();
+    client->deleteLater();
+}
 
 }  // namespace
 
 struct SingleInstance::Impl {
-    QLocalServer server;
     std::function<void()> on_raise;
+    int clients = 0;
+    QLocalServer server;  // last: its clients go before the count they keep
+
+    void take(QLocalSocket* client);
+    void serve(QLocalSocket* client);
 };
+
+void SingleInstance::Impl::take(QLocalSocket* client) {
+    // Another user's program is not heard at all, nor one more than a few at once.
+    if (clients >= kMaxClients || !same_user(*client)) {
+        cut_off(client);
+        return;
+    }
+    ++clients;
+    QObject::connect(client, &QObject::destroyed, &server, [this] { --clients; });
+    // Qt reads no further than this; the rest waits in the system's small buffer.
+    client->setReadBufferSize(static_cast<qint64>(kMaxRequestBytes));
+    QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+    QObject::connect(client, &QLocalSocket::readyRead, client, [this, client] { serve(client); });
+    QTimer::singleShot(kClientMs, client, [client] { cut_off(client); });
+}
+
+void SingleInstance::Impl::serve(QLocalSocket* client) {
+    if (!client->canReadLine()) {
+        // A request that never ends is cut off once it is longer than any request.
+        if (client->bytesAvailable() >= static_cast<qint64>(kMaxRequestBytes)) cut_off(client);
+        return;
+    }
+    const bool raise =
+        client->readLine(static_cast<qint64>(kMaxRequestBytes)).trimmed() == kRaise.trimmed();
+    if (raise) {
+        client->write("ok\n");
+        client->flush();
+    }
+    client->disconnectFromServer();  // one request a connection
+    if (raise && on_raise) on_raise();
+}
 
 SingleInstance::SingleInstance() : m(std::make_unique<Impl>()) {}
 
@@ -27,41 +78,74 @@ SingleInstance::~SingleInstance() {
     m->server.close();
 }
 
-std::string SingleInstance::socket_path() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) return std::string(runtime) + "/ravelin.sock";
-    return "/tmp/ravelin-" + std::to_string(getuid()) + ".sock";
+std::string SingleInstance::socket_path(std::string& why) {
+    const std::string folder = private_runtime_folder(why);
+    return folder.empty() ? "" : folder + "/ravelin.sock";
 }
 
-bool SingleInstance::ask_running_to_raise() {
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(socket_path()));
-    if (!socket.waitForConnected(kAnswerMs)) return false;
-    socket.write(kRaise);
-    if (!socket.waitForBytesWritten(kAnswerMs)) return false;
-    // The running program answers once it has taken the request.
-    return socket.waitForReadyRead(kAnswerMs) && socket.readAll().startsWith("ok");
-}
-
-bool SingleInstance::listen(std::function<void()> on_raise) {
-    m->on_raise = std::move(on_raise);
-    const QString path = QString::fromStdString(socket_path());
-    m->server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m->server.listen(path)) {
-        // Nobody answered on it a moment ago, so the socket is a dead program's.
-        QLocalServer::removeServer(path);
-        if (!m->server.listen(path)) return false;
+SingleInstance::Start SingleInstance::start(std::function<void()> on_raise, std::string& why) {
+    const std::string path = socket_path(why);
+    if (path.empty()) {
+        why += kNoHandOver;
+        return Start::Alone;
     }
-    QObject::connect(&m->server, &QLocalServer::newConnection, [this] {
-        while (QLocalSocket* client = m->server.nextPendingConnection()) {
-            QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            QObject::connect(client, &QLocalSocket::readyRead, [this, client] {
-                if (!client->canReadLine() || client->readLine().trimmed() != "raise") return;
-                client->write("ok\n");
-                client->flush();
-                if (m->on_raise) m->on_raise();
-            });
-        }
+    switch (ask_running_to_raise(path)) {
+        case Answer::Raised:
+            return Start::HandedOver;
+        case Answer::Stranger:
+            why = "another user's program answers at " + path + "; this one runs on its own";
+            return Start::Alone;
+        case Answer::Nobody:
+            break;
+    }
+    if (listen(path, std::move(on_raise), why)) return Start::Listening;
+    why += kNoHandOver;
+    return Start::Alone;
+}
+
+SingleInstance::Answer SingleInstance::ask_running_to_raise(const std::string& path) {
+    if (what_is_at(path) != PathHolds::Socket) return Answer::Nobody;
+    const QDeadlineTimer deadline(3 * kAnswerMs);
+    auto step = [&deadline] {
+        return static_cast<int>(std::min<qint64>(kAnswerMs, deadline.remainingTime()));
+    };
+    QLocalSocket socket;
+    socket.setReadBufferSize(kAnswerBytes);
+    socket.connectToServer(QString::fromStdString(path));
+    if (!socket.waitForConnected(step())) return Answer::Nobody;
+    if (!same_user(socket)) return Answer::Stranger;  // told nothing
+    socket.write(kRaise);
+    if (!socket.waitForBytesWritten(step())) return Answer::Nobody;
+    // The running program answers once it has taken the request.
+    while (!socket.canReadLine() && socket.bytesAvailable() < kAnswerBytes &&
+           socket.waitForReadyRead(step())) {
+    }
+    return socket.read(kAnswerBytes).startsWith("ok") ? Answer::Raised : Answer::Nobody;
+}
+
+bool SingleInstance::listen(const std::string& path, std::function<void()> on_raise,
+                            std::string& why) {
+    switch (what_is_at(path)) {
+        case PathHolds::Other:
+            why = path + " is not a socket; it is left as it is";
+            return false;
+        case PathHolds::Socket:
+            // Nobody answered on it a moment ago, so the socket is a dead program's.
+            ::unlink(path.c_str());
+            break;
+        case PathHolds::Nothing:
+            break;
+    }
+    m->on_raise = std::move(on_raise);
+    // No access option: with one, Qt makes the socket beside the path and renames it over
+    // whatever stands there. The folder is this user's alone already.
+    if (!m->server.listen(QString::fromStdString(path))) {
+        why = path + ": " + m->server.errorString().toStdString();
+        return false;
+    }
+    Impl* impl = m.get();
+    QObject::connect(&m->server, &QLocalServer::newConnection, &m->server, [impl] {
+        while (QLocalSocket* client = impl->server.nextPendingConnection()) impl->take(client);
     });
     return true;
 }

@@ -8,9 +8,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "standin/chat_html.h"
@@ -39,9 +39,11 @@ ClientWindow::ClientWindow(Client& client) : m_client(client) {
     if (m_client.network()) top->addLayout(make_network_bar());
 
     auto* middle = new QHBoxLayout();
-    m_transcript = new QTextEdit(this);
+    // A plain text view takes the chat's character formats and lets its oldest lines go
+    // cheaply, one paragraph a line: it keeps no more lines than the room does.
+    m_transcript = new QPlainTextEdit(this);
     m_transcript->setReadOnly(true);
-    m_transcript->setAcceptRichText(true);
+    m_transcript->setMaximumBlockCount(static_cast<int>(Room::kMaxLines));
     m_people = new QListWidget(this);
     m_people->setMaximumWidth(130);
     middle->addWidget(m_transcript, 1);
@@ -221,23 +223,27 @@ QString ClientWindow::status_text(const Room& r) const {
 }
 
 void ClientWindow::show_lines(Room* r) {
-    if (r != m_shown) {
+    // Lines are counted from the room's first ever. Another room, or lines the room let go
+    // before they were drawn, start the view anew from what the room holds, so it never shows
+    // a gap.
+    const std::size_t first = r->dropped();
+    if (r != m_shown || m_shown_lines < first) {
         m_shown = r;
-        m_shown_lines = 0;
+        m_shown_lines = first;
         m_transcript->clear();
     }
     // New lines only: the transcript may be long.
     QScrollBar* sb = m_transcript->verticalScrollBar();
     const bool at_end = sb->value() == sb->maximum();
-    for (; m_shown_lines < r->lines().size(); ++m_shown_lines) {
-        const ChatLine& line = r->lines()[m_shown_lines];
+    for (; m_shown_lines < first + r->lines().size(); ++m_shown_lines) {
+        const ChatLine& line = r->lines()[m_shown_lines - first];
         // A line without an author is the network's: shown apart from the chat.
         if (line.screen_name.empty())
-            m_transcript->append("<i><font color=\"#707070\">" + qstr(safe_html(line.html)) +
-                                 "</font></i>");
+            m_transcript->appendHtml("<i><font color=\"#707070\">" + qstr(safe_html(line.html)) +
+                                     "</font></i>");
         else
-            m_transcript->append("<b>" + qstr(line.screen_name).toHtmlEscaped() + ":</b>&nbsp;" +
-                                 qstr(safe_html(line.html)));
+            m_transcript->appendHtml("<b>" + qstr(line.screen_name).toHtmlEscaped() +
+                                     ":</b>&nbsp;" + qstr(safe_html(line.html)));
     }
     if (at_end) sb->setValue(sb->maximum());
 }

@@ -9,7 +9,8 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QTextEdit;
+class QPlainTextEdit;
+class QLabel;
 
 namespace rv::standin {
 
@@ -45,7 +46,7 @@ class ClientWindow : public QWidget {
     std::vector<std::pair<HWND, QPushButton*>> m_buttons;
     QLineEdit* m_address;
     QComboBox* m_rooms;
-    QTextEdit* m_transcript;
+    QPlainTextEdit* m_transcript;
     QLineEdit* m_input;
     QListWidget* m_people;
     QLineEdit* m_as_name;
@@ -53,7 +54,7 @@ class ClientWindow : public QWidget {
     QComboBox* m_as_where;
     ElidedLabel* m_status;
     Room* m_shown = nullptr;
-    std::size_t m_shown_lines = 0;
+    std::size_t m_shown_lines = 0;  // of all the shown room's lines, from its first
 };
 
 }  // namespace rv::standin

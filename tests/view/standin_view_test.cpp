@@ -7,9 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <functional>
 #include <string_view>
 
@@ -39,12 +42,12 @@ QPushButton* button(QWidget* in, const QString& text) {
     return nullptr;
 }
 
-// Runs Qt's events until `done` holds, for at most five seconds.
-bool wait_for(const std::function<bool()>& done) {
+// Runs Qt's events until `done` holds, for at most five seconds unless told.
+bool wait_for(const std::function<bool()>& done, qint64 limit_ms = 5000) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
-        if (t.elapsed() > 5000) return false;
+        if (t.elapsed() > limit_ms) return false;
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
@@ -78,6 +81,31 @@ TEST_F(StandInView, ClosingTheChatWindowMinimisesIt) {
     EXPECT_FALSE(w->close());
     EXPECT_TRUE(w->isMinimized());
     EXPECT_TRUE(desktop.IsWindow(client.frame()));
+}
+
+TEST_F(StandInView, TheTranscriptShowsNoMoreLinesThanTheRoomKeeps) {
+    using standin::Room;
+    Room& room = client.open_room("Lobby");
+    standin::ClientView view(client, 10, 10);
+    QWidget* main = window_titled("Chat Client - Me");
+    ASSERT_NE(main, nullptr);
+    QTextDocument* shown = main->findChild<QPlainTextEdit*>()->document();
+    std::size_t said = 0;
+    // Bursts the view draws in between, one of them longer than the room keeps.
+    for (std::size_t burst : {std::size_t{2000}, Room::kMaxLines + 500, std::size_t{3000}}) {
+        for (const std::size_t end = said + burst; said < end; ++said)
+            client.say_as(room, "Ann", "line " + std::to_string(said));
+        const QString last = QChar(0xA0) + QString("line %1").arg(said - 1);
+        // Thousands of lines to draw: a bound for a loaded machine, not a goal.
+        ASSERT_TRUE(wait_for([&] { return shown->lastBlock().text().endsWith(last); }, 60000));
+        const int count = shown->blockCount();
+        EXPECT_LE(count, static_cast<int>(Room::kMaxLines));
+        // The last lines said, in order, with none left out.
+        const QString first =
+            QChar(0xA0) + QString("line %1").arg(said - static_cast<std::size_t>(count));
+        EXPECT_TRUE(shown->firstBlock().text().endsWith(first))
+            << shown->firstBlock().text().toStdString();
+    }
 }
 
 TEST_F(StandInView, TheMailMenuByMouseOpensAMailboxWithItsTabsAndList) {
