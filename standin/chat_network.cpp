@@ -2,13 +2,16 @@
 
 #include <iostream>
 
+#include "platform/loop/bounded_wait.h"
 #include "standin/net/irc_message.h"
 
 namespace rv::standin {
 
 ChatNetwork::ChatNetwork(Client& client, EventLoop& loop, net::Transport& transport,
                          net::LinkSettings settings)
-    : m_client(client), m_link(std::make_unique<net::IrcLink>(loop, transport, *this, settings)) {
+    : m_client(client),
+      m_loop(loop),
+      m_link(std::make_unique<net::IrcLink>(loop, transport, *this, settings)) {
     m_client.attach_network(this);
     m_lines = m_client.on_line.subscribe(
         [this](const Room& room, const ChatLine& line) { user_line(room, line); });
@@ -46,6 +49,20 @@ Room* ChatNetwork::join(const std::string& channel) {
     return room;
 }
 
+void ChatNetwork::leave(double limit_s) {
+    if (!m_started) return;
+    using S = net::IrcLink::State;
+    m_link->leave("Leaving", static_cast<int>(limit_s * 1000));
+    // The link closes by itself at the limit; the wait's own limit only guards against a
+    // loop that no longer runs its timers.
+    WaitFor(
+        m_loop, [this] { return m_link->state() == S::Offline; }, {limit_s + 0.5, 0.05},
+        WaitPumping::Pump);
+    m_link->stop();
+    m_started = false;
+    if (m_client.on_changed) m_client.on_changed();
+}
+
 std::string ChatNetwork::status() const {
     if (!m_started) return "Offline";
     using S = net::IrcLink::State;
@@ -57,6 +74,8 @@ std::string ChatNetwork::status() const {
             return "Signing on to " + m_server.host + "...";
         case S::Waiting:
             return "Disconnected from " + m_server.host + ", trying again";
+        case S::Leaving:
+            return "Signing off from " + m_server.host + "...";
         case S::Offline:
             break;
     }

@@ -27,6 +27,10 @@ class ChatNetwork final : public net::RoomSink {
     void start(const net::Endpoint& server, const std::string& password);
     // Another channel as a new room (or the open room of that name), joined on the network.
     Room* join(const std::string& channel);
+    // Leaves the network as a person does, for the program's end: the rooms' last lines and
+    // QUIT go out, and the connection closes once the server answers or `limit_s` has
+    // passed. Runs events meanwhile.
+    void leave(double limit_s = 2.0);
     bool started() const { return m_started; }
     // One line for the client's status bar.
     std::string status() const;
@@ -49,6 +53,7 @@ class ChatNetwork final : public net::RoomSink {
     void user_line(const Room& room, const ChatLine& line);
 
     Client& m_client;
+    EventLoop& m_loop;
     std::unique_ptr<net::IrcLink> m_link;
     net::Endpoint m_server;
     bool m_started = false;

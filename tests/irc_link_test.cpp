@@ -324,6 +324,86 @@ TEST_F(LinkTest, StopSaysGoodbyeAndStaysOff) {
     EXPECT_EQ(loop.active_timers(), 0u);
 }
 
+struct LeaveCase {
+    const char* name;
+    const char* answer;  // what the server says half a second after the QUIT; null: nothing
+    bool hangs_up;       // and whether it then closes the connection
+    double closed_at_s;  // when the link is off, after the QUIT
+};
+
+struct Leaving : LinkTest, ::testing::WithParamInterface<LeaveCase> {};
+
+// However the server answers, the link leaves the same way: the lines still waiting go out
+// at once, then QUIT; it closes at the answer, or at the limit, and stays off, quietly.
+TEST_P(Leaving, QueuedLinesThenQuitThenCloseAtTheAnswerOrTheLimit) {
+    const LeaveCase& c = GetParam();
+    sign_on();
+    for (int i = 0; i < 8; ++i) link->say("#music", "line " + std::to_string(i));
+    EXPECT_EQ(privmsgs().size(), 5u);  // the burst; three wait for the pace
+    const std::size_t system_lines = sink.system.size();
+    link->leave("Powered off", 2000);
+    EXPECT_EQ(transport.lines(), (Strings{"PRIVMSG #music :line 5", "PRIVMSG #music :line 6",
+                                          "PRIVMSG #music :line 7", "QUIT :Powered off"}));
+    EXPECT_EQ(link->state(), IrcLink::State::Leaving);
+    loop.advance(0.5);
+    EXPECT_EQ(transport.closes, 0);
+    if (c.answer) transport.say(c.answer);
+    if (c.hangs_up) transport.lose("the server closed the connection");
+    loop.advance(c.closed_at_s - 0.5 - 0.01);
+    EXPECT_EQ(transport.closes, c.closed_at_s > 0.5 ? 0 : 1);
+    loop.advance(0.02);
+    EXPECT_EQ(transport.closes, 1);
+    EXPECT_EQ(link->state(), IrcLink::State::Offline);
+    const int opens = transport.opens;
+    loop.advance(600);
+    EXPECT_EQ(transport.opens, opens);
+    EXPECT_TRUE(transport.lines().empty());
+    EXPECT_EQ(loop.active_timers(), 0u);
+    EXPECT_EQ(sink.system.size(), system_lines);  // no "Disconnected ..., trying again"
+    EXPECT_TRUE(logged.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ServerAnswers, Leaving,
+    ::testing::Values(LeaveCase{"Error", "ERROR :Closing link (Powered off)\r\n", false, 0.5},
+                      LeaveCase{"ErrorThenHangUp", "ERROR :Bye\r\n", true, 0.5},
+                      LeaveCase{"HangUp", nullptr, true, 0.5},
+                      LeaveCase{"Silence", nullptr, false, 2.0},
+                      LeaveCase{"ChatterOnly", ":bob!u@h PRIVMSG #music :wait\r\n", false, 2.0}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(LinkTest, LeavingSendsOnlyTheLastWordsOfABacklogAndNothingForRefusedChannels) {
+    sign_on();
+    for (int i = 0; i < 30; ++i) link->say("#music", std::to_string(i));
+    link->join("#vip");
+    link->say("#vip", "never");
+    transport.say(":srv 473 DJ #vip :Cannot join channel (+i)\r\n");
+    transport.lines();
+    link->leave("bye");
+    Strings sent = transport.lines();
+    ASSERT_EQ(sent.size(), 11u);
+    EXPECT_EQ(sent.front(), "PRIVMSG #music :20");
+    EXPECT_EQ(sent[9], "PRIVMSG #music :29");
+    EXPECT_EQ(sent.back(), "QUIT bye");
+    EXPECT_EQ(logged.size(), 1u);
+}
+
+TEST_F(LinkTest, LeavingBeforeSigningOnOrWhileAwayEndsAtOnce) {
+    link->start(music(), "DJ", "");
+    transport.accept();
+    transport.lines();
+    link->leave("bye");  // registering: the server hears the QUIT
+    EXPECT_EQ(transport.lines(), Strings{"QUIT bye"});
+    loop.advance(2);
+    EXPECT_EQ(link->state(), IrcLink::State::Offline);
+    sign_on();
+    transport.lose();
+    link->leave("bye");  // waiting to reconnect: nobody to tell
+    EXPECT_EQ(link->state(), IrcLink::State::Offline);
+    EXPECT_TRUE(transport.lines().empty());
+    EXPECT_EQ(loop.active_timers(), 0u);
+}
+
 TEST_F(LinkTest, PartLeavesTheChannelAndForgetsItsLines) {
     sign_on();
     link->join("#b");

@@ -97,6 +97,32 @@ TEST_F(OnIrc, ATakenNickRenamesTheUserAndTheUsersLinesStillReadAsTheUsers) {
     EXPECT_EQ(said(), std::vector<std::string>{".p"});
 }
 
+// The close label's two lines are the room's last words: with the pace holding them back,
+// they still reach the channel, and QUIT follows them; the connection stays until the
+// server has had its time to answer.
+TEST_F(OnIrc, ClosingSendsTheLastLinesThenQuitsAndWaitsForTheServer) {
+    welcome("DJ");
+    w.start("Bob");
+    w.loop.advance(10);
+    for (int i = 0; i < 6; ++i) w.program->client.user_send(room(), "chatter " + std::to_string(i));
+    said();
+    double left_at = -1;
+    w.program->services.end_program = [&] {
+        network.leave(2.0);
+        left_at = w.loop.now();
+    };
+    const double closing = w.loop.now();
+    w.program->form1.lbclose_Click();
+    auto lines = transport.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.back(), "QUIT Leaving");
+    EXPECT_NE(lines[lines.size() - 3].find("PowerOff"), std::string::npos) << lines.size();
+    EXPECT_NE(lines[lines.size() - 2].find("Bob"), std::string::npos) << lines.size();
+    EXPECT_EQ(transport.closes, 1);
+    EXPECT_GE(left_at - closing, 2.0);
+    EXPECT_EQ(network.status(), "Offline");
+}
+
 TEST_F(OnIrc, AnotherChannelIsANewRoomAndOfflineRoomsStayLocal) {
     welcome("DJ");
     transport.lines();

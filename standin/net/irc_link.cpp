@@ -17,6 +17,9 @@ namespace {
 constexpr std::size_t kUserHostRoom = 1 + 1 + 10 + 1 + 63 + 1;
 constexpr std::size_t kMaxLine = 510;  // 512 with CR LF
 constexpr int kMaxNickAttempts = 50;
+// Lines sent unpaced when leaving: the room's last words, not a backlog that would get the
+// link thrown off for flooding before its QUIT.
+constexpr std::size_t kLeavingLines = 10;
 
 bool starts_with_me(const std::string& html) {
     if (html.size() < 4) return false;
@@ -33,7 +36,8 @@ IrcLink::IrcLink(EventLoop& loop, Transport& transport, RoomSink& sink, LinkSett
       m_pacer(settings.pacing),
       m_backoff(settings.reconnect),
       m_retry(loop),
-      m_pace(loop) {
+      m_pace(loop),
+      m_leave(loop) {
     log = [](const std::string& line) { std::cerr << line << "\n"; };
     m_transport.on_open = [this] { opened(); };
     m_transport.on_data = [this](std::string_view bytes) { received(bytes); };
@@ -62,12 +66,44 @@ void IrcLink::start(const Endpoint& server, const std::string& nick, const std::
 }
 
 void IrcLink::stop(const std::string& reason) {
+    if (m_state == State::Offline) return;
     if (m_state == State::Registering || m_state == State::Online)
         send_now(irc_line("QUIT", {reason}));
+    finish_leaving();
+}
+
+void IrcLink::leave(const std::string& reason, int limit_ms) {
+    if (m_state != State::Registering && m_state != State::Online) {
+        finish_leaving();
+        return;
+    }
+    if (m_state == State::Online) {
+        // Lines for a channel refused or left would only meet an error.
+        std::erase_if(m_queue, [this](const Outgoing& o) {
+            const Channel* ch = find(o.channel);
+            return !ch || (!ch->joined && !ch->join_pending);
+        });
+        if (m_queue.size() > kLeavingLines) {
+            log("ravelin: chat: leaving with " + std::to_string(m_queue.size()) +
+                " lines waiting; only the last " + std::to_string(kLeavingLines) + " are sent");
+            m_queue.erase(m_queue.begin(), m_queue.end() - kLeavingLines);
+        }
+        for (const Outgoing& o : m_queue) send_now(o.line);
+    }
+    m_queue.clear();
+    send_now(irc_line("QUIT", {reason}));
+    m_state = State::Leaving;
+    m_retry.stop();
+    m_pace.stop();
+    m_leave.start(limit_ms, [this] { finish_leaving(); });
+}
+
+void IrcLink::finish_leaving() {
     m_transport.close();
     m_state = State::Offline;
     m_retry.stop();
     m_pace.stop();
+    m_leave.stop();
     if (m_watchdog) m_loop.stop_timer(m_watchdog);
     m_watchdog = 0;
     for (auto& ch : m_channels) ch->joined = ch->join_pending = false;
@@ -98,6 +134,10 @@ void IrcLink::opened() {
 }
 
 void IrcLink::closed(const std::string& reason) {
+    if (m_state == State::Leaving) {
+        finish_leaving();  // the server's answer to our QUIT
+        return;
+    }
     if (m_state == State::Offline || m_state == State::Waiting) return;
     const bool was_online = m_state == State::Online;
     if (was_online && (m_loop.now() - m_since) * 1000 >= m_backoff.settings().stable_ms)

@@ -36,7 +36,7 @@ struct LinkSettings {
 
 class IrcLink {
   public:
-    enum class State { Offline, Connecting, Registering, Online, Waiting };
+    enum class State { Offline, Connecting, Registering, Online, Waiting, Leaving };
 
     IrcLink(EventLoop& loop, Transport& transport, RoomSink& sink, LinkSettings settings = {});
     ~IrcLink();
@@ -46,8 +46,12 @@ class IrcLink {
     // Signs on at `server` as `nick` (a screen name; made a valid nick) and joins
     // `server.channel` when it names one. `password` may be empty.
     void start(const Endpoint& server, const std::string& nick, const std::string& password);
-    // Signs off and stays off.
+    // Signs off and stays off, at once.
     void stop(const std::string& reason = "Leaving");
+    // Signs off as a person does: what is still queued goes out at once (unpaced: the program
+    // is ending), then QUIT; the connection closes when the server answers (ERROR or closing
+    // it) or after `limit_ms`, and the link is Offline from then on.
+    void leave(const std::string& reason, int limit_ms = 2000);
     // Adds a room; joined now when signed on, and again after every reconnection.
     void join(const std::string& channel);
     void part(const std::string& channel);
@@ -76,6 +80,7 @@ class IrcLink {
     void connect();
     void opened();
     void closed(const std::string& reason);
+    void finish_leaving();
     void drop(const std::string& reason);
     void received(std::string_view bytes);
     void watchdog();
@@ -132,7 +137,7 @@ class IrcLink {
     LineReader m_reader;
     Pacer m_pacer;
     Backoff m_backoff;
-    OneShot m_retry, m_pace;
+    OneShot m_retry, m_pace, m_leave;
     TimerId m_watchdog = 0;
     double m_last_heard = 0, m_since = 0, m_ping_sent = -1;
     std::string m_reported_nick;

@@ -255,6 +255,10 @@ void IrcLink::on_channel_error(const IrcMessage& m) {
 }
 
 void IrcLink::on_error(const IrcMessage& m) {
+    if (m_state == State::Leaving) {
+        finish_leaving();  // the server's goodbye: nothing for stderr
+        return;
+    }
     log("ravelin: chat server: " + (m.params.empty() ? std::string("error") : plain(m.params[0])));
 }
 
