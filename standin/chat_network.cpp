@@ -135,6 +135,14 @@ void ChatNetwork::person_renamed(const std::string& channel, const std::string& 
     }
 }
 
+void ChatNetwork::channel_opened(const std::string& channel, const std::string&) {
+    // A room of its own, on top: where the user now is, the program's lines go too.
+    if (Room* room = m_client.room_named(channel))
+        m_client.desktop().BringWindowToTop(room->window());
+    else
+        m_client.open_room(channel);
+}
+
 void ChatNetwork::own_nick_changed(const std::string& nick) {
     m_client.set_screen_name(nick);
 }

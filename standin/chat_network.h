@@ -45,6 +45,7 @@ class ChatNetwork final : public net::RoomSink {
     void person_left(const std::string& channel, const std::string& nick) override;
     void person_renamed(const std::string& channel, const std::string& from,
                         const std::string& to) override;
+    void channel_opened(const std::string& channel, const std::string& from) override;
     void own_nick_changed(const std::string& nick) override;
 
   private:

@@ -123,6 +123,27 @@ TEST_F(OnIrc, ClosingSendsTheLastLinesThenQuitsAndWaitsForTheServer) {
     EXPECT_EQ(network.status(), "Offline");
 }
 
+// A forward at sign-on: the room of the channel asked for says where the server sent the
+// user, the channel sent to is a room of its own on top, and the program plays there.
+TEST_F(OnIrc, AForwardedChannelIsARoomOnTopAndTheProgramPlaysThere) {
+    transport.say(":srv 001 DJ :hi\r\n:srv 470 DJ #music #overflow :Forwarding\r\n");
+    transport.say(":DJ!u@h JOIN #overflow\r\n");
+    Room* overflow = w.program->client.room_named("#overflow");
+    ASSERT_NE(overflow, nullptr);
+    EXPECT_EQ(w.program->client.top_room(), overflow);
+    bool said_so = false;
+    for (std::size_t i = 0; i < room().lines().size(); ++i)
+        said_so |= room().plain_line(i) == "#music sends you to #overflow";
+    EXPECT_TRUE(said_so);
+    transport.lines();
+    w.start("Bob");
+    w.loop.advance(10);
+    auto lines = transport.lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("PRIVMSG #overflow :", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("Power"), std::string::npos) << lines[0];
+}
+
 TEST_F(OnIrc, AnotherChannelIsANewRoomAndOfflineRoomsStayLocal) {
     welcome("DJ");
     transport.lines();

@@ -1,5 +1,6 @@
 #include "standin/net/irc_link.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -80,15 +81,15 @@ void IrcLink::leave(const std::string& reason, int limit_ms) {
     if (m_state == State::Online) {
         // Lines for a channel refused or left would only meet an error.
         std::erase_if(m_queue, [this](const Outgoing& o) {
-            const Channel* ch = find(o.channel);
-            return !ch || (!ch->joined && !ch->join_pending);
+            const Channel* ch = o.channel.empty() ? nullptr : find(o.channel);
+            return ch && !ch->joined && !ch->join_pending;
         });
         if (m_queue.size() > kLeavingLines) {
             log("ravelin: chat: leaving with " + std::to_string(m_queue.size()) +
                 " lines waiting; only the last " + std::to_string(kLeavingLines) + " are sent");
             m_queue.erase(m_queue.begin(), m_queue.end() - kLeavingLines);
         }
-        for (const Outgoing& o : m_queue) send_now(o.line);
+        for (const Outgoing& o : m_queue) send_now(irc_line(o.command, o.params));
     }
     m_queue.clear();
     send_now(irc_line("QUIT", {reason}));
@@ -180,6 +181,8 @@ void IrcLink::watchdog() {
     } else if (m_state == State::Online && m_ping_sent >= 0 &&
                now - m_ping_sent >= m_settings.ping_timeout_s) {
         drop("no answer to PING");
+    } else if (m_state == State::Online) {
+        check_joins();
     }
 }
 
@@ -201,21 +204,6 @@ void IrcLink::registered(const IrcMessage& m) {
     flush();
 }
 
-void IrcLink::join_all() {
-    std::string list;
-    auto send_list = [&] {
-        if (!list.empty()) send_now(irc_line("JOIN", {list}));
-        list.clear();
-    };
-    for (auto& ch : m_channels) {
-        if (ch->joined) continue;
-        ch->join_pending = true;
-        if (list.size() + ch->name.size() > 400) send_list();
-        list += (list.empty() ? "" : ",") + ch->name;
-    }
-    send_list();
-}
-
 void IrcLink::next_nick(bool refused) {
     // A refused nick is most often too long for this server: the classic limit is 9.
     if (refused && m_nick_max > 9) {
@@ -234,33 +222,19 @@ void IrcLink::next_nick(bool refused) {
     send_now(irc_line("NICK", {m_nick}));
 }
 
-void IrcLink::join(const std::string& channel) {
-    if (!is_channel_name(channel) || channel.size() > 200) return;
-    Channel& ch = add_channel(channel);
-    if (m_state == State::Online && !ch.joined && !ch.join_pending) {
-        ch.join_pending = true;
-        send_now(irc_line("JOIN", {ch.name}));
-    }
-}
-
-void IrcLink::part(const std::string& channel) {
-    for (auto it = m_channels.begin(); it != m_channels.end(); ++it) {
-        if ((*it)->folded != irc_fold(channel)) continue;
-        if (m_state == State::Online && ((*it)->joined || (*it)->join_pending))
-            send_now(irc_line("PART", {(*it)->name}));
-        std::string folded = (*it)->folded;
-        m_channels.erase(it);
-        std::erase_if(m_queue, [&](const Outgoing& o) { return o.channel == folded; });
-        return;
-    }
-}
-
 void IrcLink::say(const std::string& channel, const std::string& html) {
-    Channel* ch = find(channel);
-    if (!ch) {
+    Channel* asked = find(channel);
+    if (!asked) {
         join(channel);
-        ch = find(channel);
-        if (!ch) return;
+        asked = find(channel);
+        if (!asked) return;
+    }
+    // A room the server sent on speaks in the channel it was sent to.
+    Channel* ch = asked->forwarded_to.empty() ? asked : find(asked->forwarded_to);
+    if (!ch) ch = asked;
+    if (m_state == State::Online && !ch->joined && !ch->join_pending) {
+        m_sink.system_line(asked->name, "Not sent: you are not in " + ch->name + ".");
+        return;
     }
     const bool action = starts_with_me(html);
     std::string text = html_to_irc(action ? std::string_view(html).substr(4) : html);
@@ -270,7 +244,7 @@ void IrcLink::say(const std::string& channel, const std::string& html) {
                                     "ACTION " +
                                         piece + "\x01"
                                   : piece;
-        enqueue(ch->folded, irc_line("PRIVMSG", {ch->name, body}));
+        enqueue({ch->folded, "PRIVMSG", {ch->name, body}});
     }
     flush();
 }
@@ -281,36 +255,41 @@ std::size_t IrcLink::text_room(const std::string& target) const {
     return used + 64 < kMaxLine ? kMaxLine - used : 64;
 }
 
-void IrcLink::enqueue(const std::string& channel, const std::string& line) {
-    if (m_state != State::Online) {
-        while (m_settings.offline_limit > 0 && m_queue.size() >= m_settings.offline_limit) {
-            m_queue.pop_front();
-            if (!m_dropping_logged)
-                log("ravelin: chat offline: more than " + std::to_string(m_settings.offline_limit) +
-                    " lines waiting, the oldest are dropped");
-            m_dropping_logged = true;
-        }
+void IrcLink::enqueue(Outgoing line) {
+    // Bounded online too: a server that holds every line back must not grow the queue.
+    while (m_settings.queue_limit > 0 && m_queue.size() >= m_settings.queue_limit) {
+        m_queue.pop_front();
+        if (!m_dropping_logged)
+            log("ravelin: chat: more than " + std::to_string(m_settings.queue_limit) +
+                " lines waiting to be sent; the oldest are dropped");
+        m_dropping_logged = true;
     }
-    m_queue.push_back({channel, line});
+    m_queue.push_back(std::move(line));
 }
 
 void IrcLink::flush() {
     if (m_flushing) return;  // a send that answers at once re-enters here
     m_flushing = true;
-    while (m_state == State::Online && !m_queue.empty()) {
-        const Channel* ch = find(m_queue.front().channel);
-        if (ch && ch->join_pending) break;  // after the join, or the server refuses the line
+    while (m_state == State::Online) {
+        // A line waits for its channel's join, or the server would refuse it; the lines of
+        // other channels go on in their order.
+        auto next = std::find_if(m_queue.begin(), m_queue.end(), [this](const Outgoing& o) {
+            const Channel* ch = o.channel.empty() ? nullptr : find(o.channel);
+            return !ch || !ch->join_pending;
+        });
+        if (next == m_queue.end()) break;
         const double now = m_loop.now();
         if (!m_pacer.may_send(now)) {
             double wait_s = m_pacer.next_allowed(now) - now;
             m_pace.start(static_cast<int>(std::ceil(wait_s * 1000)), [this] { flush(); });
             break;
         }
-        std::string line = std::move(m_queue.front().line);
-        m_queue.pop_front();
+        std::string line = irc_line(next->command, next->params);
+        m_queue.erase(next);
         m_pacer.sent(now);
         send_now(line);
     }
+    if (m_queue.empty()) m_dropping_logged = false;
     m_flushing = false;
 }
 
