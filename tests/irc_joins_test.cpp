@@ -7,6 +7,8 @@
 namespace rv::standin::net {
 namespace {
 
+struct IrcJoins : LinkTest {};
+
 struct Answer {
     const char* line;  // the server's answer to "JOIN #vip"
     const char* said;  // the system line in #vip
@@ -41,7 +43,7 @@ const Answer kAnswers[] = {
     {"482 DJ #vip :You're not channel operator", "#vip: You're not channel operator", false},
 };
 
-TEST_F(LinkTest, EveryRefusalEndsTheJoinWithTheServersWords) {
+TEST_F(IrcJoins, EveryRefusalEndsTheJoinWithTheServersWords) {
     for (const Answer& a : kAnswers) {
         SCOPED_TRACE(a.line);
         reset();
@@ -69,7 +71,7 @@ TEST_F(LinkTest, EveryRefusalEndsTheJoinWithTheServersWords) {
     }
 }
 
-TEST_F(LinkTest, AJoinWithNoAnswerEndsAfterThirtySeconds) {
+TEST_F(IrcJoins, AJoinWithNoAnswerEndsAfterThirtySeconds) {
     sign_on();
     link->join("#slow");
     link->say("#slow", "one");
@@ -87,7 +89,7 @@ TEST_F(LinkTest, AJoinWithNoAnswerEndsAfterThirtySeconds) {
     EXPECT_EQ(transport.lines(), Strings{"JOIN #slow"});
 }
 
-TEST_F(LinkTest, AForwardIsFollowedSaidAndTheRoomsLinesGoWithIt) {
+TEST_F(IrcJoins, AForwardIsFollowedSaidAndTheRoomsLinesGoWithIt) {
     sign_on();
     link->join("#vip");
     link->say("#vip", "waiting");
@@ -105,7 +107,7 @@ TEST_F(LinkTest, AForwardIsFollowedSaidAndTheRoomsLinesGoWithIt) {
     EXPECT_EQ(sink.opened.size(), 1u);
 }
 
-TEST_F(LinkTest, AJoinAnsweredWithAnotherChannelIsAForwardOfTheFirstWaiting) {
+TEST_F(IrcJoins, AJoinAnsweredWithAnotherChannelIsAForwardOfTheFirstWaiting) {
     sign_on();
     link->join("#a");
     link->join("#b");
@@ -121,7 +123,7 @@ TEST_F(LinkTest, AJoinAnsweredWithAnotherChannelIsAForwardOfTheFirstWaiting) {
     EXPECT_EQ(sink.opened.back(), (Line{"#surprise", "", ""}));
 }
 
-TEST_F(LinkTest, AForwardThatCannotBeFollowedIsARefusalSaid) {
+TEST_F(IrcJoins, AForwardThatCannotBeFollowedIsARefusalSaid) {
     const std::pair<const char*, const char*> cases[] = {
         {"470 DJ #vip nowhere :Forwarding",
          "Cannot join #vip: Forwarding; it sends you to nowhere, which is not a channel name"},
@@ -148,7 +150,7 @@ TEST_F(LinkTest, AForwardThatCannotBeFollowedIsARefusalSaid) {
         (Line{"#b", "", "Cannot join #b: Forwarding; it sends you to #a, which sends you back"}));
 }
 
-TEST_F(LinkTest, ErrorsAboutNoChannelAreSaidInTheRoomInFront) {
+TEST_F(IrcJoins, ErrorsAboutNoChannelAreSaidInTheRoomInFront) {
     sign_on();
     sink.system.clear();
     transport.say(":srv 401 DJ NickServ :No such nick/channel\r\n");
@@ -159,16 +161,16 @@ TEST_F(LinkTest, ErrorsAboutNoChannelAreSaidInTheRoomInFront) {
                                               {"", "", "DJ2: Nickname is already in use"}}));
 }
 
-struct SmallOnlineQueue : LinkTest {
+struct IrcSmallOnlineQueue : LinkTest {
     static LinkSettings small() {
         LinkSettings s;
         s.queue_limit = 3;
         return s;
     }
-    SmallOnlineQueue() : LinkTest(small()) {}
+    IrcSmallOnlineQueue() : LinkTest(small()) {}
 };
 
-TEST_F(SmallOnlineQueue, OnlineTooTheOldestLinesAreDroppedWithOneLogLine) {
+TEST_F(IrcSmallOnlineQueue, OnlineTooTheOldestLinesAreDroppedWithOneLogLine) {
     sign_on();
     for (int i = 0; i < 10; ++i) link->say("#music", std::to_string(i));
     EXPECT_EQ(privmsgs().size(), 5u);  // the burst

@@ -281,11 +281,11 @@ struct LeaveCase {
     double closed_at_s;  // when the link is off, after the QUIT
 };
 
-struct Leaving : LinkTest, ::testing::WithParamInterface<LeaveCase> {};
+struct IrcLeaving : LinkTest, ::testing::WithParamInterface<LeaveCase> {};
 
 // However the server answers, the link leaves the same way: the lines still waiting go out
 // at once, then QUIT; it closes at the answer, or at the limit, and stays off, quietly.
-TEST_P(Leaving, QueuedLinesThenQuitThenCloseAtTheAnswerOrTheLimit) {
+TEST_P(IrcLeaving, QueuedLinesThenQuitThenCloseAtTheAnswerOrTheLimit) {
     const LeaveCase& c = GetParam();
     sign_on();
     for (int i = 0; i < 8; ++i) link->say("#music", "line " + std::to_string(i));
@@ -314,7 +314,7 @@ TEST_P(Leaving, QueuedLinesThenQuitThenCloseAtTheAnswerOrTheLimit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ServerAnswers, Leaving,
+    ServerAnswers, IrcLeaving,
     ::testing::Values(LeaveCase{"Error", "ERROR :Closing link (Powered off)\r\n", false, 0.5},
                       LeaveCase{"ErrorThenHangUp", "ERROR :Bye\r\n", true, 0.5},
                       LeaveCase{"HangUp", nullptr, true, 0.5},

@@ -236,16 +236,52 @@ void IrcLink::say(const std::string& channel, const std::string& html) {
         m_sink.system_line(asked->name, "Not sent: you are not in " + ch->name + ".");
         return;
     }
+    queue_text(ch->folded, ch->name, html);
+    flush();
+}
+
+void IrcLink::message(const std::string& target, const std::string& html) {
+    const Channel* ch = is_channel_name(target) ? find(target) : nullptr;
+    queue_text(ch ? ch->folded : std::string(), target, html);
+    flush();
+}
+
+void IrcLink::queue_text(const std::string& key, const std::string& target,
+                         const std::string& html) {
     const bool action = starts_with_me(html);
     std::string text = html_to_irc(action ? std::string_view(html).substr(4) : html);
-    std::size_t room = text_room(ch->name) - (action ? 9 : 0);
+    std::size_t room = text_room(target) - (action ? 9 : 0);
     for (const std::string& piece : split_irc_text(text, room)) {
         std::string body = action ? "\x01"
                                     "ACTION " +
                                         piece + "\x01"
                                   : piece;
-        enqueue({ch->folded, "PRIVMSG", {ch->name, body}});
+        enqueue({key, "PRIVMSG", {target, body}});
     }
+}
+
+void IrcLink::change_nick(const std::string& nick) {
+    if (!plausible_nick(nick)) return;
+    if (m_state == State::Online || m_state == State::Registering) {
+        send_now(irc_line("NICK", {nick}));
+        return;
+    }
+    m_base_nick = m_nick = nick;
+}
+
+void IrcLink::topic(const std::string& channel, const std::string& html) {
+    if (html.empty())
+        enqueue({"", "TOPIC", {channel}});
+    else
+        enqueue({"", "TOPIC", {channel, html_to_irc(html)}});
+    flush();
+}
+
+void IrcLink::send_raw(const std::string& line) {
+    std::string raw = line.substr(0, kMaxLine);
+    for (char& c : raw)
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    enqueue({"", raw, {}});
     flush();
 }
 

@@ -62,6 +62,16 @@ class IrcLink {
     // channel was refused sends nothing and says so.
     void say(const std::string& channel, const std::string& html);
 
+    // A line to a nick (or to a channel named outright), paced with the rooms' lines.
+    void message(const std::string& target, const std::string& html);
+    // Asks for another nick: the server's answer (NICK, or a refusal) is told as usual.
+    // Before signing on, the next sign-on asks for it.
+    void change_nick(const std::string& nick);
+    // Asks for a channel's topic (empty text), or sets it.
+    void topic(const std::string& channel, const std::string& html);
+    // A protocol line as the user typed it, paced; a line break in it becomes a blank.
+    void send_raw(const std::string& line);
+
     State state() const { return m_state; }
     const std::string& nick() const { return m_nick; }
     bool joined(const std::string& channel) const;
@@ -105,6 +115,7 @@ class IrcLink {
 
     // outgoing
     void enqueue(Outgoing line);
+    void queue_text(const std::string& key, const std::string& target, const std::string& html);
     void flush();
     std::size_t text_room(const std::string& target) const;
 

@@ -183,6 +183,16 @@ TEST_F(RavelinOnIrc, ClosingLeavesWithTheLastLineAndOurQuit) {
     EXPECT_NE(said[3].find("Bob"), std::string::npos) << said[3];
 }
 
+// A private line typed as a command reaches its one reader and never the channel.
+TEST_F(RavelinOnIrc, MsgTypedInTheRoomIsPrivate) {
+    start_ravelin();
+    program->client.user_send(room(), "/msg bob IDENTIFY s3cret");
+    program->client.user_send(room(), "after");
+    ASSERT_TRUE(bob_hears_line_with("after"));
+    EXPECT_TRUE(bob.has_line_containing(" PRIVMSG bob :IDENTIFY s3cret"));
+    for (const auto& l : bob.said_in("#music")) EXPECT_EQ(l.find("s3cret"), std::string::npos);
+}
+
 TEST_F(RavelinOnIrc, DotPTypedInTheRoomPlaysAndThePlayingLineReachesTheChannel) {
     start_ravelin();
     program->form1.File1->set_list_index(0);  // the user picks the track
