@@ -37,19 +37,30 @@ using rv::app::ScriptRunner;
     std::_Exit(status);
 }
 
-// What the program's own end reports: script actions that failed make it 1.
-std::function<void()> ending(std::unique_ptr<ScriptRunner>& runner) {
-    return [&runner] { end_at_once(runner ? runner->finish() : 0); };
-}
-
-// Ctrl+C and SIGTERM close the main window as its close label does, once it is there.
-std::function<void()> close_like_the_label(Program*& program,
-                                           std::unique_ptr<ScriptRunner>& runner) {
-    return [&program, &runner] {
-        if (program && program->form1.loaded()) program->form1.lbclose_Click();
+// What the program's own end reports: script actions that failed make it 1. `first` runs
+// before the process ends (leaving the chat network).
+std::function<void()> ending(std::unique_ptr<ScriptRunner>& runner,
+                             std::function<void()> first = {}) {
+    return [&runner, first] {
+        if (first) first();
         end_at_once(runner ? runner->finish() : 0);
     };
 }
+
+// Ctrl+C and SIGTERM close the main window as its close label does, once it is there.
+std::function<void()> close_like_the_label(Program*& program, std::unique_ptr<ScriptRunner>& runner,
+                                           std::function<void()> first = {}) {
+    return [&program, &runner, first] {
+        if (program && program->form1.loaded()) program->form1.lbclose_Click();
+        if (first) first();
+        end_at_once(runner ? runner->finish() : 0);
+    };
+}
+
+// Leaving a chat network waits up to this long for the server's goodbye.
+constexpr double kLeaveChatSeconds = 2.0;
+// A stop signal's close may take that long on top of the close label's own slide and waits.
+constexpr int kStopGraceMs = 1500 + static_cast<int>(kLeaveChatSeconds * 1000) + 500;
 
 bool load_script(const std::string& path, std::vector<rv::app::ScriptAction>& actions) {
     std::ifstream in(path, std::ios::binary);
@@ -123,8 +134,15 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     rv::qt::QtFront front(argc, argv);
     std::unique_ptr<ScriptRunner> runner;
     Program* target = nullptr;
+    // However the program ends, the chat network is left first: its last lines and QUIT go
+    // out instead of being cut off with the process.
+    rv::standin::ChatNetwork* chat = nullptr;
+    const auto leave_chat = [&chat] {
+        if (chat) chat->leave(kLeaveChatSeconds);
+    };
     // Before the audio library starts: it leaves handlers that are already there alone.
-    rv::app::StopSignals stop(front.loop(), close_like_the_label(target, runner));
+    rv::app::StopSignals stop(front.loop(), close_like_the_label(target, runner, leave_chat),
+                              kStopGraceMs);
     // A second start brings the first to the front. Scripted runs are tools, not a person's
     // player: they never hand over.
     rv::qt::SingleInstance instance;
@@ -144,12 +162,13 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     rv::media::SdlPlayer media(front.loop());
     Program program(front.loop(), media, options);
     target = &program;
-    program.services.end_program = ending(runner);
+    program.services.end_program = ending(runner, leave_chat);
     program.env.set_screen_size_twips(front.screen_width_twips(), front.screen_height_twips());
     front.show_forms(program.env);
     // The client's link to a chat network; it signs on only when asked (--chat or its form).
     rv::standin::view::IrcSocket socket;
     rv::standin::ChatNetwork network(program.client, front.loop(), socket);
+    chat = &network;
     if (!options.chat.empty()) {
         rv::standin::net::Endpoint endpoint;
         std::string error;
@@ -179,6 +198,8 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
         }
     });
     const int status = front.exec();
+    leave_chat();
+    chat = nullptr;
     return r ? r->finish() : status;
 }
 

@@ -2,13 +2,18 @@
 
 #include <iostream>
 
+#include "platform/loop/bounded_wait.h"
+#include "standin/net/html_to_irc.h"
 #include "standin/net/irc_message.h"
+#include "standin/net/typed_command.h"
 
 namespace rv::standin {
 
 ChatNetwork::ChatNetwork(Client& client, EventLoop& loop, net::Transport& transport,
                          net::LinkSettings settings)
-    : m_client(client), m_link(std::make_unique<net::IrcLink>(loop, transport, *this, settings)) {
+    : m_client(client),
+      m_loop(loop),
+      m_link(std::make_unique<net::IrcLink>(loop, transport, *this, settings)) {
     m_client.attach_network(this);
     m_lines = m_client.on_line.subscribe(
         [this](const Room& room, const ChatLine& line) { user_line(room, line); });
@@ -32,7 +37,7 @@ void ChatNetwork::start(const net::Endpoint& server, const std::string& password
     if (m_client.on_changed) m_client.on_changed();
 }
 
-Room* ChatNetwork::join(const std::string& channel) {
+Room* ChatNetwork::join(const std::string& channel, const std::string& key) {
     std::string name = channel;
     if (!name.empty() && !net::is_channel_name(name)) name = "#" + name;
     if (!net::is_channel_name(name) || name.find_first_of(" ,\a") != std::string::npos)
@@ -42,8 +47,81 @@ Room* ChatNetwork::join(const std::string& channel) {
         room = &m_client.open_room(name);
     else
         m_client.desktop().BringWindowToTop(room->window());
-    if (m_started) m_link->join(name);
+    if (m_started) m_link->join(name, key);
     return room;
+}
+
+bool ChatNetwork::command(Room& room, const std::string& line) {
+    if (!m_started) return false;
+    using K = net::TypedCommand::Kind;
+    const net::TypedCommand c = net::parse_typed_command(line);
+    // The commands that act on a channel act on the room's own when none is named.
+    const std::string channel = c.target.empty() ? room.name() : c.target;
+    const bool on_channel = net::is_channel_name(channel);
+    switch (c.kind) {
+        case K::Text:
+        case K::Me:
+            return false;
+        case K::Refused:
+            tell(room, c.text);
+            break;
+        case K::Message:
+            m_link->message(c.target, c.text);
+            tell(room, "-> *" + c.target + "* " + c.text);
+            break;
+        case K::Join:
+            if (!join(c.target, c.text))
+                tell(room, "Not sent: " + c.target + " is no channel name.");
+            break;
+        case K::Part:
+            if (!on_channel) {
+                tell(room, "Not sent. Usage: /part #CHANNEL [REASON]");
+                break;
+            }
+            m_link->part(channel, net::html_to_irc(c.text));
+            if (Room* parted = m_client.room_named(channel))
+                tell(*parted, "You have left " + channel + ".");
+            break;
+        case K::Nick:
+            m_link->change_nick(c.target);
+            break;
+        case K::Topic:
+            if (on_channel)
+                m_link->topic(channel, c.text);
+            else
+                tell(room, "Not sent. Usage: /topic [#CHANNEL] [TEXT]");
+            break;
+        case K::Quit:
+            m_link->leave(c.text.empty() ? "Leaving" : net::html_to_irc(c.text));
+            m_started = false;  // what is typed from now on stays here
+            tell(room, "You have signed off from " + m_server.host + ".");
+            if (m_client.on_changed) m_client.on_changed();
+            break;
+        case K::Quote:
+            m_link->send_raw(c.text);
+            break;
+    }
+    return true;
+}
+
+void ChatNetwork::tell(Room& room, const std::string& text) {
+    m_delivering = true;
+    m_client.system_line(room, text);
+    m_delivering = false;
+}
+
+void ChatNetwork::leave(double limit_s) {
+    if (!m_started) return;
+    using S = net::IrcLink::State;
+    m_link->leave("Leaving", static_cast<int>(limit_s * 1000));
+    // The link closes by itself at the limit; the wait's own limit only guards against a
+    // loop that no longer runs its timers.
+    WaitFor(
+        m_loop, [this] { return m_link->state() == S::Offline; }, {limit_s + 0.5, 0.05},
+        WaitPumping::Pump);
+    m_link->stop();
+    m_started = false;
+    if (m_client.on_changed) m_client.on_changed();
 }
 
 std::string ChatNetwork::status() const {
@@ -57,6 +135,8 @@ std::string ChatNetwork::status() const {
             return "Signing on to " + m_server.host + "...";
         case S::Waiting:
             return "Disconnected from " + m_server.host + ", trying again";
+        case S::Leaving:
+            return "Signing off from " + m_server.host + "...";
         case S::Offline:
             break;
     }
@@ -114,6 +194,14 @@ void ChatNetwork::person_renamed(const std::string& channel, const std::string& 
         m_client.person_left(*room, from);
         m_client.person_joined(*room, to);
     }
+}
+
+void ChatNetwork::channel_opened(const std::string& channel, const std::string&) {
+    // A room of its own, on top: where the user now is, the program's lines go too.
+    if (Room* room = m_client.room_named(channel))
+        m_client.desktop().BringWindowToTop(room->window());
+    else
+        m_client.open_room(channel);
 }
 
 void ChatNetwork::own_nick_changed(const std::string& nick) {

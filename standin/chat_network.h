@@ -26,7 +26,16 @@ class ChatNetwork final : public net::RoomSink {
     // of that name when one is open, else a new one on top).
     void start(const net::Endpoint& server, const std::string& password);
     // Another channel as a new room (or the open room of that name), joined on the network.
-    Room* join(const std::string& channel);
+    Room* join(const std::string& channel, const std::string& key = {});
+    // A line typed into `room`: true when it was a command to the network ("/msg NICK TEXT",
+    // "/join", "/part", "/nick", "/topic", "/quit", "/quote"; any other "/word" is refused
+    // with a system line), which is then carried out and never said in the room. "/me" and
+    // plain lines are the room's (false); so is everything while the client is offline.
+    bool command(Room& room, const std::string& line);
+    // Leaves the network as a person does, for the program's end: the rooms' last lines and
+    // QUIT go out, and the connection closes once the server answers or `limit_s` has
+    // passed. Runs events meanwhile.
+    void leave(double limit_s = 2.0);
     bool started() const { return m_started; }
     // One line for the client's status bar.
     std::string status() const;
@@ -41,14 +50,17 @@ class ChatNetwork final : public net::RoomSink {
     void person_left(const std::string& channel, const std::string& nick) override;
     void person_renamed(const std::string& channel, const std::string& from,
                         const std::string& to) override;
+    void channel_opened(const std::string& channel, const std::string& from) override;
     void own_nick_changed(const std::string& nick) override;
 
   private:
     // The open room of a channel; "" is the room in front.
     Room* room_for(const std::string& channel);
     void user_line(const Room& room, const ChatLine& line);
+    void tell(Room& room, const std::string& text);
 
     Client& m_client;
+    EventLoop& m_loop;
     std::unique_ptr<net::IrcLink> m_link;
     net::Endpoint m_server;
     bool m_started = false;

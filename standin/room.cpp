@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "standin/chat_html.h"
+#include "standin/chat_network.h"
 #include "standin/client.h"
 
 namespace rv::standin {
@@ -89,7 +90,10 @@ LRESULT Room::input_message(HWND h, UINT msg, WPARAM w, LPARAM l) {
         // Enter sends what is in the box and clears it; a chat client sends no blank line.
         std::string text;
         text.swap(m_input_text);
-        if (!is_blank(text)) add_line(m_client.screen_name(), text, true);
+        // On a network, "/word ..." is a command to it: not a line for the room.
+        ChatNetwork* network = m_client.network();
+        if (!is_blank(text) && !(network && network->command(*this, text)))
+            add_line(m_client.screen_name(), text, true);
         changed();
         return 0;
     }

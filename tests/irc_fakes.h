@@ -81,9 +81,13 @@ class RecordingSink : public standin::net::RoomSink {
         people[c].erase(f);
         people[c].insert(t);
     }
+    void channel_opened(const std::string& c, const std::string& from) override {
+        opened.push_back({c, "", from});
+    }
     void own_nick_changed(const std::string& nick) override { nicks.push_back(nick); }
 
     std::vector<Line> chat, system;
+    std::vector<Line> opened;  // channel, "", the channel it was forwarded from
     std::map<std::string, std::set<std::string>> people;
     std::vector<std::string> nicks;
 };

@@ -4,53 +4,10 @@
 
 #include <algorithm>
 
-#include "platform/loop/virtual_loop.h"
-#include "tests/irc_fakes.h"
+#include "tests/irc_link_fixture.h"
 
 namespace rv::standin::net {
 namespace {
-
-using test::FakeTransport;
-using test::RecordingSink;
-using Line = RecordingSink::Line;
-using Strings = std::vector<std::string>;
-
-struct LinkTest : ::testing::Test {
-    explicit LinkTest(LinkSettings s = {}) : settings(s) {}
-    void SetUp() override {
-        link = std::make_unique<IrcLink>(loop, transport, sink, settings);
-        link->log = [this](const std::string& l) { logged.push_back(l); };
-    }
-    Endpoint music() {
-        Endpoint e;
-        e.host = "irc.test";
-        e.channel = "#music";
-        return e;
-    }
-    // Connects and signs on as `nick`, joined to #music with bob in it.
-    void sign_on(const std::string& nick = "DJ") {
-        link->start(music(), nick, "");
-        transport.accept();
-        transport.say(":srv 001 " + nick + " :Welcome\r\n");
-        transport.say(":" + nick + "!u@h JOIN #music\r\n");
-        transport.say(":srv 353 " + nick + " = #music :@" + nick + " +bob\r\n:srv 366 " + nick +
-                      " #music :End of NAMES\r\n");
-        transport.lines();
-    }
-    Strings privmsgs() {
-        Strings out;
-        for (auto& l : transport.lines())
-            if (l.rfind("PRIVMSG", 0) == 0) out.push_back(l);
-        return out;
-    }
-
-    LinkSettings settings;
-    VirtualLoop loop;
-    FakeTransport transport;
-    RecordingSink sink;
-    std::unique_ptr<IrcLink> link;
-    Strings logged;
-};
 
 TEST_F(LinkTest, SignsOnThenJoinsTheRoom) {
     link->start(music(), "DJ", "s3cret");
@@ -207,13 +164,6 @@ TEST_F(LinkTest, LinesWaitForTheJoinAndThenFlow) {
     EXPECT_TRUE(privmsgs().empty());
     transport.say(":DJ!u@h JOIN #music\r\n");
     EXPECT_EQ(privmsgs(), Strings{"PRIVMSG #music :early"});
-    // A refused join releases what waits for it.
-    link->join("#vip");
-    link->say("#vip", "hello");
-    EXPECT_TRUE(privmsgs().empty());
-    transport.say(":srv 473 DJ #vip :Cannot join channel (+i)\r\n");
-    EXPECT_EQ(privmsgs(), Strings{"PRIVMSG #vip :hello"});
-    EXPECT_EQ(sink.system.back(), (Line{"#vip", "", "Cannot join #vip: Cannot join channel (+i)"}));
 }
 
 TEST_F(LinkTest, ReconnectsWithGrowingPausesCappedAtAMinute) {
@@ -261,7 +211,7 @@ TEST_F(LinkTest, AfterReconnectingEveryRoomIsRejoinedAndQueuedLinesArriveInOrder
 struct SmallQueue : LinkTest {
     static LinkSettings small() {
         LinkSettings s;
-        s.offline_limit = 3;
+        s.queue_limit = 3;
         return s;
     }
     SmallQueue() : LinkTest(small()) {}
@@ -321,6 +271,86 @@ TEST_F(LinkTest, StopSaysGoodbyeAndStaysOff) {
     int opens = transport.opens;
     loop.advance(600);
     EXPECT_EQ(transport.opens, opens);
+    EXPECT_EQ(loop.active_timers(), 0u);
+}
+
+struct LeaveCase {
+    const char* name;
+    const char* answer;  // what the server says half a second after the QUIT; null: nothing
+    bool hangs_up;       // and whether it then closes the connection
+    double closed_at_s;  // when the link is off, after the QUIT
+};
+
+struct IrcLeaving : LinkTest, ::testing::WithParamInterface<LeaveCase> {};
+
+// However the server answers, the link leaves the same way: the lines still waiting go out
+// at once, then QUIT; it closes at the answer, or at the limit, and stays off, quietly.
+TEST_P(IrcLeaving, QueuedLinesThenQuitThenCloseAtTheAnswerOrTheLimit) {
+    const LeaveCase& c = GetParam();
+    sign_on();
+    for (int i = 0; i < 8; ++i) link->say("#music", "line " + std::to_string(i));
+    EXPECT_EQ(privmsgs().size(), 5u);  // the burst; three wait for the pace
+    const std::size_t system_lines = sink.system.size();
+    link->leave("Powered off", 2000);
+    EXPECT_EQ(transport.lines(), (Strings{"PRIVMSG #music :line 5", "PRIVMSG #music :line 6",
+                                          "PRIVMSG #music :line 7", "QUIT :Powered off"}));
+    EXPECT_EQ(link->state(), IrcLink::State::Leaving);
+    loop.advance(0.5);
+    EXPECT_EQ(transport.closes, 0);
+    if (c.answer) transport.say(c.answer);
+    if (c.hangs_up) transport.lose("the server closed the connection");
+    loop.advance(c.closed_at_s - 0.5 - 0.01);
+    EXPECT_EQ(transport.closes, c.closed_at_s > 0.5 ? 0 : 1);
+    loop.advance(0.02);
+    EXPECT_EQ(transport.closes, 1);
+    EXPECT_EQ(link->state(), IrcLink::State::Offline);
+    const int opens = transport.opens;
+    loop.advance(600);
+    EXPECT_EQ(transport.opens, opens);
+    EXPECT_TRUE(transport.lines().empty());
+    EXPECT_EQ(loop.active_timers(), 0u);
+    EXPECT_EQ(sink.system.size(), system_lines);  // no "Disconnected ..., trying again"
+    EXPECT_TRUE(logged.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ServerAnswers, IrcLeaving,
+    ::testing::Values(LeaveCase{"Error", "ERROR :Closing link (Powered off)\r\n", false, 0.5},
+                      LeaveCase{"ErrorThenHangUp", "ERROR :Bye\r\n", true, 0.5},
+                      LeaveCase{"HangUp", nullptr, true, 0.5},
+                      LeaveCase{"Silence", nullptr, false, 2.0},
+                      LeaveCase{"ChatterOnly", ":bob!u@h PRIVMSG #music :wait\r\n", false, 2.0}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(LinkTest, LeavingSendsOnlyTheLastWordsOfABacklogAndNothingForRefusedChannels) {
+    sign_on();
+    for (int i = 0; i < 30; ++i) link->say("#music", std::to_string(i));
+    link->join("#vip");
+    link->say("#vip", "never");
+    transport.say(":srv 473 DJ #vip :Cannot join channel (+i)\r\n");
+    transport.lines();
+    link->leave("bye");
+    Strings sent = transport.lines();
+    ASSERT_EQ(sent.size(), 11u);
+    EXPECT_EQ(sent.front(), "PRIVMSG #music :20");
+    EXPECT_EQ(sent[9], "PRIVMSG #music :29");
+    EXPECT_EQ(sent.back(), "QUIT bye");
+    EXPECT_EQ(logged.size(), 1u);
+}
+
+TEST_F(LinkTest, LeavingBeforeSigningOnOrWhileAwayEndsAtOnce) {
+    link->start(music(), "DJ", "");
+    transport.accept();
+    transport.lines();
+    link->leave("bye");  // registering: the server hears the QUIT
+    EXPECT_EQ(transport.lines(), Strings{"QUIT bye"});
+    loop.advance(2);
+    EXPECT_EQ(link->state(), IrcLink::State::Offline);
+    sign_on();
+    transport.lose();
+    link->leave("bye");  // waiting to reconnect: nobody to tell
+    EXPECT_EQ(link->state(), IrcLink::State::Offline);
+    EXPECT_TRUE(transport.lines().empty());
     EXPECT_EQ(loop.active_timers(), 0u);
 }
 

@@ -97,6 +97,53 @@ TEST_F(OnIrc, ATakenNickRenamesTheUserAndTheUsersLinesStillReadAsTheUsers) {
     EXPECT_EQ(said(), std::vector<std::string>{".p"});
 }
 
+// The close label's two lines are the room's last words: with the pace holding them back,
+// they still reach the channel, and QUIT follows them; the connection stays until the
+// server has had its time to answer.
+TEST_F(OnIrc, ClosingSendsTheLastLinesThenQuitsAndWaitsForTheServer) {
+    welcome("DJ");
+    w.start("Bob");
+    w.loop.advance(10);
+    for (int i = 0; i < 6; ++i) w.program->client.user_send(room(), "chatter " + std::to_string(i));
+    said();
+    double left_at = -1;
+    w.program->services.end_program = [&] {
+        network.leave(2.0);
+        left_at = w.loop.now();
+    };
+    const double closing = w.loop.now();
+    w.program->form1.lbclose_Click();
+    auto lines = transport.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.back(), "QUIT Leaving");
+    EXPECT_NE(lines[lines.size() - 3].find("PowerOff"), std::string::npos) << lines.size();
+    EXPECT_NE(lines[lines.size() - 2].find("Bob"), std::string::npos) << lines.size();
+    EXPECT_EQ(transport.closes, 1);
+    EXPECT_GE(left_at - closing, 2.0);
+    EXPECT_EQ(network.status(), "Offline");
+}
+
+// A forward at sign-on: the room of the channel asked for says where the server sent the
+// user, the channel sent to is a room of its own on top, and the program plays there.
+TEST_F(OnIrc, AForwardedChannelIsARoomOnTopAndTheProgramPlaysThere) {
+    transport.say(":srv 001 DJ :hi\r\n:srv 470 DJ #music #overflow :Forwarding\r\n");
+    transport.say(":DJ!u@h JOIN #overflow\r\n");
+    Room* overflow = w.program->client.room_named("#overflow");
+    ASSERT_NE(overflow, nullptr);
+    EXPECT_EQ(w.program->client.top_room(), overflow);
+    bool said_so = false;
+    for (std::size_t i = 0; i < room().lines().size(); ++i)
+        said_so |= room().plain_line(i) == "#music sends you to #overflow";
+    EXPECT_TRUE(said_so);
+    transport.lines();
+    w.start("Bob");
+    w.loop.advance(10);
+    auto lines = transport.lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("PRIVMSG #overflow :", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("Power"), std::string::npos) << lines[0];
+}
+
 TEST_F(OnIrc, AnotherChannelIsANewRoomAndOfflineRoomsStayLocal) {
     welcome("DJ");
     transport.lines();

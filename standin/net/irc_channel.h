@@ -13,6 +13,9 @@ struct IrcLink::Channel {
     std::string folded;  // for comparisons
     bool joined = false;
     bool join_pending = false;
+    double join_sent = 0;      // when the JOIN went out
+    std::string key;           // the channel's key, when it has one
+    std::string forwarded_to;  // the channel the server sent this one's room on to
     std::map<std::string, std::string> members;  // folded nick -> nick
     std::vector<std::string> names;              // a NAMES reply being collected
     bool names_open = false;

@@ -1,5 +1,6 @@
 #include "standin/net/irc_link.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -17,6 +18,9 @@ namespace {
 constexpr std::size_t kUserHostRoom = 1 + 1 + 10 + 1 + 63 + 1;
 constexpr std::size_t kMaxLine = 510;  // 512 with CR LF
 constexpr int kMaxNickAttempts = 50;
+// Lines sent unpaced when leaving: the room's last words, not a backlog that would get the
+// link thrown off for flooding before its QUIT.
+constexpr std::size_t kLeavingLines = 10;
 
 bool starts_with_me(const std::string& html) {
     if (html.size() < 4) return false;
@@ -33,7 +37,8 @@ IrcLink::IrcLink(EventLoop& loop, Transport& transport, RoomSink& sink, LinkSett
       m_pacer(settings.pacing),
       m_backoff(settings.reconnect),
       m_retry(loop),
-      m_pace(loop) {
+      m_pace(loop),
+      m_leave(loop) {
     log = [](const std::string& line) { std::cerr << line << "\n"; };
     m_transport.on_open = [this] { opened(); };
     m_transport.on_data = [this](std::string_view bytes) { received(bytes); };
@@ -62,12 +67,44 @@ void IrcLink::start(const Endpoint& server, const std::string& nick, const std::
 }
 
 void IrcLink::stop(const std::string& reason) {
+    if (m_state == State::Offline) return;
     if (m_state == State::Registering || m_state == State::Online)
         send_now(irc_line("QUIT", {reason}));
+    finish_leaving();
+}
+
+void IrcLink::leave(const std::string& reason, int limit_ms) {
+    if (m_state != State::Registering && m_state != State::Online) {
+        finish_leaving();
+        return;
+    }
+    if (m_state == State::Online) {
+        // Lines for a channel refused or left would only meet an error.
+        std::erase_if(m_queue, [this](const Outgoing& o) {
+            const Channel* ch = o.channel.empty() ? nullptr : find(o.channel);
+            return ch && !ch->joined && !ch->join_pending;
+        });
+        if (m_queue.size() > kLeavingLines) {
+            log("ravelin: chat: leaving with " + std::to_string(m_queue.size()) +
+                " lines waiting; only the last " + std::to_string(kLeavingLines) + " are sent");
+            m_queue.erase(m_queue.begin(), m_queue.end() - kLeavingLines);
+        }
+        for (const Outgoing& o : m_queue) send_now(irc_line(o.command, o.params));
+    }
+    m_queue.clear();
+    send_now(irc_line("QUIT", {reason}));
+    m_state = State::Leaving;
+    m_retry.stop();
+    m_pace.stop();
+    m_leave.start(limit_ms, [this] { finish_leaving(); });
+}
+
+void IrcLink::finish_leaving() {
     m_transport.close();
     m_state = State::Offline;
     m_retry.stop();
     m_pace.stop();
+    m_leave.stop();
     if (m_watchdog) m_loop.stop_timer(m_watchdog);
     m_watchdog = 0;
     for (auto& ch : m_channels) ch->joined = ch->join_pending = false;
@@ -98,6 +135,10 @@ void IrcLink::opened() {
 }
 
 void IrcLink::closed(const std::string& reason) {
+    if (m_state == State::Leaving) {
+        finish_leaving();  // the server's answer to our QUIT
+        return;
+    }
     if (m_state == State::Offline || m_state == State::Waiting) return;
     const bool was_online = m_state == State::Online;
     if (was_online && (m_loop.now() - m_since) * 1000 >= m_backoff.settings().stable_ms)
@@ -140,6 +181,8 @@ void IrcLink::watchdog() {
     } else if (m_state == State::Online && m_ping_sent >= 0 &&
                now - m_ping_sent >= m_settings.ping_timeout_s) {
         drop("no answer to PING");
+    } else if (m_state == State::Online) {
+        check_joins();
     }
 }
 
@@ -161,21 +204,6 @@ void IrcLink::registered(const IrcMessage& m) {
     flush();
 }
 
-void IrcLink::join_all() {
-    std::string list;
-    auto send_list = [&] {
-        if (!list.empty()) send_now(irc_line("JOIN", {list}));
-        list.clear();
-    };
-    for (auto& ch : m_channels) {
-        if (ch->joined) continue;
-        ch->join_pending = true;
-        if (list.size() + ch->name.size() > 400) send_list();
-        list += (list.empty() ? "" : ",") + ch->name;
-    }
-    send_list();
-}
-
 void IrcLink::next_nick(bool refused) {
     // A refused nick is most often too long for this server: the classic limit is 9.
     if (refused && m_nick_max > 9) {
@@ -194,44 +222,66 @@ void IrcLink::next_nick(bool refused) {
     send_now(irc_line("NICK", {m_nick}));
 }
 
-void IrcLink::join(const std::string& channel) {
-    if (!is_channel_name(channel) || channel.size() > 200) return;
-    Channel& ch = add_channel(channel);
-    if (m_state == State::Online && !ch.joined && !ch.join_pending) {
-        ch.join_pending = true;
-        send_now(irc_line("JOIN", {ch.name}));
+void IrcLink::say(const std::string& channel, const std::string& html) {
+    Channel* asked = find(channel);
+    if (!asked) {
+        join(channel);
+        asked = find(channel);
+        if (!asked) return;
     }
-}
-
-void IrcLink::part(const std::string& channel) {
-    for (auto it = m_channels.begin(); it != m_channels.end(); ++it) {
-        if ((*it)->folded != irc_fold(channel)) continue;
-        if (m_state == State::Online && ((*it)->joined || (*it)->join_pending))
-            send_now(irc_line("PART", {(*it)->name}));
-        std::string folded = (*it)->folded;
-        m_channels.erase(it);
-        std::erase_if(m_queue, [&](const Outgoing& o) { return o.channel == folded; });
+    // A room the server sent on speaks in the channel it was sent to.
+    Channel* ch = asked->forwarded_to.empty() ? asked : find(asked->forwarded_to);
+    if (!ch) ch = asked;
+    if (m_state == State::Online && !ch->joined && !ch->join_pending) {
+        m_sink.system_line(asked->name, "Not sent: you are not in " + ch->name + ".");
         return;
     }
+    queue_text(ch->folded, ch->name, html);
+    flush();
 }
 
-void IrcLink::say(const std::string& channel, const std::string& html) {
-    Channel* ch = find(channel);
-    if (!ch) {
-        join(channel);
-        ch = find(channel);
-        if (!ch) return;
-    }
+void IrcLink::message(const std::string& target, const std::string& html) {
+    const Channel* ch = is_channel_name(target) ? find(target) : nullptr;
+    queue_text(ch ? ch->folded : std::string(), target, html);
+    flush();
+}
+
+void IrcLink::queue_text(const std::string& key, const std::string& target,
+                         const std::string& html) {
     const bool action = starts_with_me(html);
     std::string text = html_to_irc(action ? std::string_view(html).substr(4) : html);
-    std::size_t room = text_room(ch->name) - (action ? 9 : 0);
+    std::size_t room = text_room(target) - (action ? 9 : 0);
     for (const std::string& piece : split_irc_text(text, room)) {
         std::string body = action ? "\x01"
                                     "ACTION " +
                                         piece + "\x01"
                                   : piece;
-        enqueue(ch->folded, irc_line("PRIVMSG", {ch->name, body}));
+        enqueue({key, "PRIVMSG", {target, body}});
     }
+}
+
+void IrcLink::change_nick(const std::string& nick) {
+    if (!plausible_nick(nick)) return;
+    if (m_state == State::Online || m_state == State::Registering) {
+        send_now(irc_line("NICK", {nick}));
+        return;
+    }
+    m_base_nick = m_nick = nick;
+}
+
+void IrcLink::topic(const std::string& channel, const std::string& html) {
+    if (html.empty())
+        enqueue({"", "TOPIC", {channel}});
+    else
+        enqueue({"", "TOPIC", {channel, html_to_irc(html)}});
+    flush();
+}
+
+void IrcLink::send_raw(const std::string& line) {
+    std::string raw = line.substr(0, kMaxLine);
+    for (char& c : raw)
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    enqueue({"", raw, {}});
     flush();
 }
 
@@ -241,36 +291,41 @@ std::size_t IrcLink::text_room(const std::string& target) const {
     return used + 64 < kMaxLine ? kMaxLine - used : 64;
 }
 
-void IrcLink::enqueue(const std::string& channel, const std::string& line) {
-    if (m_state != State::Online) {
-        while (m_settings.offline_limit > 0 && m_queue.size() >= m_settings.offline_limit) {
-            m_queue.pop_front();
-            if (!m_dropping_logged)
-                log("ravelin: chat offline: more than " + std::to_string(m_settings.offline_limit) +
-                    " lines waiting, the oldest are dropped");
-            m_dropping_logged = true;
-        }
+void IrcLink::enqueue(Outgoing line) {
+    // Bounded online too: a server that holds every line back must not grow the queue.
+    while (m_settings.queue_limit > 0 && m_queue.size() >= m_settings.queue_limit) {
+        m_queue.pop_front();
+        if (!m_dropping_logged)
+            log("ravelin: chat: more than " + std::to_string(m_settings.queue_limit) +
+                " lines waiting to be sent; the oldest are dropped");
+        m_dropping_logged = true;
     }
-    m_queue.push_back({channel, line});
+    m_queue.push_back(std::move(line));
 }
 
 void IrcLink::flush() {
     if (m_flushing) return;  // a send that answers at once re-enters here
     m_flushing = true;
-    while (m_state == State::Online && !m_queue.empty()) {
-        const Channel* ch = find(m_queue.front().channel);
-        if (ch && ch->join_pending) break;  // after the join, or the server refuses the line
+    while (m_state == State::Online) {
+        // A line waits for its channel's join, or the server would refuse it; the lines of
+        // other channels go on in their order.
+        auto next = std::find_if(m_queue.begin(), m_queue.end(), [this](const Outgoing& o) {
+            const Channel* ch = o.channel.empty() ? nullptr : find(o.channel);
+            return !ch || !ch->join_pending;
+        });
+        if (next == m_queue.end()) break;
         const double now = m_loop.now();
         if (!m_pacer.may_send(now)) {
             double wait_s = m_pacer.next_allowed(now) - now;
             m_pace.start(static_cast<int>(std::ceil(wait_s * 1000)), [this] { flush(); });
             break;
         }
-        std::string line = std::move(m_queue.front().line);
-        m_queue.pop_front();
+        std::string line = irc_line(next->command, next->params);
+        m_queue.erase(next);
         m_pacer.sent(now);
         send_now(line);
     }
+    if (m_queue.empty()) m_dropping_logged = false;
     m_flushing = false;
 }
 

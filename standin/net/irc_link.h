@@ -24,11 +24,12 @@ namespace rv::standin::net {
 struct LinkSettings {
     PacingSettings pacing;
     ReconnectSettings reconnect;
-    std::size_t offline_limit = 500;  // lines kept while disconnected
+    std::size_t queue_limit = 500;    // lines kept waiting, online or not
     int watchdog_ms = 5000;           // how often the link looks at a quiet connection
     int idle_ping_s = 120;            // a server silent this long is asked for a PONG
     int ping_timeout_s = 60;          // and given this long to answer
     int register_timeout_s = 60;      // from connecting until signed on
+    int join_timeout_s = 30;          // a JOIN left unanswered this long has failed
     std::size_t max_members = 10000;  // people kept per channel
     int notices_per_window = 10;      // join/part/quit lines per channel per window
     int notice_window_s = 10;
@@ -36,7 +37,7 @@ struct LinkSettings {
 
 class IrcLink {
   public:
-    enum class State { Offline, Connecting, Registering, Online, Waiting };
+    enum class State { Offline, Connecting, Registering, Online, Waiting, Leaving };
 
     IrcLink(EventLoop& loop, Transport& transport, RoomSink& sink, LinkSettings settings = {});
     ~IrcLink();
@@ -46,13 +47,30 @@ class IrcLink {
     // Signs on at `server` as `nick` (a screen name; made a valid nick) and joins
     // `server.channel` when it names one. `password` may be empty.
     void start(const Endpoint& server, const std::string& nick, const std::string& password);
-    // Signs off and stays off.
+    // Signs off and stays off, at once.
     void stop(const std::string& reason = "Leaving");
-    // Adds a room; joined now when signed on, and again after every reconnection.
-    void join(const std::string& channel);
-    void part(const std::string& channel);
-    // A line typed into a room (chat HTML). "/me text" goes out as an action.
+    // Signs off as a person does: what is still queued goes out at once (unpaced: the program
+    // is ending), then QUIT; the connection closes when the server answers (ERROR or closing
+    // it) or after `limit_ms`, and the link is Offline from then on.
+    void leave(const std::string& reason, int limit_ms = 2000);
+    // Adds a room; joined now when signed on, and again after every reconnection. A join
+    // ends in the channel, in the channel the server sends the room on to, or in a system
+    // line saying why not (the server's refusal, or no answer within join_timeout_s).
+    void join(const std::string& channel, const std::string& key = {});
+    void part(const std::string& channel, const std::string& reason = {});
+    // A line typed into a room (chat HTML). "/me text" goes out as an action. A room whose
+    // channel was refused sends nothing and says so.
     void say(const std::string& channel, const std::string& html);
+
+    // A line to a nick (or to a channel named outright), paced with the rooms' lines.
+    void message(const std::string& target, const std::string& html);
+    // Asks for another nick: the server's answer (NICK, or a refusal) is told as usual.
+    // Before signing on, the next sign-on asks for it.
+    void change_nick(const std::string& nick);
+    // Asks for a channel's topic (empty text), or sets it.
+    void topic(const std::string& channel, const std::string& html);
+    // A protocol line as the user typed it, paced; a line break in it becomes a blank.
+    void send_raw(const std::string& line);
 
     State state() const { return m_state; }
     const std::string& nick() const { return m_nick; }
@@ -67,8 +85,9 @@ class IrcLink {
   private:
     struct Channel;
     struct Outgoing {
-        std::string channel;  // folded
-        std::string line;     // without CR LF
+        std::string channel;  // folded; the line waits for this channel's join ("": none)
+        std::string command;
+        std::vector<std::string> params;  // params[0] names the channel, when there is one
     };
     using Handler = void (IrcLink::*)(const IrcMessage&);
 
@@ -76,6 +95,7 @@ class IrcLink {
     void connect();
     void opened();
     void closed(const std::string& reason);
+    void finish_leaving();
     void drop(const std::string& reason);
     void received(std::string_view bytes);
     void watchdog();
@@ -84,8 +104,18 @@ class IrcLink {
     void join_all();
     void next_nick(bool too_long);
 
+    // channels (irc_link_channels.cpp)
+    void send_join(Channel& ch);
+    void join_failed(Channel& ch, const std::string& why);
+    void follow_forward(Channel& from, const std::string& to, const std::string& why);
+    void forwarded(Channel& from, Channel& to);
+    Channel* first_pending();
+    void check_joins();
+    std::size_t drop_lines(const std::string& folded);
+
     // outgoing
-    void enqueue(const std::string& channel, const std::string& line);
+    void enqueue(Outgoing line);
+    void queue_text(const std::string& key, const std::string& target, const std::string& html);
     void flush();
     std::size_t text_room(const std::string& target) const;
 
@@ -105,7 +135,7 @@ class IrcLink {
     void on_names(const IrcMessage& m);
     void on_names_end(const IrcMessage& m);
     void on_topic(const IrcMessage& m);
-    void on_channel_error(const IrcMessage& m);
+    void on_failure(const IrcMessage& m);
     void on_error(const IrcMessage& m);
     void presence_line(Channel& ch, const std::string& text);
     Channel* find(const std::string& channel);
@@ -132,7 +162,7 @@ class IrcLink {
     LineReader m_reader;
     Pacer m_pacer;
     Backoff m_backoff;
-    OneShot m_retry, m_pace;
+    OneShot m_retry, m_pace, m_leave;
     TimerId m_watchdog = 0;
     double m_last_heard = 0, m_since = 0, m_ping_sent = -1;
     std::string m_reported_nick;

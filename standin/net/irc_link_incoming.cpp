@@ -33,21 +33,16 @@ std::string with_reason(const std::string& text, const IrcMessage& m, std::size_
 
 const std::map<std::string, IrcLink::Handler>& IrcLink::handlers() {
     static const std::map<std::string, Handler> table = {
-        {"PING", &IrcLink::on_ping},         {"001", &IrcLink::on_welcome},
-        {"005", &IrcLink::on_support},       {"432", &IrcLink::on_nick_error},
-        {"433", &IrcLink::on_nick_error},    {"436", &IrcLink::on_nick_error},
-        {"437", &IrcLink::on_nick_error},    {"PRIVMSG", &IrcLink::on_privmsg},
-        {"NOTICE", &IrcLink::on_notice},     {"JOIN", &IrcLink::on_join},
-        {"PART", &IrcLink::on_part},         {"KICK", &IrcLink::on_kick},
-        {"QUIT", &IrcLink::on_quit},         {"NICK", &IrcLink::on_nick},
-        {"353", &IrcLink::on_names},         {"366", &IrcLink::on_names_end},
-        {"332", &IrcLink::on_topic},         {"TOPIC", &IrcLink::on_topic},
-        {"403", &IrcLink::on_channel_error}, {"404", &IrcLink::on_channel_error},
-        {"405", &IrcLink::on_channel_error}, {"442", &IrcLink::on_channel_error},
-        {"471", &IrcLink::on_channel_error}, {"473", &IrcLink::on_channel_error},
-        {"474", &IrcLink::on_channel_error}, {"475", &IrcLink::on_channel_error},
-        {"476", &IrcLink::on_channel_error}, {"477", &IrcLink::on_channel_error},
-        {"482", &IrcLink::on_channel_error}, {"ERROR", &IrcLink::on_error},
+        {"PING", &IrcLink::on_ping},      {"001", &IrcLink::on_welcome},
+        {"005", &IrcLink::on_support},    {"432", &IrcLink::on_nick_error},
+        {"433", &IrcLink::on_nick_error}, {"436", &IrcLink::on_nick_error},
+        {"437", &IrcLink::on_nick_error}, {"PRIVMSG", &IrcLink::on_privmsg},
+        {"NOTICE", &IrcLink::on_notice},  {"JOIN", &IrcLink::on_join},
+        {"PART", &IrcLink::on_part},      {"KICK", &IrcLink::on_kick},
+        {"QUIT", &IrcLink::on_quit},      {"NICK", &IrcLink::on_nick},
+        {"353", &IrcLink::on_names},      {"366", &IrcLink::on_names_end},
+        {"332", &IrcLink::on_topic},      {"TOPIC", &IrcLink::on_topic},
+        {"ERROR", &IrcLink::on_error},
     };
     return table;
 }
@@ -56,7 +51,10 @@ void IrcLink::dispatch(std::string_view line) {
     IrcMessage m;
     if (!parse_irc_line(line, m)) return;  // not a message: nothing to act on
     auto it = handlers().find(m.command);
-    if (it != handlers().end()) (this->*it->second)(m);
+    if (it != handlers().end())
+        (this->*it->second)(m);
+    else if (m.command.size() == 3 && (m.command[0] == '4' || m.command[0] == '5'))
+        on_failure(m);
 }
 
 void IrcLink::on_ping(const IrcMessage& m) {
@@ -77,7 +75,14 @@ void IrcLink::on_support(const IrcMessage& m) {
 }
 
 void IrcLink::on_nick_error(const IrcMessage& m) {
-    if (m_state == State::Registering) next_nick(m.command == "432");
+    // 437 is also a channel that cannot be joined for now; and a nick asked for once signed
+    // on is the user's to change: the refusal is said.
+    if (m.params.size() >= 2 && is_channel_name(m.params[1]))
+        on_failure(m);
+    else if (m_state == State::Registering)
+        next_nick(m.command == "432");
+    else
+        on_failure(m);
 }
 
 void IrcLink::on_privmsg(const IrcMessage& m) {
@@ -121,6 +126,16 @@ void IrcLink::on_join(const IrcMessage& m) {
     for (const std::string& name : split(m.params[0], ',')) {
         if (is_me(nick)) {
             if (!is_channel_name(name) || name.size() > 200) continue;
+            if (!find(name)) {
+                // Not asked for: the server answers joins in order, so this is where it sent
+                // the first room still waiting; or, with none waiting, its own doing.
+                Channel* from = first_pending();
+                Channel& to = add_channel(name);
+                if (from)
+                    forwarded(*from, to);
+                else
+                    m_sink.channel_opened(to.name, "");
+            }
             Channel& ch = add_channel(name);
             ch.joined = true;
             ch.join_pending = false;
@@ -164,6 +179,7 @@ void IrcLink::on_kick(const IrcMessage& m) {
     if (is_me(victim)) {
         ch->joined = false;
         ch->members.clear();
+        drop_lines(ch->folded);
         m_sink.people_reset(ch->name, {});
         m_sink.system_line(ch->name,
                            with_reason("You were kicked from " + ch->name + " by " + by, m, 2));
@@ -237,24 +253,11 @@ void IrcLink::on_topic(const IrcMessage& m) {
                                        : nick_of(m.prefix) + " set the topic: " + plain(topic));
 }
 
-void IrcLink::on_channel_error(const IrcMessage& m) {
-    if (m.params.size() < 2) return;
-    const std::string text = m.params.size() > 2 ? plain(m.params[2]) : m.command;
-    Channel* ch = find(m.params[1]);
-    if (!ch) {
-        m_sink.system_line("", plain(m.params[1]) + ": " + text);
-        return;
-    }
-    if (ch->join_pending && m.command != "404" && m.command != "482") {
-        ch->join_pending = false;  // refused: the lines waiting for it go and meet the refusal
-        m_sink.system_line(ch->name, "Cannot join " + ch->name + ": " + text);
-        flush();
-        return;
-    }
-    m_sink.system_line(ch->name, ch->name + ": " + text);
-}
-
 void IrcLink::on_error(const IrcMessage& m) {
+    if (m_state == State::Leaving) {
+        finish_leaving();  // the server's goodbye: nothing for stderr
+        return;
+    }
     log("ravelin: chat server: " + (m.params.empty() ? std::string("error") : plain(m.params[0])));
 }
 

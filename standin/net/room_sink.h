@@ -20,6 +20,9 @@ class RoomSink {
     virtual void person_left(const std::string& channel, const std::string& nick) = 0;
     virtual void person_renamed(const std::string& channel, const std::string& from,
                                 const std::string& to) = 0;
+    // The link is in a channel that no room asked for: the server sent a room's channel
+    // (`from`) on to it, or put the user there itself (`from` empty).
+    virtual void channel_opened(const std::string& channel, const std::string& from) = 0;
     // The nick the network knows the user by, whenever it is not the one asked for.
     virtual void own_nick_changed(const std::string& nick) = 0;
 };

@@ -56,8 +56,11 @@ void IrcSocket::send(std::string_view bytes) {
 void IrcSocket::close() {
     m_open = false;
     if (!m_socket) return;
-    // The socket may be inside one of its own signals: it goes quietly and is deleted later.
+    // What was written and not yet handed to the system (a QUIT) goes out first, as far as
+    // it can without waiting. The socket may be inside one of its own signals: it goes
+    // quietly and is deleted later.
     m_socket->disconnect();
+    if (m_socket->state() == QAbstractSocket::ConnectedState) m_socket->flush();
     m_socket->abort();
     m_socket.release()->deleteLater();
 }

@@ -155,6 +155,27 @@ TEST_F(RealServer, AfterARestartTheRoomIsBackAndWaitingLinesArriveInOrder) {
               (std::vector<std::string>{"meanwhile 0", "meanwhile 1", "meanwhile 2"}));
 }
 
+TEST_F(RealServer, ARefusedJoinIsSaidAndHoldsNothingBack) {
+    ASSERT_TRUE(bob.join("#vip"));
+    bob.send("MODE #vip +i");
+    sign_on();
+    link.join("#vip");
+    link.say("#vip", "for vip");
+    link.say("#music", "for music");
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return !bob.said_in("#music").empty() && !sink.system.empty() &&
+                   sink.system.back().channel == "#vip";
+        },
+        10));
+    EXPECT_EQ(sink.system.back().text.rfind("Cannot join #vip: ", 0), 0u)
+        << sink.system.back().text;
+    EXPECT_NE(sink.system.back().text.find("(1 line not sent)"), std::string::npos);
+    EXPECT_EQ(bob.said_in("#music"), std::vector<std::string>{"for music"});
+    EXPECT_TRUE(bob.said_in("#vip").empty());
+}
+
 TEST(FakeIrcServer, MalformedInputIsHarmlessAndBounded) {
     test::FakeServer fake;
     qt::QtLoop loop;

@@ -158,6 +158,41 @@ TEST_F(RavelinOnIrc, AFloodOfMessagesIsTakenWhole) {
     EXPECT_EQ(added.size(), file.size());  // each was on disk as it was taken
 }
 
+// Closing the player: its last line and then its own QUIT reach the others, although the
+// process ends (here: the link and its socket go) right after.
+TEST_F(RavelinOnIrc, ClosingLeavesWithTheLastLineAndOurQuit) {
+    start_ravelin();
+    program->services.end_program = [this] { network->leave(2.0); };
+    program->form1.lbclose_Click();
+    network.reset();
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.has_line_containing(" QUIT ");
+        },
+        10));
+    std::string quit;
+    for (const auto& l : bob.lines())
+        if (l.find(" QUIT ") != std::string::npos) quit = l;
+    EXPECT_EQ(quit.substr(0, 4), ":DJ!") << quit;
+    // The server quotes a client's own reason; its own words would be "Connection closed".
+    EXPECT_NE(quit.find(" QUIT :\"Leaving\""), std::string::npos) << quit;
+    auto said = bob.said_in("#music");
+    ASSERT_EQ(said.size(), 4u);
+    EXPECT_NE(said[2].find("PowerOff"), std::string::npos) << said[2];
+    EXPECT_NE(said[3].find("Bob"), std::string::npos) << said[3];
+}
+
+// A private line typed as a command reaches its one reader and never the channel.
+TEST_F(RavelinOnIrc, MsgTypedInTheRoomIsPrivate) {
+    start_ravelin();
+    program->client.user_send(room(), "/msg bob IDENTIFY s3cret");
+    program->client.user_send(room(), "after");
+    ASSERT_TRUE(bob_hears_line_with("after"));
+    EXPECT_TRUE(bob.has_line_containing(" PRIVMSG bob :IDENTIFY s3cret"));
+    for (const auto& l : bob.said_in("#music")) EXPECT_EQ(l.find("s3cret"), std::string::npos);
+}
+
 TEST_F(RavelinOnIrc, DotPTypedInTheRoomPlaysAndThePlayingLineReachesTheChannel) {
     start_ravelin();
     program->form1.File1->set_list_index(0);  // the user picks the track
