@@ -175,7 +175,8 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
         rv::standin::net::parse_chat_url(options.chat, endpoint, error);  // checked already
         endpoint.insecure = options.chat_insecure;
         const char* password = std::getenv(rv::app::kChatPasswordVariable);
-        network.start(endpoint, password ? password : "");
+        const char* account = std::getenv(rv::app::kChatAccountVariable);
+        network.start(endpoint, password ? password : "", account ? account : "");
     }
     // Beside the main window, which opens at (3255, 2355) twips.
     rv::standin::ClientView client_view(program.client, 520, 157);

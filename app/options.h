@@ -23,6 +23,9 @@ struct Options {
 
 // The environment variable that holds the chat server's password, if it needs one.
 constexpr const char* kChatPasswordVariable = "RAVELIN_IRC_PASSWORD";
+// The account to sign in to with that password, where the server offers it (default: the
+// screen name).
+constexpr const char* kChatAccountVariable = "RAVELIN_IRC_ACCOUNT";
 
 // False with a reason on bad arguments.
 bool parse_options(int argc, char** argv, Options& out, std::string& error);

@@ -24,7 +24,8 @@ ChatNetwork::~ChatNetwork() {
     m_link->stop();
 }
 
-void ChatNetwork::start(const net::Endpoint& server, const std::string& password) {
+void ChatNetwork::start(const net::Endpoint& server, const std::string& password,
+                        const std::string& account) {
     if (m_started) m_link->stop();
     m_server = server;
     m_started = true;
@@ -33,7 +34,7 @@ void ChatNetwork::start(const net::Endpoint& server, const std::string& password
     // Rooms opened before signing on that are named as channels join too.
     for (const auto& r : m_client.rooms())
         if (r->window() && net::is_channel_name(r->name())) m_link->join(r->name());
-    m_link->start(server, m_client.screen_name(), password);
+    m_link->start(server, m_client.screen_name(), password, account);
     if (m_client.on_changed) m_client.on_changed();
 }
 

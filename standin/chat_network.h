@@ -24,7 +24,8 @@ class ChatNetwork final : public net::RoomSink {
 
     // Signs on as the client's screen name; the endpoint's channel becomes a room (the room
     // of that name when one is open, else a new one on top).
-    void start(const net::Endpoint& server, const std::string& password);
+    void start(const net::Endpoint& server, const std::string& password,
+               const std::string& account = {});
     // Another channel as a new room (or the open room of that name), joined on the network.
     Room* join(const std::string& channel, const std::string& key = {});
     // A line typed into `room`: true when it was a command to the network ("/msg NICK TEXT",

@@ -14,7 +14,8 @@ TEST_F(LinkTest, SignsOnThenJoinsTheRoom) {
     EXPECT_EQ(transport.endpoint.host, "irc.test");
     EXPECT_EQ(link->state(), IrcLink::State::Connecting);
     transport.accept();
-    EXPECT_EQ(transport.lines(), (Strings{"PASS s3cret", "NICK DJ", "USER dj 0 * :DJ"}));
+    EXPECT_EQ(transport.lines(),
+              (Strings{"CAP LS 302", "PASS s3cret", "NICK DJ", "USER dj 0 * :DJ"}));
     transport.say(":srv NOTICE * :*** Looking up your hostname\r\n:srv 001 DJ :Welcome\r\n");
     EXPECT_EQ(link->state(), IrcLink::State::Online);
     EXPECT_EQ(transport.lines(), (Strings{"JOIN #music"}));
@@ -44,7 +45,7 @@ TEST_F(LinkTest, ATakenNickGetsASuffixAndTheScreenNameFollows) {
 TEST_F(LinkTest, ARefusedNickIsShortenedThenReplaced) {
     link->start(music(), "Christopher Robin", "");
     transport.accept();
-    EXPECT_EQ(transport.lines()[0], "NICK Christopher_Robin");
+    EXPECT_EQ(transport.lines()[1], "NICK Christopher_Robin");
     transport.say(":srv 432 * Christopher_Robin :Erroneous nickname\r\n");
     transport.say(":srv 432 * Christoph :Erroneous nickname\r\n");
     transport.say(":srv 433 * Guest :Nickname already in use\r\n");

@@ -53,9 +53,11 @@ IrcLink::~IrcLink() {
     m_transport.close();
 }
 
-void IrcLink::start(const Endpoint& server, const std::string& nick, const std::string& password) {
+void IrcLink::start(const Endpoint& server, const std::string& nick, const std::string& password,
+                    const std::string& account) {
     m_server = server;
     m_password = password;
+    m_account = account.empty() ? nick : account;
     m_reported_nick = nick;
     m_base_nick = nick_from_screen_name(nick);
     m_nick = m_base_nick;
@@ -125,6 +127,13 @@ void IrcLink::opened() {
     if (m_state != State::Connecting) return;
     m_state = State::Registering;
     m_last_heard = m_loop.now();
+    // Extensions first: a server that knows them holds the sign-on until CAP END; one that
+    // does not answers with an error and signs on as before.
+    m_cap_offer.clear();
+    m_caps.clear();
+    m_caps_open = true;
+    m_sasl_sent = false;
+    send_now("CAP LS 302");
     if (!m_password.empty()) send_now(irc_line("PASS", {m_password}));
     send_now(irc_line("NICK", {m_nick}));
     std::string user;
@@ -193,6 +202,7 @@ void IrcLink::send_now(const std::string& line) {
 void IrcLink::registered(const IrcMessage& m) {
     if (m_state != State::Registering) return;
     m_state = State::Online;
+    m_caps_open = false;  // a server may sign us on without waiting for CAP END
     m_since = m_loop.now();
     m_dropping_logged = false;
     if (!m.params.empty() && plausible_nick(m.params[0])) m_nick = m.params[0];

@@ -45,8 +45,12 @@ class IrcLink {
     IrcLink& operator=(const IrcLink&) = delete;
 
     // Signs on at `server` as `nick` (a screen name; made a valid nick) and joins
-    // `server.channel` when it names one. `password` may be empty.
-    void start(const Endpoint& server, const std::string& nick, const std::string& password);
+    // `server.channel` when it names one. `password` may be empty; it is the server's
+    // password and, where the server offers it over TLS or on this machine, the password of
+    // `account` (empty: the screen name) for signing in with SASL. A refused password is
+    // said in the rooms and not tried again.
+    void start(const Endpoint& server, const std::string& nick, const std::string& password,
+               const std::string& account = {});
     // Signs off and stays off, at once.
     void stop(const std::string& reason = "Leaving");
     // Signs off as a person does: what is still queued goes out at once (unpaced: the program
@@ -74,6 +78,8 @@ class IrcLink {
 
     State state() const { return m_state; }
     const std::string& nick() const { return m_nick; }
+    // The protocol extensions the server agreed to on this connection.
+    const std::vector<std::string>& capabilities() const { return m_caps; }
     bool joined(const std::string& channel) const;
     std::vector<std::string> channels() const;
     std::size_t queued() const { return m_queue.size(); }
@@ -103,6 +109,18 @@ class IrcLink {
     void registered(const IrcMessage& m);
     void join_all();
     void next_nick(bool too_long);
+
+    // sign-on (irc_link_signon.cpp)
+    void on_cap(const IrcMessage& m);
+    void request_caps();
+    void end_caps();
+    bool may_send_password() const;
+    void on_authenticate(const IrcMessage& m);
+    void on_sasl_result(const IrcMessage& m);
+    void on_sign_on_refused(const IrcMessage& m);
+    void on_fail(const IrcMessage& m);
+    void refuse_sign_on(const std::string& words);
+    void tell_rooms(const std::string& text);
 
     // channels (irc_link_channels.cpp)
     void send_join(Channel& ch);
@@ -152,7 +170,11 @@ class IrcLink {
     LinkSettings m_settings;
     State m_state = State::Offline;
     Endpoint m_server;
-    std::string m_password, m_wanted_nick, m_base_nick, m_nick;
+    std::string m_password, m_account, m_wanted_nick, m_base_nick, m_nick;
+    std::string m_cap_offer;          // the server's capabilities, as its CAP LS lines arrive
+    std::vector<std::string> m_caps;  // the ones it agreed to
+    bool m_caps_open = false;         // negotiating: the server waits for our CAP END
+    bool m_sasl_sent = false;
     int m_nick_attempt = 0;
     std::size_t m_nick_max = 30;
     std::string m_member_prefixes = "~&@%+";

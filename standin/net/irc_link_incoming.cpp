@@ -33,16 +33,36 @@ std::string with_reason(const std::string& text, const IrcMessage& m, std::size_
 
 const std::map<std::string, IrcLink::Handler>& IrcLink::handlers() {
     static const std::map<std::string, Handler> table = {
-        {"PING", &IrcLink::on_ping},      {"001", &IrcLink::on_welcome},
-        {"005", &IrcLink::on_support},    {"432", &IrcLink::on_nick_error},
-        {"433", &IrcLink::on_nick_error}, {"436", &IrcLink::on_nick_error},
-        {"437", &IrcLink::on_nick_error}, {"PRIVMSG", &IrcLink::on_privmsg},
-        {"NOTICE", &IrcLink::on_notice},  {"JOIN", &IrcLink::on_join},
-        {"PART", &IrcLink::on_part},      {"KICK", &IrcLink::on_kick},
-        {"QUIT", &IrcLink::on_quit},      {"NICK", &IrcLink::on_nick},
-        {"353", &IrcLink::on_names},      {"366", &IrcLink::on_names_end},
-        {"332", &IrcLink::on_topic},      {"TOPIC", &IrcLink::on_topic},
+        {"PING", &IrcLink::on_ping},
+        {"001", &IrcLink::on_welcome},
+        {"005", &IrcLink::on_support},
+        {"432", &IrcLink::on_nick_error},
+        {"433", &IrcLink::on_nick_error},
+        {"436", &IrcLink::on_nick_error},
+        {"437", &IrcLink::on_nick_error},
+        {"PRIVMSG", &IrcLink::on_privmsg},
+        {"NOTICE", &IrcLink::on_notice},
+        {"JOIN", &IrcLink::on_join},
+        {"PART", &IrcLink::on_part},
+        {"KICK", &IrcLink::on_kick},
+        {"QUIT", &IrcLink::on_quit},
+        {"NICK", &IrcLink::on_nick},
+        {"353", &IrcLink::on_names},
+        {"366", &IrcLink::on_names_end},
+        {"332", &IrcLink::on_topic},
+        {"TOPIC", &IrcLink::on_topic},
         {"ERROR", &IrcLink::on_error},
+        {"CAP", &IrcLink::on_cap},
+        {"AUTHENTICATE", &IrcLink::on_authenticate},
+        {"902", &IrcLink::on_sasl_result},
+        {"903", &IrcLink::on_sasl_result},
+        {"904", &IrcLink::on_sasl_result},
+        {"905", &IrcLink::on_sasl_result},
+        {"906", &IrcLink::on_sasl_result},
+        {"907", &IrcLink::on_sasl_result},
+        {"464", &IrcLink::on_sign_on_refused},
+        {"465", &IrcLink::on_sign_on_refused},
+        {"FAIL", &IrcLink::on_fail},
     };
     return table;
 }
@@ -258,6 +278,10 @@ void IrcLink::on_error(const IrcMessage& m) {
         finish_leaving();  // the server's goodbye: nothing for stderr
         return;
     }
+    if (m_state == State::Offline) return;  // after a refusal said already
+    // Before signing on, the server's last words are why it will not have us.
+    if (m_state == State::Registering && !m.params.empty())
+        tell_rooms(m_server.host + " says: " + plain(m.params[0]));
     log("ravelin: chat server: " + (m.params.empty() ? std::string("error") : plain(m.params[0])));
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 
 #include "platform/qt/qt_loop.h"
@@ -91,6 +92,13 @@ TEST_F(RealServer, LinesGoBothWaysAsIrcTextAndChatHtml) {
     bob.say("#music", ".msg back at 5");
     ASSERT_TRUE(wait_until([&] { return !sink.chat.empty(); }, 10));
     EXPECT_EQ(sink.chat[0], (test::RecordingSink::Line{"#music", "bob", ".msg back at 5"}));
+}
+
+TEST_F(RealServer, NegotiatesTheExtensionsTheServerOffersBeforeSigningOn) {
+    sign_on();
+    const auto& caps = link.capabilities();
+    EXPECT_NE(std::find(caps.begin(), caps.end(), "multi-prefix"), caps.end());
+    EXPECT_TRUE(sink.system.size() == 1u) << sink.system.back().text;  // "You are in #music ..."
 }
 
 TEST_F(RealServer, ATakenNickGetsASuffix) {
