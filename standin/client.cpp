@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/text/html_escape.h"
+
 namespace rv::standin {
 
 using namespace winapi;
@@ -117,20 +119,8 @@ bool Client::say_as(Room& room, const std::string& name, const std::string& text
 void Client::system_line(Room& room, const std::string& text) {
     if (!room.is_open()) return;
     std::string html;
-    for (char c : text) {
-        if (c == '<')
-            html += "&lt;";
-        else if (c == '>')
-            html += "&gt;";
-        else if (c == '&')
-            html += "&amp;";
-        else if (c == '"')
-            html += "&quot;";
-        else if (c == '\t')
-            html += ' ';  // no tab, so the line never reads as "name:<tab>"
-        else
-            html += c;
-    }
+    // No tab, so the line never reads as "name:<tab>".
+    for (char c : text) text::append_html_escaped(html, c == '\t' ? ' ' : c);
     room.add_line("", html, false);
 }
 

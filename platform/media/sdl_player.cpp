@@ -154,13 +154,11 @@ void scan(const std::shared_ptr<SdlPlayer::Session>& s, const FileHandle& file) 
 
 SdlPlayer::SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device)
     : m_loop(loop),
-      m_device(device ? std::move(device) : make_output_device()),
-      m_alive(std::make_shared<std::atomic<bool>>(true)) {}
+      m_device(device ? std::move(device) : make_output_device()) {}
 
 SdlPlayer::~SdlPlayer() {
     keep_device();
     if (m_end_check) m_loop.stop_timer(m_end_check);
-    *m_alive = false;
     m_device.reset();  // waits for a running pull
     end_session();
     reap_workers(true);
@@ -216,10 +214,10 @@ bool SdlPlayer::start() {
     m_live = s.get();
     auto playing = std::make_shared<Source>(Source{std::move(fd), std::move(h)});
     std::weak_ptr<Session> weak = s;
-    auto alive = m_alive;
+    auto alive = m_alive.watch();
     spawn([this, s, playing, weak, alive] {
         decode(s, std::move(*playing), m_loop, [this, weak, alive] {
-            if (*alive) drained(weak.lock());
+            if (alive.alive()) drained(weak.lock());
         });
     });
     auto scanned = std::make_shared<FileHandle>(std::move(scan_fd));

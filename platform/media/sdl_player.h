@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/loop/event_loop.h"
+#include "platform/loop/subscription.h"
 #include "platform/media/audio_device.h"
 #include "platform/media/media_player.h"
 
@@ -60,7 +61,7 @@ class SdlPlayer final : public MediaPlayer {
 
     EventLoop& m_loop;
     std::unique_ptr<AudioDevice> m_device;
-    std::shared_ptr<std::atomic<bool>> m_alive;
+    AliveToken m_alive;  // what the decoder posts checks it
     std::string m_path;
     bool m_playable = false;  // the open file can be started again
     int m_state = kStopped;
