@@ -28,7 +28,8 @@ DISPLAY=$xdisplay WAYLAND_DISPLAY=wl-ravelin "$ravelin" --home "$work/home" --sc
   > "$work/x.out" 2> "$work/x.err" &
 app=$!
 geometry() { xwininfo -display "$xdisplay" -root -tree 2>/dev/null | grep '"Ravelin By Vosk"' | grep -o '[0-9]*x[0-9]*+[-0-9]*+[-0-9]* *+[-0-9]*+[-0-9]*$' || true; }
-first=""; for _ in $(seq 30); do first=$(geometry); [ -n "$first" ] && break; sleep 0.1; done
+# The window may be mapped a moment before it has moved itself to its place.
+first=""; for _ in $(seq 50); do first=$(geometry); [[ "$first" == *" +217+157" ]] && break; sleep 0.1; done
 [ -n "$first" ] || fail "the main window is not an X11 window under XWayland"
 echo "opened: $first"
 [[ "$first" == *" +217+157" ]] || fail "the main window opened at '$first', not at +217+157"
