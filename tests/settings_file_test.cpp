@@ -10,8 +10,8 @@
 
 #include "aol/settings.h"
 #include "helpers.h"
-#include "platform/winapi/profile.h"
 #include "platform/files/file_io.h"
+#include "platform/winapi/profile.h"
 #include "platform/winapi/profile_ini.h"
 
 namespace rv {

@@ -77,8 +77,8 @@ class Signal {
         }
         void remove(std::uint64_t id) {
             entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                       [id](const Slot& s) { return s.id == id; }),
-                        entries.end());
+                                         [id](const Slot& s) { return s.id == id; }),
+                          entries.end());
         }
     };
     std::shared_ptr<State> m_state = std::make_shared<State>();

@@ -153,8 +153,7 @@ void scan(const std::shared_ptr<SdlPlayer::Session>& s, const FileHandle& file) 
 }  // namespace
 
 SdlPlayer::SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device)
-    : m_loop(loop),
-      m_device(device ? std::move(device) : make_output_device()) {}
+    : m_loop(loop), m_device(device ? std::move(device) : make_output_device()) {}
 
 SdlPlayer::~SdlPlayer() {
     keep_device();
