@@ -3,7 +3,7 @@ BUILD ?= build/dev
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps deps-run build run test asan bench fuzz clean
+.PHONY: deps deps-run build run package test asan bench fuzz clean
 FUZZ_SECONDS ?= 60
 
 deps:
@@ -21,6 +21,13 @@ run: deps-run
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev -j $(JOBS) --target ravelin make-demo-tracks
 	@scripts/run-demo $(BUILD)
+
+# A Debian package of the program (build/dev/ravelin_VERSION_ARCH.deb), built with CPack.
+package:
+	@scripts/setup-deps package
+	@cmake --preset dev >/dev/null
+	@cmake --build --preset dev -j $(JOBS) --target ravelin icons
+	@cd $(BUILD) && cpack -G DEB
 
 test: build
 	@ctest --preset dev
