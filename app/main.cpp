@@ -9,6 +9,7 @@
 
 #include "aol/settings.h"
 #include "app/display_check.h"
+#include "app/later_starts.h"
 #include "app/options.h"
 #include "app/program.h"
 #include "app/remote_bridge.h"
@@ -143,14 +144,25 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     // Before the audio library starts: it leaves handlers that are already there alone.
     rv::app::StopSignals stop(front.loop(), close_like_the_label(target, runner, leave_chat),
                               kStopGraceMs);
-    // A second start brings the first to the front. Scripted runs are tools, not a person's
-    // player: they never hand over.
+    // A second start brings the first to the front and hands it its files. Scripted runs
+    // are tools, not a person's player: they never hand over. Requests are answered once the
+    // program is there to answer them (`later`).
+    std::function<void(const std::vector<std::string>&)> later_start;
     rv::qt::SingleInstance instance;
     if (!scripted && !options.new_instance) {
         std::string why;
         using Start = rv::qt::SingleInstance::Start;
-        switch (instance.start([&front] { front.raise_windows(); }, why)) {
+        const auto on_request = [&later_start](const std::vector<std::string>& files) {
+            if (later_start) later_start(files);
+        };
+        switch (instance.start(options.files, on_request, why)) {
             case Start::HandedOver:
+                // The running program says what it cannot play on its own terminal; a file
+                // that is not there at all is said here too, where it was typed.
+                for (const std::string& file : options.files)
+                    if (std::error_code ec; !std::filesystem::is_regular_file(file, ec))
+                        std::cerr << "ravelin: " << rv::app::escape_controls(file)
+                                  << ": no such file\n";
                 return 0;
             case Start::Alone:
                 std::cerr << "ravelin: " << rv::app::escape_controls(why) << "\n";
@@ -180,10 +192,13 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     }
     // Beside the main window, which opens at (3255, 2355) twips.
     rv::standin::ClientView client_view(program.client, 520, 157);
-    rv::app::RemoteBridge remote(program.form1, [&front, &client_view] {
+    const auto bring_back = [&front, &client_view] {
         front.raise_windows();
         client_view.raise();
-    });
+    };
+    rv::app::LaterStarts later(program, bring_back);
+    later_start = [&later](const std::vector<std::string>& files) { later.request(files); };
+    rv::app::RemoteBridge remote(program.form1, bring_back);
     rv::qt::Mpris mpris(remote);
     if (std::string why; !mpris.start(why))
         std::cerr << "ravelin: no media keys or desktop media applet: " << why << "\n";
@@ -193,12 +208,14 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     front.at_start([&] {
         program.start();
         if (!options.files.empty()) program.play_files(options.files);
+        later.started();
         if (r) {
             while (!r->done()) r->step();
             front.quit();
         }
     });
     const int status = front.exec();
+    later_start = nullptr;
     leave_chat();
     chat = nullptr;
     return r ? r->finish() : status;

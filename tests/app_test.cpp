@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/display_check.h"
+#include "app/later_starts.h"
 #include "app/options.h"
 #include "app/stop_signals.h"
 #include "helpers.h"
@@ -82,6 +83,39 @@ TEST(Options, TheFirstFileGivenPlaysFromItsFolder) {
     EXPECT_EQ(w.media.open_path(), other.file("two.mp3"));
     EXPECT_EQ(test::slurp_file(w.home.file("mp3.oca")), settings);
     EXPECT_FALSE(w.program->play_files({other.file("notes.txt")}));
+}
+
+// A later start's request: the windows come back every time; its files play as this start's
+// own would, but not before the main window's start-up is over (a request may come while the
+// handle prompt is open).
+TEST(LaterStarts, BringBackEveryTimeAndPlayTheFilesOnceStarted) {
+    test::World w;
+    w.store_folder(w.music({"x.mp3"}));
+    test::TempDir other;
+    other.touch("one.mp3");
+    other.touch("two.mp3");
+    w.durations = {{"one.mp3", 30}, {"two.mp3", 30}};
+    int brought_back = 0;
+    app::LaterStarts later(*w.program, [&] { ++brought_back; });
+    w.program->env.set_input_box([&](const std::string&, const std::string&, const std::string&) {
+        later.request({other.file("two.mp3")});
+        return std::string("Bob");
+    });
+    w.program->start();
+    EXPECT_EQ(brought_back, 1);
+    EXPECT_EQ(w.media.PlayState(), media::kStopped) << "played before the start-up ended";
+    later.started();
+    EXPECT_EQ(w.media.open_path(), other.file("two.mp3"));
+    EXPECT_EQ(w.media.PlayState(), media::kPlaying);
+    later.request({});
+    EXPECT_EQ(brought_back, 2);
+    EXPECT_EQ(w.media.open_path(), other.file("two.mp3")) << "a bare start plays nothing";
+    EXPECT_EQ(w.media.PlayState(), media::kPlaying);
+    later.request({other.file("one.mp3")});
+    EXPECT_EQ(brought_back, 3);
+    EXPECT_EQ(w.media.open_path(), other.file("one.mp3"));
+    EXPECT_EQ(w.media.PlayState(), media::kPlaying);
+    EXPECT_EQ(w.program->form1.File1->path(), other.path());
 }
 
 TEST(Options, TheHelpSaysWhatTheProgramIsAndListsEveryAction) {

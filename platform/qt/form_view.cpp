@@ -148,10 +148,15 @@ void FormView::wheelEvent(QWheelEvent* e) {
 }
 
 void FormView::changeEvent(QEvent* e) {
-    // The window manager restored a minimised window: the model follows.
-    if (e->type() == QEvent::WindowStateChange && !isMinimized() &&
-        m_form.window_state() == WindowState::Minimized)
-        m_form.set_window_state(WindowState::Normal);
+    // The window manager minimised or restored the window (the taskbar, a second start): the
+    // model follows, so the next change of the form does not undo it.
+    if (e->type() == QEvent::WindowStateChange && isVisible()) {
+        const bool minimized = m_form.window_state() == WindowState::Minimized;
+        if (isMinimized() && !minimized)
+            m_form.set_window_state(WindowState::Minimized);
+        else if (!isMinimized() && minimized)
+            m_form.set_window_state(WindowState::Normal);
+    }
     QWidget::changeEvent(e);
 }
 

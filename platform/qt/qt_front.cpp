@@ -109,9 +109,18 @@ bool QtFront::native_wayland() const {
 }
 
 void QtFront::raise_windows() {
+    // Minimised windows are restored through their models, which the views follow at once.
+    for (auto& [form, view] : m->views)
+        if (view && form->loaded() && form->visible() &&
+            form->window_state() == forms::WindowState::Minimized)
+            form->set_window_state(forms::WindowState::Normal);
+    m->flush.stop();
+    m->flush_views();
     // The stand-in client's window has a view of its own, raised by its owner.
     for (auto& [form, view] : m->views) {
         if (!view || !view->isVisible()) continue;
+        // One the desktop minimised behind the model's back.
+        if (view->isMinimized()) view->showNormal();
         view->raise();
         view->activateWindow();
     }

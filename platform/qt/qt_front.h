@@ -27,7 +27,7 @@ class QtFront {
     // Runs `task` once the event loop runs.
     void at_start(std::function<void()> task);
     int exec();
-    // Brings every open window of the forms to the front.
+    // Brings every open window of the forms to the front, restoring those minimised.
     void raise_windows();
     // Running on a Wayland compositor itself: windows cannot place or move themselves.
     bool native_wayland() const;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/qt/rendezvous.h"
 
@@ -18,7 +19,7 @@ namespace {
 // Each step of a request may take this long, the whole of it three times as long.
 constexpr int kAnswerMs = 500;
 constexpr qint64 kAnswerBytes = 16;
-const QByteArray kRaise = "raise\n";
+const QByteArray kRaise = "raise";
 const char* const kNoHandOver = "; later starts will not hand over to this one";
 
 bool same_user(const QLocalSocket& socket) {
@@ -33,7 +34,7 @@ void cut_off(QLocalSocket* client) {
 }  // namespace
 
 struct SingleInstance::Impl {
-    std::function<void()> on_raise;
+    OnRequest on_request;
     int clients = 0;
     QLocalServer server;  // last: its clients go before the count they keep
 
@@ -62,14 +63,40 @@ void SingleInstance::Impl::serve(QLocalSocket* client) {
         if (client->bytesAvailable() >= static_cast<qint64>(kMaxRequestBytes)) cut_off(client);
         return;
     }
+    std::vector<std::string> files;
     const bool raise =
-        client->readLine(static_cast<qint64>(kMaxRequestBytes)).trimmed() == kRaise.trimmed();
+        parse_request(client->readLine(static_cast<qint64>(kMaxRequestBytes)).toStdString(), files);
     if (raise) {
         client->write("ok\n");
         client->flush();
     }
     client->disconnectFromServer();  // one request a connection
-    if (raise && on_raise) on_raise();
+    if (raise && on_request) on_request(files);
+}
+
+std::string SingleInstance::request_line(const std::vector<std::string>& files) {
+    QByteArray line = kRaise;
+    for (const std::string& file : files) {
+        // Blanks, line breaks and '%' are encoded: a word a file, one line in all.
+        const QByteArray word =
+            QByteArray::fromStdString(file).toPercentEncoding("/", QByteArray(), '%');
+        if (word.isEmpty()) continue;
+        if (static_cast<std::size_t>(line.size() + 1 + word.size() + 1) > kMaxRequestBytes) break;
+        line += ' ' + word;
+    }
+    return (line + '\n').toStdString();
+}
+
+bool SingleInstance::parse_request(const std::string& line, std::vector<std::string>& files) {
+    files.clear();
+    const QList<QByteArray> words = QByteArray::fromStdString(line).trimmed().split(' ');
+    if (words.isEmpty() || words.front() != kRaise) return false;
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QByteArray path = QByteArray::fromPercentEncoding(words[i]);
+        // Only a whole path names the same file here as where it was typed.
+        if (path.startsWith('/') && !path.contains('\0')) files.push_back(path.toStdString());
+    }
+    return true;
 }
 
 SingleInstance::SingleInstance() : m(std::make_unique<Impl>()) {}
@@ -83,13 +110,14 @@ std::string SingleInstance::socket_path(std::string& why) {
     return folder.empty() ? "" : folder + "/ravelin.sock";
 }
 
-SingleInstance::Start SingleInstance::start(std::function<void()> on_raise, std::string& why) {
+SingleInstance::Start SingleInstance::start(const std::vector<std::string>& files,
+                                            OnRequest on_request, std::string& why) {
     const std::string path = socket_path(why);
     if (path.empty()) {
         why += kNoHandOver;
         return Start::Alone;
     }
-    switch (ask_running_to_raise(path)) {
+    switch (ask_running_to_raise(path, files)) {
         case Answer::Raised:
             return Start::HandedOver;
         case Answer::Stranger:
@@ -98,12 +126,13 @@ SingleInstance::Start SingleInstance::start(std::function<void()> on_raise, std:
         case Answer::Nobody:
             break;
     }
-    if (listen(path, std::move(on_raise), why)) return Start::Listening;
+    if (listen(path, std::move(on_request), why)) return Start::Listening;
     why += kNoHandOver;
     return Start::Alone;
 }
 
-SingleInstance::Answer SingleInstance::ask_running_to_raise(const std::string& path) {
+SingleInstance::Answer SingleInstance::ask_running_to_raise(const std::string& path,
+                                                            const std::vector<std::string>& files) {
     if (what_is_at(path) != PathHolds::Socket) return Answer::Nobody;
     const QDeadlineTimer deadline(3 * kAnswerMs);
     auto step = [&deadline] {
@@ -114,7 +143,13 @@ SingleInstance::Answer SingleInstance::ask_running_to_raise(const std::string& p
     socket.connectToServer(QString::fromStdString(path));
     if (!socket.waitForConnected(step())) return Answer::Nobody;
     if (!same_user(socket)) return Answer::Stranger;  // told nothing
-    socket.write(kRaise);
+    std::vector<std::string> absolute;
+    for (const std::string& file : files) {
+        std::error_code ec;
+        std::string whole = std::filesystem::absolute(file, ec).string();
+        if (!ec) absolute.push_back(std::move(whole));
+    }
+    socket.write(QByteArray::fromStdString(request_line(absolute)));
     if (!socket.waitForBytesWritten(step())) return Answer::Nobody;
     // The running program answers once it has taken the request.
     while (!socket.canReadLine() && socket.bytesAvailable() < kAnswerBytes &&
@@ -123,8 +158,7 @@ SingleInstance::Answer SingleInstance::ask_running_to_raise(const std::string& p
     return socket.read(kAnswerBytes).startsWith("ok") ? Answer::Raised : Answer::Nobody;
 }
 
-bool SingleInstance::listen(const std::string& path, std::function<void()> on_raise,
-                            std::string& why) {
+bool SingleInstance::listen(const std::string& path, OnRequest on_request, std::string& why) {
     switch (what_is_at(path)) {
         case PathHolds::Other:
             why = path + " is not a socket; it is left as it is";
@@ -136,7 +170,7 @@ bool SingleInstance::listen(const std::string& path, std::function<void()> on_ra
         case PathHolds::Nothing:
             break;
     }
-    m->on_raise = std::move(on_raise);
+    m->on_request = std::move(on_request);
     // No access option: with one, Qt makes the socket beside the path and renames it over
     // whatever stands there. The folder is this user's alone already.
     if (!m->server.listen(QString::fromStdString(path))) {

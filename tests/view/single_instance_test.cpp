@@ -120,6 +120,14 @@ class Instance : public ::testing::Test {
     std::string m_folder = m_dir.path + "/private";
     std::string m_path = m_folder + "/ravelin.sock";
     int m_raised = 0;
+    std::vector<std::string> m_files;  // those of the last request
+
+    SingleInstance::OnRequest counting() {
+        return [this](const std::vector<std::string>& files) {
+            ++m_raised;
+            m_files = files;
+        };
+    }
 
     void SetUp() override { ASSERT_EQ(::mkdir(m_folder.c_str(), 0700), 0); }
 
@@ -150,8 +158,7 @@ class Instance : public ::testing::Test {
     }
     bool listen(SingleInstance& instance) {
         std::string why;
-        const bool ok = instance.listen(
-            m_path, [this] { ++m_raised; }, why);
+        const bool ok = instance.listen(m_path, counting(), why);
         EXPECT_TRUE(ok) << why;
         return ok;
     }
@@ -240,13 +247,82 @@ TEST_F(Instance, AStaleSocketIsReplacedAndALaterStartRaisesThisOne) {
     }
     SingleInstance instance;
     std::string why;
-    ASSERT_EQ(instance.start([this] { ++m_raised; }, why), SingleInstance::Start::Listening) << why;
+    ASSERT_EQ(instance.start({}, counting(), why), SingleInstance::Start::Listening) << why;
     const pid_t later = fork_child([this] {
         const int fd = connect_to(m_path);
         return fd >= 0 && ::write(fd, "raise\n", 6) == 6 && read_some(fd) == "ok\n" ? 0 : 1;
     });
     EXPECT_EQ(finish(later), 0);
     EXPECT_EQ(m_raised, 1);
+    EXPECT_TRUE(m_files.empty());
+}
+
+TEST(Request, FilesTravelAsWholePathsInOneLine) {
+    using Files = std::vector<std::string>;
+    const Files odd = {"/music/a b.mp3", "/music/line\nbreak.mp3", "/music/100%.mp3",
+                       "/música/ünïcode ✓.mp3", "/music/tab\there.mp3"};
+    const std::string line = SingleInstance::request_line(odd);
+    EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+    EXPECT_EQ(line.find('\t'), std::string::npos) << line;
+    Files got;
+    ASSERT_TRUE(SingleInstance::parse_request(line, got));
+    EXPECT_EQ(got, odd);
+
+    struct Case {
+        const char* line;
+        bool request;
+        Files files;
+    };
+    const Case cases[] = {
+        {"raise\n", true, {}},
+        {"raise", true, {}},
+        {"raise  /a.mp3   /b%20c.mp3 \r\n", true, {"/a.mp3", "/b c.mp3"}},
+        // A path that is not whole would be read from the wrong folder; a NUL names nothing.
+        {"raise a.mp3 ../b.mp3 /c%00d.mp3 /e.mp3\n", true, {"/e.mp3"}},
+        {"rise /a.mp3\n", false, {}},
+        {"raise/a.mp3\n", false, {}},
+        {"\n", false, {}},
+        {"play /a.mp3\n", false, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SingleInstance::parse_request(c.line, got), c.request) << c.line;
+        EXPECT_EQ(got, c.files) << c.line;
+    }
+}
+
+TEST(Request, FilesPastTheRoomOfARequestAreLeftOutWhole) {
+    const std::string longest = "/" + std::string(4000, '%');  // each '%' takes three bytes
+    const std::vector<std::string> many(100, longest);
+    const std::string line = SingleInstance::request_line(many);
+    EXPECT_LE(line.size(), SingleInstance::kMaxRequestBytes);
+    std::vector<std::string> got;
+    ASSERT_TRUE(SingleInstance::parse_request(line, got));
+    EXPECT_GE(got.size(), 5u);
+    EXPECT_LT(got.size(), many.size());
+    for (const std::string& file : got) EXPECT_EQ(file, longest);
+}
+
+TEST_F(Instance, ALaterStartsFilesArriveAsWholePathsFromWhereItWasStarted) {
+    SingleInstance instance;
+    ASSERT_TRUE(listen(instance));
+    const std::string here = m_dir.path + "/here";
+    ASSERT_EQ(::mkdir(here.c_str(), 0700), 0);
+    const std::string before = fs::current_path().string();
+    ::chdir(here.c_str());
+    // The asking end waits for its answer while this loop serves it: it runs in a child.
+    const pid_t later = fork_child([this] {
+        return SingleInstance::ask_running_to_raise(
+                   m_path, {"in here/a b.mp3", "/abs/c.mp3", "../up.mp3"}) ==
+                       SingleInstance::Answer::Raised
+                   ? 0
+                   : 1;
+    });
+    ::chdir(before.c_str());
+    EXPECT_EQ(finish(later), 0);
+    EXPECT_EQ(m_raised, 1);
+    const std::vector<std::string> expected = {here + "/in here/a b.mp3", "/abs/c.mp3",
+                                               here + "/../up.mp3"};
+    EXPECT_EQ(m_files, expected);
 }
 
 // A server in a child process, as some program of `uid` might run one: answers the first
