@@ -72,12 +72,13 @@ grep -v 'running with root privileges' "$work/lintian.txt" || true
 [ "$lintian_ok" -eq 0 ] || fail "lintian found errors"
 
 if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
-  if dpkg-query -W -f='${db:Status-Status}' ravelin 2>/dev/null | grep -q installed; then
+  if dpkg-query -W -f='${db:Status-Status}' ravelin 2>/dev/null | grep -qx installed; then
     echo "a ravelin package is installed already: not installed over it"
   else
     apt_quiet() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=120 -y -q "$@" > "$work/apt.log" 2>&1 \
       || { cat "$work/apt.log"; fail "apt-get $*"; }; }
-    trap 'apt_quiet remove ravelin || true; rm -rf "$work"' EXIT
+    # Whatever fails, the package does not stay installed.
+    trap 'apt-get -o DPkg::Lock::Timeout=120 -y -q remove ravelin >/dev/null 2>&1; rm -rf "$work"' EXIT
     start=$SECONDS
     apt_quiet install --no-install-recommends "$deb"
     [ "$(/usr/bin/ravelin --version)" = "ravelin $version" ] || fail "the installed ravelin --version"
