@@ -42,6 +42,8 @@ void ClientView::raise() {
     if (m->window.isMinimized()) m->window.showNormal();
     m->window.raise();
     m->window.activateWindow();
+    // Its own windows (instant messages, mailboxes) over it, as they stood.
+    m->views.raise_all();
 }
 
 }  // namespace rv::standin

@@ -15,7 +15,7 @@ class ClientView {
     ClientView(const ClientView&) = delete;
     ClientView& operator=(const ClientView&) = delete;
 
-    // Brings the client's main window to the front, restored if it was minimised.
+    // Brings the client's windows to the front, restored if they were minimised.
     void raise();
 
   private:

@@ -76,4 +76,17 @@ void WindowViews::refresh() {
     }
 }
 
+void WindowViews::raise_all() {
+    InnerView* top = nullptr;
+    for (auto& [h, view] : m_views) {
+        if (!view->isVisible()) continue;
+        if (view->isMinimized()) view->showNormal();
+        if (h == m_top)
+            top = view.get();
+        else
+            view->raise();
+    }
+    if (top) top->raise();
+}
+
 }  // namespace rv::standin

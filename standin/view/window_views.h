@@ -16,6 +16,9 @@ class WindowViews {
     WindowViews(Client& client, ClientWindow& main);
     ~WindowViews();
     void refresh();
+    // Every window on the screen to the front, restored if it was minimised; the client's
+    // topmost inner window last, so it ends on top as in the client.
+    void raise_all();
     std::size_t size() const { return m_views.size(); }
 
   private:

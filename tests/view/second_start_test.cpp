@@ -79,16 +79,26 @@ TEST(SecondStart, BringsBackTheMinimisedWindowsAndPlaysItsFiles) {
                 w->windowTitle() == QString::fromStdString(program.equalizer.caption()))
                 equalizer = w;
         ASSERT_TRUE(main && client && equalizer);
+        // One of the client's own windows, on the screen apart from it.
+        program.client.open_im("Mia");
+        settle(s.front, 0.3);
+        QWidget* im = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != client && !dynamic_cast<qt::FormView*>(w)) im = w;
+        ASSERT_NE(im, nullptr) << "no instant-message window";
         // The main window by its "-" label, the client by closing it (it only minimises while
-        // the program runs), the equalizer by the desktop (its model follows).
+        // the program runs), the equalizer and the instant message by the desktop (the
+        // equalizer's model follows).
         click_label(*main, program.form1, *program.form1.lbmin);
         client->close();
         equalizer->showMinimized();
+        im->showMinimized();
         settle(s.front, 0.3);
         ASSERT_EQ(program.form1.window_state(), forms::WindowState::Minimized);
         ASSERT_TRUE(main->isMinimized());
         ASSERT_TRUE(client->isMinimized());
         ASSERT_TRUE(equalizer->isMinimized());
+        ASSERT_TRUE(im->isMinimized());
         ASSERT_EQ(program.equalizer.window_state(), forms::WindowState::Minimized);
 
         // The real program started again, from the music folder, with a file named as a
@@ -109,6 +119,7 @@ TEST(SecondStart, BringsBackTheMinimisedWindowsAndPlaysItsFiles) {
         EXPECT_FALSE(main->isMinimized());
         EXPECT_FALSE(client->isMinimized());
         EXPECT_FALSE(equalizer->isMinimized());
+        EXPECT_FALSE(im->isMinimized());
         EXPECT_EQ(program.equalizer.window_state(), forms::WindowState::Normal);
         EXPECT_TRUE(main->isVisible() && client->isVisible() && equalizer->isVisible());
         EXPECT_EQ(program.form1.File1->file_name(), "b b.mp3");
