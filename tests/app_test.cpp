@@ -36,6 +36,11 @@ TEST(Options, ParseOrSayWhy) {
         {{"--script", "s", "--transcript", "rich"}, "--transcript takes plain or html"},
         {{"--script"}, "--script needs a value"},
         {{"--bogus"}, "unknown option --bogus"},
+        {{"--chat", "ircs://irc.test/#music", "--chat-cert", "me.pem"}, ""},
+        {{"--chat", "irc://irc.test/#music", "--chat-cert", "me.pem"},
+         "--chat-cert needs --chat ircs://...: a certificate is shown only over TLS"},
+        {{"--chat-cert", "me.pem"},
+         "--chat-cert needs --chat ircs://...: a certificate is shown only over TLS"},
     };
     for (const auto& c : cases) {
         app::Options o;

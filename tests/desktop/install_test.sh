@@ -16,7 +16,7 @@ test -s "$prefix/share/icons/hicolor/scalable/apps/ravelin.svg"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/ravelin.svg"
 test -s "$prefix/share/doc/ravelin/README.md"
 page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/ravelin.1" 2>&1)
-for want in --home --script --headless --new-instance say-as dblclick open-room; do
+for want in --home --script --headless --new-instance --chat-cert say-as dblclick open-room; do
   grep -q -- "$want" <<<"$page" || { echo "FAIL: the manual lacks $want"; exit 1; }
 done
 echo ok
