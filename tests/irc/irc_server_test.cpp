@@ -198,7 +198,53 @@ TEST_P(RealServer, ARefusedJoinIsSaidAndHoldsNothingBack) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServer,
                          ::testing::Values(test::ServerKind::Ngircd, test::ServerKind::Inspircd),
-                         [](const auto& info) { return test::server_name(info.param); });
+                         [](const auto& p) { return test::server_name(p.param); });
+
+// Refusals this server has of its own, which once left a join waiting for ever with every
+// later line behind it.
+struct InspircdModes : RealServer {};
+
+TEST_P(InspircdModes, OperatorsOnlyAndOverflowChannelsAreSaidAndHoldNothingBack) {
+    bob.send(std::string("OPER ") + test::Inspircd::kOperName + " " +
+             test::Inspircd::kOperPassword);
+    bob.send("JOIN #ops");
+    bob.send("MODE #ops +O");
+    bob.send("JOIN #overflow");
+    bob.send("JOIN #full");
+    bob.send("MODE #full +lL 1 #overflow");
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.has_line_containing(" MODE #full +lL 1 ");
+        },
+        10));
+    sign_on();
+    link->join("#ops");
+    link->say("#ops", "for ops");
+    link->join("#full");
+    link->say("#full", "for full");
+    link->say("#music", "for music");
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return !bob.said_in("#overflow").empty() && !bob.said_in("#music").empty();
+        },
+        10));
+    EXPECT_EQ(bob.said_in("#overflow"), std::vector<std::string>{"for full"});
+    EXPECT_EQ(bob.said_in("#music"), std::vector<std::string>{"for music"});
+    EXPECT_TRUE(bob.said_in("#ops").empty());
+    EXPECT_TRUE(link->joined("#overflow"));
+    std::vector<std::string> ops, full;
+    for (const auto& l : sink.system) (l.channel == "#ops" ? ops : full).push_back(l.text);
+    ASSERT_EQ(ops.size(), 1u);
+    EXPECT_EQ(ops[0].rfind("Cannot join #ops: ", 0), 0u) << ops[0];
+    EXPECT_NE(ops[0].find("(+O"), std::string::npos) << ops[0];
+    EXPECT_NE(ops[0].find("(1 line not sent)"), std::string::npos) << ops[0];
+    EXPECT_NE(std::find(full.begin(), full.end(), "#full sends you to #overflow"), full.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, InspircdModes, ::testing::Values(test::ServerKind::Inspircd),
+                         [](const auto& p) { return test::server_name(p.param); });
 
 TEST(FakeIrcServer, MalformedInputIsHarmlessAndBounded) {
     test::FakeServer fake;

@@ -156,8 +156,15 @@ Inspircd::Inspircd(const std::string& folder, Features features) : m_folder(fold
       << "\" moduledir=\"" << kInspircdModules << "\">\n"
       << "<options prefixquit=\"\">\n<performance clonesonconnect=\"no\">\n"
          "<dns timeout=\"1\">\n";
-    for (const char* m : {"cap", "namesx", "ircv3", "ircv3_servertime", "ircv3_echomessage"})
+    // Channels for operators only (+O) and channels that send the overflow on (+L): refusals
+    // of this server's own; an operator of the test's own to set them.
+    for (const char* m : {"cap", "namesx", "ircv3", "ircv3_servertime", "ircv3_echomessage",
+                          "operchans", "redirect"})
         c << "<module name=\"" << m << "\">\n";
+    c << "<class name=\"Everything\" commands=\"*\" privs=\"*\" usermodes=\"*\" "
+         "chanmodes=\"*\">\n<type name=\"Tester\" classes=\"Everything\">\n<oper name=\""
+      << kOperName << "\" password=\"" << kOperPassword
+      << "\" host=\"*@127.0.0.1\" type=\"Tester\">\n";
     if (features.tls) {
         c << "<module name=\"ssl_gnutls\">\n<module name=\"sslinfo\">\n"
              "<sslprofile name=\"Clients\" provider=\"gnutls\" certfile=\""

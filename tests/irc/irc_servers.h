@@ -68,6 +68,8 @@ class Inspircd final : public IrcServer {
     const char* name() const override { return "inspircd"; }
     int tls_port() const { return m_tls_port; }
     int link_port() const { return m_link_port; }
+    static constexpr const char* kOperName = "tests";
+    static constexpr const char* kOperPassword = "oper-secret";
     static constexpr const char* kLinkPassword = "link-secret";
     static constexpr const char* kServicesName = "services.ravelin.test";
 

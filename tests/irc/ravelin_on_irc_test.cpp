@@ -213,7 +213,7 @@ TEST_P(RavelinOnIrc, DotPTypedInTheRoomPlaysAndThePlayingLineReachesTheChannel) 
 
 INSTANTIATE_TEST_SUITE_P(Servers, RavelinOnIrc,
                          ::testing::Values(test::ServerKind::Ngircd, test::ServerKind::Inspircd),
-                         [](const auto& info) { return test::server_name(info.param); });
+                         [](const auto& p) { return test::server_name(p.param); });
 
 }  // namespace
 }  // namespace rv::standin::net
