@@ -3,6 +3,7 @@
 // configuration written into the test's folder, in the foreground (no daemon), with its own
 // pid file and log there; stopped (and never left behind) by the test.
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,10 @@ bool installed(ServerKind kind);
 std::unique_ptr<IrcServer> make_server(ServerKind kind, const std::string& folder);
 // For test names: "ngircd", "inspircd".
 const char* server_name(ServerKind kind);
+// How a test's parameter is printed.
+inline void PrintTo(ServerKind kind, std::ostream* out) {
+    *out << server_name(kind);
+}
 
 // A self-signed certificate and key made with the openssl command: `name`.crt, `name`.key and
 // both in `name`.pem, in `folder`. False when openssl is missing or fails.
