@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,6 +56,8 @@ bool ServerProcess::spawn(const std::vector<std::string>& argv, const std::strin
         // A test that crashes takes its servers with it.
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent) ::_exit(127);
+        const rlimit no_core{0, 0};
+        ::setrlimit(RLIMIT_CORE, &no_core);
         int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         ::dup2(out, 1);
         ::dup2(out, 2);
@@ -66,9 +69,9 @@ bool ServerProcess::spawn(const std::vector<std::string>& argv, const std::strin
     return true;
 }
 
-void ServerProcess::stop() {
+void ServerProcess::stop(int signal) {
     if (m_pid <= 0) return;
-    ::kill(m_pid, SIGTERM);
+    ::kill(m_pid, signal);
     int status = 0;
     for (int i = 0; i < 500 && ::waitpid(m_pid, &status, WNOHANG) == 0; ++i) ::usleep(10000);
     if (::waitpid(m_pid, &status, WNOHANG) == 0) {
