@@ -133,6 +133,14 @@ int run_headless(const rv::app::Options& options, std::vector<rv::app::ScriptAct
 int run_windows(int argc, char** argv, const rv::app::Options& options,
                 std::vector<rv::app::ScriptAction> actions, bool scripted) {
     rv::qt::QtFront front(argc, argv);
+    // Checked before any window opens (the TLS library needs Qt started): a certificate
+    // that cannot be shown would only be found out at every connection.
+    if (std::string why; !options.chat_cert.empty() &&
+                         !rv::standin::view::IrcSocket::check_client_cert(options.chat_cert, why)) {
+        std::cerr << "ravelin: --chat-cert " << rv::app::escape_controls(options.chat_cert) << ": "
+                  << rv::app::escape_controls(why) << "\n";
+        return 2;
+    }
     std::unique_ptr<ScriptRunner> runner;
     Program* target = nullptr;
     // However the program ends, the chat network is left first: its last lines and QUIT go
@@ -186,6 +194,7 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
         std::string error;
         rv::standin::net::parse_chat_url(options.chat, endpoint, error);  // checked already
         endpoint.insecure = options.chat_insecure;
+        endpoint.client_cert = options.chat_cert;
         const char* password = std::getenv(rv::app::kChatPasswordVariable);
         const char* account = std::getenv(rv::app::kChatAccountVariable);
         network.start(endpoint, password ? password : "", account ? account : "");

@@ -37,6 +37,9 @@ std::string usage(const std::string& settings_file) {
            "                      also signs in to the account RAVELIN_IRC_ACCOUNT (default:\n"
            "                      the screen name) where the server offers SASL over TLS\n"
            "  --chat-insecure     with ircs://, accept a certificate the system does not trust\n"
+           "  --chat-cert FILE    with ircs://, show the client certificate in FILE (a PEM file\n"
+           "                      with the certificate and its unencrypted key) and sign in\n"
+           "                      with it (SASL EXTERNAL) where the server offers that\n"
            "  --new-instance      start even when one runs already (otherwise the running\n"
            "                      one restores its windows, comes to the front and plays\n"
            "                      the first of the files given)\n"
@@ -101,6 +104,8 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
             }
         } else if (a == "--chat-insecure") {
             out.chat_insecure = true;
+        } else if (a == "--chat-cert") {
+            if (!value(out.chat_cert)) return false;
         } else if (a == "--transcript") {
             if (!value(transcript)) return false;
         } else if (a == "--") {
@@ -124,6 +129,10 @@ bool parse_options(int argc, char** argv, Options& out, std::string& error) {
     out.plain_transcript = transcript == "plain";
     if (out.headless && out.script.empty()) {
         error = "--headless needs --script FILE";
+        return false;
+    }
+    if (!out.chat_cert.empty() && out.chat.rfind("ircs://", 0) != 0) {
+        error = "--chat-cert needs --chat ircs://...: a certificate is shown only over TLS";
         return false;
     }
     if (out.headless && !out.chat.empty()) {

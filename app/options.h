@@ -18,6 +18,7 @@ struct Options {
     bool new_instance = false;       // start even when the user runs one already
     std::string chat;                // irc://HOST[:PORT]/#channel: the client's room is a channel
     bool chat_insecure = false;      // ircs:// accepts a certificate the system does not vouch for
+    std::string chat_cert;           // a PEM file: the client's certificate and key, for ircs://
     std::vector<std::string> files;  // MP3 files to play (what the menu entry passes)
 };
 

@@ -37,6 +37,11 @@ TEST(Options, ParseOrSayWhy) {
         {{"--script", "s", "--transcript", "rich"}, "--transcript takes plain or html"},
         {{"--script"}, "--script needs a value"},
         {{"--bogus"}, "unknown option --bogus"},
+        {{"--chat", "ircs://irc.test/#music", "--chat-cert", "me.pem"}, ""},
+        {{"--chat", "irc://irc.test/#music", "--chat-cert", "me.pem"},
+         "--chat-cert needs --chat ircs://...: a certificate is shown only over TLS"},
+        {{"--chat-cert", "me.pem"},
+         "--chat-cert needs --chat ircs://...: a certificate is shown only over TLS"},
     };
     for (const auto& c : cases) {
         app::Options o;
@@ -124,7 +129,7 @@ TEST(Options, TheHelpSaysWhatTheProgramIsAndListsEveryAction) {
     EXPECT_NE(help.find("settings file: /some/where/mp3.oca\n"), std::string::npos);
     for (const char* verb : {"answer TEXT", "say TEXT", "say-as NAME TEXT", "click FORM",
                              "dblclick FORM", "wait SECONDS", "print FORM", "open-room NAME",
-                             "open-im NAME", "--version", "--transcript"})
+                             "open-im NAME", "--version", "--transcript", "--chat-cert FILE"})
         EXPECT_NE(help.find(verb), std::string::npos) << verb;
     EXPECT_NE(help.find("86400 (a day)"), std::string::npos) << "the longest wait";
     EXPECT_EQ(help.find("..."), std::string::npos);

@@ -10,10 +10,11 @@ namespace {
 struct IrcSignOn : LinkTest {
     // Connects to `host` (TLS or not) with a password; the lines sent so far are dropped.
     void connect(const std::string& host, bool tls, const std::string& password = "pw",
-                 const std::string& account = {}) {
+                 const std::string& account = {}, const std::string& cert = {}) {
         Endpoint e = music();
         e.host = host;
         e.tls = tls;
+        e.client_cert = cert;
         link->start(e, "DJ", password, account);
         transport.accept();
     }
@@ -53,6 +54,7 @@ struct Offer {
     const char* host;
     bool tls;
     const char* password;
+    const char* cert;     // the client certificate's file
     const char* ls;       // the server's offer
     const char* request;  // what the link asks for; empty: nothing (CAP END at once)
     const char* said;     // a system line, when one is due
@@ -60,25 +62,75 @@ struct Offer {
 
 TEST_F(IrcSignOn, SaslOnlyWhenOfferedWithPlainAndOverTlsOrOnThisMachine) {
     const Offer table[] = {
-        {"tls", "irc.test", true, "pw", "sasl multi-prefix", "CAP REQ :multi-prefix sasl", ""},
-        {"localhost", "localhost", false, "pw", "sasl=PLAIN", "CAP REQ :sasl", ""},
-        {"no password", "irc.test", true, "", "sasl", "", ""},
-        {"no PLAIN", "irc.test", true, "pw", "sasl=EXTERNAL multi-prefix", "CAP REQ :multi-prefix",
-         ""},
-        {"plain text to another machine", "irc.test", false, "pw", "sasl away-notify",
+        {"tls", "irc.test", true, "pw", "", "sasl multi-prefix", "CAP REQ :multi-prefix sasl", ""},
+        {"localhost", "localhost", false, "pw", "", "sasl=PLAIN", "CAP REQ :sasl", ""},
+        {"no password", "irc.test", true, "", "", "sasl", "", ""},
+        {"no PLAIN", "irc.test", true, "pw", "", "sasl=EXTERNAL multi-prefix",
+         "CAP REQ :multi-prefix", ""},
+        {"plain text to another machine", "irc.test", false, "pw", "", "sasl away-notify",
          "CAP REQ :away-notify",
          "Not signing in as DJ on irc.test: the password would cross the network unencrypted "
          "(use ircs://)."},
-        {"nothing useful", "irc.test", false, "", "chghost invite-notify", "", ""},
+        {"nothing useful", "irc.test", false, "", "", "chghost invite-notify", "", ""},
+        {"certificate", "irc.test", true, "", "me.pem", "sasl=PLAIN,EXTERNAL", "CAP REQ :sasl", ""},
+        {"certificate, no EXTERNAL, no password", "irc.test", true, "", "me.pem", "sasl=PLAIN", "",
+         ""},
+        {"certificate without TLS proves nothing", "localhost", false, "", "me.pem", "sasl", "",
+         ""},
     };
     for (const Offer& o : table) {
         SCOPED_TRACE(o.name);
         reset();
-        connect(o.host, o.tls, o.password);
+        connect(o.host, o.tls, o.password, "", o.cert);
         transport.lines();
         server(std::string(":srv CAP * LS :") + o.ls + "\r\n");
         EXPECT_EQ(transport.lines(), *o.request ? Strings{o.request} : Strings{"CAP END"});
         EXPECT_EQ(sink.system.empty() ? "" : sink.system.back().text, o.said);
+    }
+}
+
+struct Mechanism {
+    const char* name;
+    const char* password;
+    const char* cert;
+    const char* offered;  // the values of the server's "sasl"
+    Strings exchange;     // what the link sends once the server says "AUTHENTICATE +"
+};
+
+// With a certificate the link signs in with it where the server takes it; a password is for
+// servers that do not.
+TEST_F(IrcSignOn, ACertificateIsPreferredAndAPasswordServesWhereItIsNotTaken) {
+    const Mechanism table[] = {
+        {"certificate",
+         "",
+         "me.pem",
+         "=EXTERNAL,PLAIN",
+         {"AUTHENTICATE EXTERNAL", "AUTHENTICATE +"}},
+        {"certificate and password",
+         "pw",
+         "me.pem",
+         "=PLAIN,EXTERNAL",
+         {"AUTHENTICATE EXTERNAL", "AUTHENTICATE +"}},
+        {"mechanisms not named", "pw", "me.pem", "", {"AUTHENTICATE EXTERNAL", "AUTHENTICATE +"}},
+        {"only PLAIN taken",
+         "pw",
+         "me.pem",
+         "=PLAIN",
+         {"AUTHENTICATE PLAIN", "AUTHENTICATE REoAREoAcHc="}},
+    };
+    for (const Mechanism& m : table) {
+        SCOPED_TRACE(m.name);
+        reset();
+        connect("irc.test", true, m.password, "", m.cert);
+        server(std::string(":srv CAP * LS :sasl") + m.offered + "\r\n:srv CAP DJ ACK :sasl\r\n");
+        Strings sent = transport.lines();
+        ASSERT_FALSE(sent.empty());
+        server("AUTHENTICATE +\r\n");
+        sent = {sent.back()};
+        for (auto& l : transport.lines()) sent.push_back(l);
+        EXPECT_EQ(sent, m.exchange);
+        server(":srv 903 DJ :SASL authentication successful\r\n");
+        EXPECT_EQ(transport.lines(), Strings{"CAP END"});
     }
 }
 
@@ -148,6 +200,20 @@ TEST_F(IrcSignOn, RefusalsAreSaidAndNotTriedAgain) {
         EXPECT_EQ(transport.opens, opens);
         EXPECT_EQ(sink.system.size(), 1u);
     }
+}
+
+TEST_F(IrcSignOn, ARefusedCertificateIsSaidAndNotTriedAgain) {
+    connect("irc.test", true, "", "", "me.pem");
+    server(
+        ":srv CAP * LS :sasl=EXTERNAL\r\n:srv CAP DJ ACK :sasl\r\nAUTHENTICATE +\r\n"
+        ":srv 904 DJ :SASL authentication failed\r\n");
+    ASSERT_EQ(sink.system.size(), 1u);
+    EXPECT_EQ(sink.system[0].text,
+              "Sign-on to irc.test refused: SASL authentication failed. Not trying again: check "
+              "the client certificate and the account it belongs to.");
+    EXPECT_EQ(link->state(), IrcLink::State::Offline);
+    loop.advance(600);
+    EXPECT_EQ(transport.opens, 1);
 }
 
 TEST_F(IrcSignOn, AServersErrorBeforeSigningOnIsSaidAndTriedAgainLater) {

@@ -132,7 +132,7 @@ void IrcLink::opened() {
     m_cap_offer.clear();
     m_caps.clear();
     m_caps_open = true;
-    m_sasl_sent = false;
+    m_sasl_mechanism.clear();
     send_now("CAP LS 302");
     if (!m_password.empty()) send_now(irc_line("PASS", {m_password}));
     send_now(irc_line("NICK", {m_nick}));

@@ -47,8 +47,9 @@ class IrcLink {
     // Signs on at `server` as `nick` (a screen name; made a valid nick) and joins
     // `server.channel` when it names one. `password` may be empty; it is the server's
     // password and, where the server offers it over TLS or on this machine, the password of
-    // `account` (empty: the screen name) for signing in with SASL. A refused password is
-    // said in the rooms and not tried again.
+    // `account` (empty: the screen name) for signing in with SASL. With a client certificate
+    // (`server.client_cert`, over TLS) the link signs in with that instead where the server
+    // takes it (SASL EXTERNAL). A refused sign-in is said in the rooms and not tried again.
     void start(const Endpoint& server, const std::string& nick, const std::string& password,
                const std::string& account = {});
     // Signs off and stays off, at once.
@@ -115,6 +116,7 @@ class IrcLink {
     void request_caps();
     void end_caps();
     bool may_send_password() const;
+    std::string sasl_mechanism(const std::string& offered_values);
     void on_authenticate(const IrcMessage& m);
     void on_sasl_result(const IrcMessage& m);
     void on_sign_on_refused(const IrcMessage& m);
@@ -174,7 +176,7 @@ class IrcLink {
     std::string m_cap_offer;          // the server's capabilities, as its CAP LS lines arrive
     std::vector<std::string> m_caps;  // the ones it agreed to
     bool m_caps_open = false;         // negotiating: the server waits for our CAP END
-    bool m_sasl_sent = false;
+    std::string m_sasl_mechanism;     // asked for on this connection ("": none)
     int m_nick_attempt = 0;
     std::size_t m_nick_max = 30;
     std::string m_member_prefixes = "~&@%+";

@@ -1,6 +1,7 @@
 // Signing on: the protocol extensions the link can use, signing in to an account with SASL
-// PLAIN, and the refusals that end a sign-on for good (a wrong password is not tried again
-// and again: the server would only refuse it again).
+// (EXTERNAL with a client certificate, PLAIN with a password), and the refusals that end a
+// sign-on for good (a wrong password is not tried again and again: the server would only
+// refuse it again).
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -79,9 +80,8 @@ void IrcLink::on_cap(const IrcMessage& m) {
             if (cap == "sasl") sasl = true;
             m_caps.push_back(cap);
         }
-        if (sasl && !m_sasl_sent) {
-            m_sasl_sent = true;
-            send_now("AUTHENTICATE PLAIN");
+        if (sasl && !m_sasl_mechanism.empty()) {
+            send_now("AUTHENTICATE " + m_sasl_mechanism);
         } else {
             end_caps();
         }
@@ -90,6 +90,22 @@ void IrcLink::on_cap(const IrcMessage& m) {
     } else if (sub == "DEL") {
         for (const std::string& cap : words(m.params.back())) std::erase(m_caps, cap);
     }
+}
+
+// The way to sign in to the account on this connection, given the mechanisms the server
+// names ("": it names none, any may do); "" when there is none.
+std::string IrcLink::sasl_mechanism(const std::string& offered_values) {
+    const auto offers = [&](const std::string& mechanism) {
+        return offered_values.empty() ||
+               ("," + offered_values + ",").find("," + mechanism + ",") != std::string::npos;
+    };
+    // A certificate is shown only in the TLS handshake: without TLS it proves nothing.
+    if (!m_server.client_cert.empty() && m_server.tls && offers("EXTERNAL")) return "EXTERNAL";
+    if (m_password.empty() || !offers("PLAIN")) return "";
+    if (may_send_password()) return "PLAIN";
+    tell_rooms("Not signing in as " + m_account + " on " + m_server.host +
+               ": the password would cross the network unencrypted (use ircs://).");
+    return "";
 }
 
 void IrcLink::request_caps() {
@@ -108,15 +124,8 @@ void IrcLink::request_caps() {
     for (const char* wanted : kWanted)
         if (std::find(offered.begin(), offered.end(), wanted) != offered.end())
             request += (request.empty() ? "" : " ") + std::string(wanted);
-    const bool plain_offered =
-        sasl_values.empty() || ("," + sasl_values + ",").find(",PLAIN,") != std::string::npos;
-    if (sasl_offered && plain_offered && !m_password.empty()) {
-        if (may_send_password())
-            request += (request.empty() ? "" : " ") + std::string("sasl");
-        else
-            tell_rooms("Not signing in as " + m_account + " on " + m_server.host +
-                       ": the password would cross the network unencrypted (use ircs://).");
-    }
+    m_sasl_mechanism = sasl_offered ? sasl_mechanism(sasl_values) : "";
+    if (!m_sasl_mechanism.empty()) request += (request.empty() ? "" : " ") + std::string("sasl");
     if (request.empty())
         end_caps();
     else
@@ -130,7 +139,12 @@ void IrcLink::end_caps() {
 }
 
 void IrcLink::on_authenticate(const IrcMessage& m) {
-    if (!m_sasl_sent || m.params.empty() || m.params[0] != "+") return;
+    if (m_sasl_mechanism.empty() || m.params.empty() || m.params[0] != "+") return;
+    if (m_sasl_mechanism == "EXTERNAL") {
+        // The certificate is the proof; the account is the one the server finds for it.
+        send_now("AUTHENTICATE +");
+        return;
+    }
     std::string payload = m_account;
     payload += '\0';
     payload += m_account;
@@ -168,8 +182,10 @@ void IrcLink::on_fail(const IrcMessage& m) {
 }
 
 void IrcLink::refuse_sign_on(const std::string& words) {
-    tell_rooms("Sign-on to " + m_server.host + " refused: " + words +
-               ". Not trying again: check the account and the password.");
+    tell_rooms("Sign-on to " + m_server.host + " refused: " + words + ". Not trying again: " +
+               (m_sasl_mechanism == "EXTERNAL"
+                    ? "check the client certificate and the account it belongs to."
+                    : "check the account and the password."));
     stop("Leaving");
 }
 

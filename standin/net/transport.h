@@ -12,8 +12,9 @@ struct Endpoint {
     std::string host;
     int port = 6667;
     bool tls = false;
-    bool insecure = false;  // accept a certificate the system's store does not vouch for
-    std::string channel;    // the first room, "#name"
+    bool insecure = false;    // accept a certificate the system's store does not vouch for
+    std::string client_cert;  // a PEM file with our certificate and its key, shown over TLS
+    std::string channel;      // the first room, "#name"
 };
 
 // False with a reason for anything but irc:// or ircs:// with a host, an optional port

@@ -1,11 +1,51 @@
 #include "standin/view/irc_socket.h"
 
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QSslSocket>
 #include <QTimer>
 
 namespace rv::standin::view {
 
+namespace {
+
+struct Identity {
+    QSslCertificate certificate;
+    QSslKey key;
+};
+
+// The first certificate and the first private key of a PEM file (an unencrypted key: the
+// program signs on unattended).
+bool load_identity(const std::string& pem_file, Identity& out, std::string& why) {
+    QFile file(QString::fromStdString(pem_file));
+    if (!file.open(QIODevice::ReadOnly)) {
+        why = file.errorString().toStdString();
+        return false;
+    }
+    const QByteArray pem = file.read(1 << 20);
+    const QList<QSslCertificate> certificates = QSslCertificate::fromData(pem, QSsl::Pem);
+    if (certificates.isEmpty() || certificates.first().isNull()) {
+        why = "it holds no certificate";
+        return false;
+    }
+    out.certificate = certificates.first();
+    for (QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec, QSsl::Dsa}) {
+        out.key = QSslKey(pem, algorithm, QSsl::Pem, QSsl::PrivateKey);
+        if (!out.key.isNull()) return true;
+    }
+    why = "it holds no private key (or only one that needs a passphrase)";
+    return false;
+}
+
+}  // namespace
+
 IrcSocket::IrcSocket() = default;
+
+bool IrcSocket::check_client_cert(const std::string& pem_file, std::string& why) {
+    Identity identity;
+    return load_identity(pem_file, identity, why);
+}
 
 IrcSocket::~IrcSocket() {
     m_open = false;
@@ -41,6 +81,17 @@ void IrcSocket::open(const net::Endpoint& where) {
                      [this] { report_closed("the server closed the connection"); });
     if (where.tls) {
         if (where.insecure) s->setPeerVerifyMode(QSslSocket::VerifyNone);
+        if (!where.client_cert.empty()) {
+            Identity identity;
+            std::string why;
+            if (!load_identity(where.client_cert, identity, why)) {
+                // The file changed since it was checked: the server will not know us.
+                report_closed("the client certificate " + where.client_cert + ": " + why);
+                return;
+            }
+            s->setLocalCertificate(identity.certificate);
+            s->setPrivateKey(identity.key);
+        }
         s->connectToHostEncrypted(QString::fromStdString(where.host),
                                   static_cast<quint16>(where.port));
     } else {

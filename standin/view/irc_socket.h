@@ -1,7 +1,9 @@
 #pragma once
 // The IRC link's byte stream over a Qt socket: plain TCP, or TLS checked against the
-// system's certificate store (or, when asked, accepting any certificate).
+// system's certificate store (or, when asked, accepting any certificate), showing a client
+// certificate of the user's when one is given.
 #include <memory>
+#include <string>
 
 #include "standin/net/transport.h"
 
@@ -18,6 +20,10 @@ class IrcSocket final : public net::Transport {
     ~IrcSocket() override;
     IrcSocket(const IrcSocket&) = delete;
     IrcSocket& operator=(const IrcSocket&) = delete;
+
+    // False with a reason when `pem_file` does not hold a certificate and its private key
+    // (as --chat-cert wants): checked before signing on rather than at every connection.
+    static bool check_client_cert(const std::string& pem_file, std::string& why);
 
     void open(const net::Endpoint& where) override;
     void send(std::string_view bytes) override;

@@ -19,7 +19,7 @@ test -s "$prefix/share/doc/ravelin/copyright"
 if command -v rsvg-convert >/dev/null; then test -s "$prefix/share/icons/hicolor/48x48/apps/ravelin.png"; fi
 appstreamcli validate --no-net "$prefix/share/metainfo/ravelin.metainfo.xml"
 page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/ravelin.1.gz" 2>&1)
-for want in --home --script --headless --new-instance say-as dblclick open-room; do
+for want in --home --script --headless --new-instance --chat-cert say-as dblclick open-room; do
   grep -q -- "$want" <<<"$page" || { echo "FAIL: the manual lacks $want"; exit 1; }
 done
 echo ok

@@ -4,22 +4,17 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
-#include <fstream>
 
 namespace rv::test {
 
 namespace {
-
-constexpr const char* kNgircd = "/usr/sbin/ngircd";
 
 double seconds() {
     using namespace std::chrono;
@@ -83,69 +78,6 @@ int free_port() {
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
     ::close(fd);
     return ntohs(a.sin_port);
-}
-
-Ngircd::Ngircd(const std::string& folder) : m_folder(folder), m_port(free_port()) {
-    m_config = folder + "/ngircd.conf";
-    std::ofstream(m_config)
-        << "[Global]\n"
-           "Name = irc.ravelin.test\n"
-           "Info = Ravelin test server\n"
-           "AdminInfo1 = tests\nAdminInfo2 = here\nAdminEMail = none@localhost\n"
-           "Listen = 127.0.0.1\n"
-           "Ports = "
-        << m_port
-        << "\n"
-           "MotdPhrase = \"test\"\n"
-           "[Limits]\n"
-           // The tests' own client floods on purpose.
-           "MaxPenaltyTime = 0\n"
-           "MaxConnectionsIP = 0\n"
-           "[Options]\nDNS = no\nIdent = no\nPAM = no\n";
-}
-
-Ngircd::~Ngircd() {
-    stop();
-}
-
-bool Ngircd::installed() {
-    return ::access(kNgircd, X_OK) == 0;
-}
-
-bool Ngircd::start() {
-    stop();
-    std::string log = m_folder + "/ngircd.log";
-    m_pid = ::fork();
-    if (m_pid == 0) {
-        int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execl(kNgircd, kNgircd, "-n", "-f", m_config.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return wait_until(
-        [this] {
-            int fd = connect_to(m_port);
-            if (fd >= 0) ::close(fd);
-            return fd >= 0;
-        },
-        10);
-}
-
-void Ngircd::stop() {
-    if (m_pid <= 0) return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 500 && ::waitpid(m_pid, &status, WNOHANG) == 0; ++i) ::usleep(10000);
-    if (::waitpid(m_pid, &status, WNOHANG) == 0) {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, &status, 0);
-    }
-    m_pid = 0;
-}
-
-std::string Ngircd::url(const std::string& channel) const {
-    return "irc://127.0.0.1:" + std::to_string(m_port) + "/" + channel;
 }
 
 Peer::~Peer() {

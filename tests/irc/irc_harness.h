@@ -1,10 +1,12 @@
 #pragma once
-// For tests against real sockets: a real IRC server (ngircd) on a free port of 127.0.0.1
-// with a configuration of the test's own, a tiny plain-socket IRC client to play the other
-// people in the channel, and a bare listening socket to play a misbehaving server.
+// For tests against real sockets: real IRC servers (irc_servers.h), a tiny plain-socket IRC
+// client to play the other people in the channel, and a bare listening socket to play a
+// misbehaving server.
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/irc/irc_servers.h"
 
 namespace rv::test {
 
@@ -15,23 +17,6 @@ bool wait_until(const std::function<bool()>& done, double limit_s);
 
 // A free TCP port on 127.0.0.1 at the time of asking.
 int free_port();
-
-class Ngircd {
-  public:
-    explicit Ngircd(const std::string& folder);
-    ~Ngircd();
-    static bool installed();
-    // Starts the server (again, on the same port); true once it accepts connections.
-    bool start();
-    void stop();
-    int port() const { return m_port; }
-    std::string url(const std::string& channel) const;
-
-  private:
-    std::string m_folder, m_config;
-    int m_port = 0;
-    int m_pid = 0;
-};
 
 // A blocking-free IRC client for the test's own side of the channel.
 class Peer {
