@@ -127,6 +127,48 @@ void Form1::lbclose_Click() {
     m_windows.end_program();
 }
 
+bool Form1::Form_KeyDown(int key_code, int shift) {
+    using namespace forms;
+    if (shift & (kCtrlMask | kAltMask)) return false;
+    // A click on a label that is switched off does nothing, so neither does its key (Right
+    // while paused, for one).
+    Label* label = nullptr;
+    switch (key_code) {
+        case kKeySpace:
+            label = MediaPlayer1.PlayState() == media::kStopped ? lbplay : lbpause;
+            break;
+        case kKeyReturn:
+            label = lbplay;
+            break;
+        case kKeyRight:
+            label = lbfoward;
+            break;
+        case kKeyLeft:
+            label = lbback;
+            break;
+        case 'S':
+            label = lbstop;
+            break;
+        case 'R':
+            label = Label1;
+            break;
+        case 'L':
+            label = Label3;
+            break;
+        case kKeyEscape:
+            label = lbmin;
+            break;
+        case kKeyUp:
+        case kKeyDown:
+            File1->user_step(key_code == kKeyUp ? -1 : 1);
+            return true;
+        default:
+            return false;
+    }
+    label->user_click();
+    return true;
+}
+
 void Form1::lbmin_Click() {
     set_window_state(forms::WindowState::Minimized);
 }

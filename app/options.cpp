@@ -42,6 +42,13 @@ std::string usage(const std::string& settings_file) {
            "  --version           the version\n"
            "  --help              this text\n"
            "\n"
+           "keys on the player's window (each does what its label does):\n"
+           "  Space  play, or pause and resume     Right, Left  next, previous\n"
+           "  S      stop                          R            mix (a random track)\n"
+           "  Up, Down  move the list's selection  Enter        play the selected track\n"
+           "  L      load: choose the music folder Escape       minimise\n"
+           "in the folder chooser: Enter is ok, Escape is cancel\n"
+           "\n"
            "settings file: " +
            settings_file +
            "\n"
