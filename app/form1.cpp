@@ -105,6 +105,7 @@ void Form1::Form_Load() {
     ui::MakeTopmost(*this);
     set_height(kRolledDownTwips);
     File1->set_path(aol::ReadSetting("ravelin", "DIRECTORY", m_services.settings_file));
+    load_continuous_play();
     lbmp3num->set_caption(std::to_string(File1->list_count()));
     m_services.aol.ChatSend(kPowerOn);
     m_services.aol.WaitSeconds(0.1);

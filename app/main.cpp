@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "aol/settings.h"
+#include "app/cover_art.h"
 #include "app/display_check.h"
 #include "app/options.h"
 #include "app/program.h"
@@ -180,10 +181,13 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     }
     // Beside the main window, which opens at (3255, 2355) twips.
     rv::standin::ClientView client_view(program.client, 520, 157);
-    rv::app::RemoteBridge remote(program.form1, [&front, &client_view] {
-        front.raise_windows();
-        client_view.raise();
-    });
+    rv::app::RemoteBridge remote(
+        program.form1,
+        [&front, &client_view] {
+            front.raise_windows();
+            client_view.raise();
+        },
+        rv::app::cover_art_folder());
     rv::qt::Mpris mpris(remote);
     if (std::string why; !mpris.start(why))
         std::cerr << "ravelin: no media keys or desktop media applet: " << why << "\n";
