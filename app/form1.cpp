@@ -105,6 +105,7 @@ void Form1::Form_Load() {
     ui::MakeTopmost(*this);
     set_height(kRolledDownTwips);
     File1->set_path(aol::ReadSetting("ravelin", "DIRECTORY", m_services.settings_file));
+    load_continuous_play();
     lbmp3num->set_caption(std::to_string(File1->list_count()));
     m_services.aol.ChatSend(kPowerOn);
     m_services.aol.WaitSeconds(0.1);
@@ -125,6 +126,48 @@ void Form1::lbclose_Click() {
         userHandle + "<FONT COLOR=#3366FF>, <FONT COLOR=#222222>");
     MediaPlayer1.Stop();
     m_windows.end_program();
+}
+
+bool Form1::Form_KeyDown(int key_code, int shift) {
+    using namespace forms;
+    if (shift & (kCtrlMask | kAltMask)) return false;
+    // A click on a label that is switched off does nothing, so neither does its key (Right
+    // while paused, for one).
+    Label* label = nullptr;
+    switch (key_code) {
+        case kKeySpace:
+            label = MediaPlayer1.PlayState() == media::kStopped ? lbplay : lbpause;
+            break;
+        case kKeyReturn:
+            label = lbplay;
+            break;
+        case kKeyRight:
+            label = lbfoward;
+            break;
+        case kKeyLeft:
+            label = lbback;
+            break;
+        case 'S':
+            label = lbstop;
+            break;
+        case 'R':
+            label = Label1;
+            break;
+        case 'L':
+            label = Label3;
+            break;
+        case kKeyEscape:
+            label = lbmin;
+            break;
+        case kKeyUp:
+        case kKeyDown:
+            File1->user_step(key_code == kKeyUp ? -1 : 1);
+            return true;
+        default:
+            return false;
+    }
+    label->user_click();
+    return true;
 }
 
 void Form1::lbmin_Click() {

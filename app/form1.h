@@ -47,6 +47,8 @@ class Form1 : public player::PlayerWindow {
     void Form_Load() override;
     // The window manager's close shuts the player down, as the "x" label does.
     void QueryClose() override { lbclose_Click(); }
+    // The player's keys: each is a user's click on the label that does the same.
+    bool Form_KeyDown(int key_code, int shift) override;
 
   private:
     ui::DragState m_drag;

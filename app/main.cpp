@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "aol/settings.h"
+#include "app/cover_art.h"
 #include "app/display_check.h"
 #include "app/later_starts.h"
 #include "app/options.h"
@@ -207,7 +208,7 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     };
     rv::app::LaterStarts later(program, bring_back);
     later_start = [&later](const std::vector<std::string>& files) { later.request(files); };
-    rv::app::RemoteBridge remote(program.form1, bring_back);
+    rv::app::RemoteBridge remote(program.form1, bring_back, rv::app::cover_art_folder());
     rv::qt::Mpris mpris(remote);
     if (std::string why; !mpris.start(why))
         std::cerr << "ravelin: no media keys or desktop media applet: " << why << "\n";

@@ -46,6 +46,13 @@ std::string usage(const std::string& settings_file) {
            "  --version           the version\n"
            "  --help              this text\n"
            "\n"
+           "keys on the player's window, each doing what its label does:\n"
+           "  Space        play; pause and resume     S       stop\n"
+           "  Right, Left  next, previous             R       mix (a random track)\n"
+           "  Up, Down     move the list's selection  L       load (the folder chooser)\n"
+           "  Enter        play the selected track    Escape  minimise\n"
+           "in the folder chooser: Enter is ok, Escape is cancel\n"
+           "\n"
            "settings file: " +
            settings_file +
            "\n"

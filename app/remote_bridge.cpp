@@ -1,6 +1,8 @@
 #include "app/remote_bridge.h"
 
+#include "app/cover_art.h"
 #include "platform/forms/environment.h"
+#include "platform/media/mp3_tags.h"
 
 namespace rv::app {
 
@@ -17,11 +19,27 @@ media::RemoteTrack RemoteBridge::track() const {
     if (!m_form1.loaded() || play_state() == kStopped) return t;
     const auto& list = *m_form1.File1;
     if (list.list_index() < 0) return t;
+    t = describe(list.file_path(), list.file_name());
     t.index = list.list_index();
-    t.title = list.file_name();
     t.path = list.file_path();
     t.length_s = m_form1.MediaPlayer1.Duration();
     return t;
+}
+
+// The room hears file names; a controller shows the tags' words, and the file name as the
+// title only where no tag names one.
+const media::RemoteTrack& RemoteBridge::describe(const std::string& path,
+                                                 const std::string& name) const {
+    if (m_described.path == path && !path.empty()) return m_described.words;
+    const media::Mp3Tags tags = media::read_mp3_tags(path);
+    media::RemoteTrack& w = m_described.words;
+    m_described.path = path;
+    w.title = tags.title.empty() ? name : tags.title;
+    w.artist = tags.artist;
+    w.album = tags.album;
+    w.track_number = tags.track_number;
+    w.art_path = cover_art_file(m_art_folder, tags.picture, tags.picture_type);
+    return w;
 }
 
 double RemoteBridge::position_s() const {
@@ -34,6 +52,51 @@ double RemoteBridge::volume() const {
 
 bool RemoteBridge::has_tracks() const {
     return m_form1.loaded() && m_form1.File1->list_count() > 0;
+}
+
+// As the labels would: play starts the selected entry or resumes a paused one; with nothing
+// selected and nothing playing it does nothing.
+bool RemoteBridge::can_play() const {
+    if (!m_form1.loaded()) return false;
+    const int state = play_state();
+    return state != kStopped || m_form1.File1->list_index() >= 0;
+}
+
+bool RemoteBridge::can_pause() const {
+    return m_form1.loaded() && play_state() != kStopped;
+}
+
+bool RemoteBridge::can_seek() const {
+    return can_pause();
+}
+
+media::LoopStatus RemoteBridge::loop_status() const {
+    switch (m_form1.loop_status()) {
+        case Form1::Repeat::Track:
+            return media::LoopStatus::Track;
+        case Form1::Repeat::Playlist:
+            return media::LoopStatus::Playlist;
+        default:
+            return media::LoopStatus::None;
+    }
+}
+
+bool RemoteBridge::shuffle() const {
+    return m_form1.shuffle();
+}
+
+bool RemoteBridge::seek_to(double seconds) {
+    return m_form1.loaded() && m_form1.seek_to(seconds);
+}
+
+void RemoteBridge::set_loop_status(media::LoopStatus status) {
+    m_form1.set_loop_status(status == media::LoopStatus::Track      ? Form1::Repeat::Track
+                            : status == media::LoopStatus::Playlist ? Form1::Repeat::Playlist
+                                                                    : Form1::Repeat::None);
+}
+
+void RemoteBridge::set_shuffle(bool on) {
+    m_form1.set_shuffle(on);
 }
 
 // Play resumes a paused track through the pause label, as a person would; a stopped player

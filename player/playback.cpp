@@ -51,14 +51,19 @@ void PlayerWindow::lbfoward_Click() {
     // Past the last entry there is nothing to open: playback is left as it is.
     if (next >= File1->list_count()) return;
     if (MediaPlayer1.PlayState() == kPlaying) {
-        halt_for_switch();
-        File1->set_list_index(next);
-        if (!open_selected()) return;
-        Chat1.SendChatText(playing_line());
-    } else {
-        File1->set_list_index(next);
-        if (!open_selected()) return;
+        forward_announced(next);
+        return;
     }
+    File1->set_list_index(next);
+    if (!open_selected()) return;
+    follow_track();
+}
+
+void PlayerWindow::forward_announced(int next) {
+    halt_for_switch();
+    File1->set_list_index(next);
+    if (!open_selected()) return;
+    Chat1.SendChatText(playing_line());
     follow_track();
 }
 
@@ -105,6 +110,7 @@ void PlayerWindow::MediaPlayer1_EndOfStream() {
     if (!loaded()) return;
     Timer1->set_timer_enabled(false);
     DogBar1->set_value(0);
+    play_on_after_end();
 }
 
 void PlayerWindow::hscroll1_Change() {

@@ -69,8 +69,23 @@ class PlayerWindow : public forms::Form {
 
     std::string playing_line() const;
 
+    // Continuous play, for those who opt in (the desktop's media controller offers it): off,
+    // a track that ends stops. Repeating the track plays it again as "play" does; with
+    // shuffle the next comes as "mix" brings one; repeating the playlist goes on as "next"
+    // does while playing, from the last entry to the first. Kept in the settings file.
+    enum class Repeat { None, Track, Playlist };
+    Repeat loop_status() const { return m_repeat; }
+    bool shuffle() const { return m_shuffle; }
+    void set_loop_status(Repeat r);
+    void set_shuffle(bool on);
+    // Moves the open track to `seconds`; the time and the progress show it at once and the
+    // room hears nothing. False when no track is open.
+    bool seek_to(double seconds);
+
   protected:
     void build_player_controls();
+    // Reads the continuous-play choices from the settings file.
+    void load_continuous_play();
     Services& m_services;
     ui::Windows& m_windows;
 
@@ -81,10 +96,18 @@ class PlayerWindow : public forms::Form {
     bool open_path(const std::string& path);
     // Switching tracks: the player stops and the display and Pause/Stop wait for the next one.
     void halt_for_switch();
+    // What "next" does while a track plays: the player stops, entry `next` opens and the room
+    // hears its name.
+    void forward_announced(int next);
+    // The end of a track, for continuous play.
+    void play_on_after_end();
     // A track is open: the progress follows it and Pause/Stop take clicks.
     void follow_track();
     void set_enabled(std::initializer_list<forms::Control*> controls, bool on);
     void set_timers(std::initializer_list<forms::Timer*> timers, bool on);
+
+    Repeat m_repeat = Repeat::None;
+    bool m_shuffle = false;
 };
 
 }  // namespace rv::player

@@ -217,5 +217,40 @@ TEST_F(SoundServer, ThePlayerPausesAtOnceAndEndsWhenTheLastSampleIsHeard) {
     EXPECT_EQ(pulse->stats().underruns, 0u);
 }
 
+// A seek drops what the server had queued: the heard position is the new one at once, and
+// the track ends when its rest from there has been heard.
+TEST_F(SoundServer, ASeekIsHeardAtOnce) {
+    tools::ToneSpec spec;
+    spec.seconds = 3.0;
+    const std::string path = dir.file("tone.mp3");
+    ASSERT_TRUE(tools::write_tone_mp3(path, spec));
+    media::PulseDevice* pulse = device.get();
+    VirtualLoop loop;
+    media::SdlPlayer player{loop, std::move(device)};
+    int ends = 0;
+    player.EndOfStream = [&] { ++ends; };
+    auto run_for = [&](double seconds) {
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < end && ends == 0) {
+            std::this_thread::sleep_for(5ms);
+            loop.wait_until(loop.now() + 0.005);
+        }
+    };
+    ASSERT_TRUE(player.Open(path));
+    run_for(0.5);
+    ASSERT_TRUE(player.Seek(2.0));
+    EXPECT_NEAR(player.CurrentPosition(), 2.0, 0.01);
+    // A stream of its own from there: nothing of the 0.4 s queued before is heard.
+    EXPECT_LT(pulse->stats().heard_seconds, 0.05);
+    run_for(0.4);
+    EXPECT_NEAR(player.CurrentPosition(), 2.4, 0.12);
+    const auto before_end = Clock::now();
+    run_for(3.0);
+    EXPECT_EQ(ends, 1);
+    // About 0.6 s was left to hear, not the 2.5 s left before the seek.
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - before_end).count(), 1.5);
+    EXPECT_EQ(pulse->stats().underruns, 0u);
+}
+
 }  // namespace
 }  // namespace rv

@@ -77,6 +77,17 @@ void frmDir::Form_Load() {
     }
 }
 
+bool frmDir::Form_KeyDown(int key_code, int shift) {
+    if (shift & (forms::kCtrlMask | forms::kAltMask)) return false;
+    if (key_code == forms::kKeyReturn)
+        lbok->user_click();
+    else if (key_code == forms::kKeyEscape)
+        lbexit->user_click();
+    else
+        return false;
+    return true;
+}
+
 void frmDir::lbok_Click() {
     MainWindowLink main = m_main();
     const std::string folder = Dir1->path();

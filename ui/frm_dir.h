@@ -37,6 +37,8 @@ class frmDir : public forms::Form {
     void Form_Load() override;
     // The window manager's close cancels, as "cancel" does.
     void QueryClose() override { lbexit_Click(); }
+    // Enter is "ok", Escape "cancel", each as a click on the label.
+    bool Form_KeyDown(int key_code, int shift) override;
 
   private:
     std::string m_settings_file;

@@ -125,6 +125,12 @@ void Form::user_close() {
     QueryClose();
 }
 
+bool Form::user_key_down(int key_code, int shift) {
+    if (!m_loaded || !m_visible) return false;
+    HandlerScope scope(*this);
+    return Form_KeyDown(key_code, shift);
+}
+
 void Form::Load() {
     if (m_loaded) return;
     retire_controls();

@@ -66,6 +66,10 @@ class Form {
     // answers as its own close does (QueryClose); a view never closes a window itself, so
     // the screen shows whatever the model becomes.
     void user_close();
+    // A key pressed while the window has the keyboard and no editor of it took the key
+    // (`shift`: the modifier flags). The window's KeyDown answers; false when it left the
+    // key alone, so the view may hand it on.
+    bool user_key_down(int key_code, int shift);
     // The control with the keyboard focus: the first in the tab order (the order of
     // creation) that can take it, being visible and enabled; null when none can.
     Control* active_control() const;
@@ -94,6 +98,8 @@ class Form {
     // What a close by the window manager does: each window runs what its own close label or
     // cancel runs. The default refuses, leaving the window as it is.
     virtual void QueryClose() {}
+    // The window's own keys; the default takes none.
+    virtual bool Form_KeyDown(int /*key_code*/, int /*shift*/) { return false; }
 
     template <class T>
     T* add(std::string name, Control* container = nullptr) {

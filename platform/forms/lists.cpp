@@ -50,6 +50,12 @@ void ListBase::user_select_row(int row) {
     if (i >= 0 && i < list_count()) set_list_index(i);
 }
 
+void ListBase::user_step(int rows) {
+    if (!enabled() || list_count() == 0) return;
+    const int to = m_index < 0 ? 0 : std::clamp(m_index + rows, 0, list_count() - 1);
+    if (to != m_index) set_list_index(to);
+}
+
 void ListBase::set_items(std::vector<std::string> items) {
     m_items = std::move(items);
     m_index = -1;

@@ -24,6 +24,9 @@ class ListBase : public Control {
     int visible_rows() const;
     // A user's click on row `row` of the visible part selects it, then raises Click.
     void user_select_row(int row);
+    // A user's arrow key: the selection moves `rows` entries, stopping at either end (with
+    // nothing selected, the first entry is selected), and Click follows when it moved.
+    void user_step(int rows);
 
   protected:
     void set_items(std::vector<std::string> items);

@@ -46,4 +46,17 @@ constexpr int kLeftButton = 1;
 constexpr int kRightButton = 2;
 constexpr int kMiddleButton = 4;
 
+// Key codes as the toolkit reports them; a letter is the code of its capital ('A' .. 'Z').
+constexpr int kKeyReturn = 13;
+constexpr int kKeyEscape = 27;
+constexpr int kKeySpace = 32;
+constexpr int kKeyLeft = 37;
+constexpr int kKeyUp = 38;
+constexpr int kKeyRight = 39;
+constexpr int kKeyDown = 40;
+// Modifier flags of a key or mouse event.
+constexpr int kShiftMask = 1;
+constexpr int kCtrlMask = 2;
+constexpr int kAltMask = 4;
+
 }  // namespace rv::forms

@@ -23,6 +23,10 @@ class MediaPlayer {
     // Seconds of the open file that have been heard.
     virtual double CurrentPosition() const = 0;
     virtual double Duration() const = 0;
+    // Moves a playing or paused file to `seconds` from its start (held to 0 .. Duration):
+    // what was queued for the device is dropped, so what is heard next, and CurrentPosition,
+    // start there; a paused file stays paused. False, changing nothing, when stopped.
+    virtual bool Seek(double seconds) = 0;
     // Hundredths of a decibel, 0 loudest; clamped to -10000 .. 0.
     virtual void set_Volume(long hundredths_db) = 0;
     virtual long Volume() const = 0;

@@ -155,6 +155,7 @@ Decoder::Decoder(int fd, const ReadOptions& options) {
     m_reader = new BlockReader(fd, options);
     mpg123_param(m_handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
     mpg123_param(m_handle, MPG123_RESYNC_LIMIT, kNoFrameBytes, 0);
+    if (options.pictures) mpg123_param(m_handle, MPG123_ADD_FLAGS, MPG123_PICTURE, 0);
     // The reader is ours to delete: the library is given no clean-up of its own.
     if (mpg123_replace_reader_handle(m_handle, BlockReader::read, BlockReader::seek, nullptr) !=
             MPG123_OK ||

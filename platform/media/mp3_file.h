@@ -54,6 +54,8 @@ struct ReadOptions {
     // The file ends here for this decoder, when not negative: a file that grows meanwhile
     // cannot keep a scan going.
     off_t size_limit = -1;
+    // The tag's pictures are kept (mpg123_id3 then has them); only a reader of tags asks.
+    bool pictures = false;
 };
 
 class BlockReader;

@@ -8,11 +8,18 @@
 namespace rv::media {
 
 struct RemoteTrack {
-    std::string path;  // empty: no track
-    std::string title;
-    int index = -1;  // the track's place in the playlist
+    std::string path;    // empty: no track
+    std::string title;   // the tag's title, else the file name
+    std::string artist;  // the tags' words; empty where they say nothing
+    std::string album;
+    int track_number = 0;  // 0: none
+    std::string art_path;  // the tag's picture as a file of its own; empty: none
+    int index = -1;        // the track's place in the playlist
     double length_s = 0;
 };
+
+// Continuous play as a controller names it.
+enum class LoopStatus { None, Track, Playlist };
 
 class RemoteTarget {
   public:
@@ -23,6 +30,13 @@ class RemoteTarget {
     // 0 silent .. 1 loudest, on the same scale as the ".vol" chat command's 0 .. 100.
     virtual double volume() const = 0;
     virtual bool has_tracks() const = 0;
+    // Whether play() would start or resume something, pause() or play_pause() pause
+    // something, seek_to() move something.
+    virtual bool can_play() const = 0;
+    virtual bool can_pause() const = 0;
+    virtual bool can_seek() const = 0;
+    virtual LoopStatus loop_status() const = 0;
+    virtual bool shuffle() const = 0;
 
     virtual void play_pause() = 0;
     virtual void play() = 0;
@@ -31,6 +45,10 @@ class RemoteTarget {
     virtual void next() = 0;
     virtual void previous() = 0;
     virtual void set_volume(double volume) = 0;
+    // Moves the open track to `seconds`; false when none is open.
+    virtual bool seek_to(double seconds) = 0;
+    virtual void set_loop_status(LoopStatus status) = 0;
+    virtual void set_shuffle(bool on) = 0;
     virtual void raise() = 0;
     virtual void quit() = 0;
 };

@@ -47,6 +47,7 @@ struct SdlPlayer::Session {
 
     long rate = 0;
     int channels = 0;
+    double start_s = 0;  // where in the file the decoder began: every count starts there
     std::atomic<bool> cancel{false};
     std::atomic<double> duration{0};
     std::atomic<bool> scanned{false};       // duration is the full-length scan's
@@ -121,7 +122,7 @@ void decode(const std::shared_ptr<SdlPlayer::Session>& s, Source source, EventLo
         }
         if (n && !s->cancel) {
             const std::uint64_t decoded = s->decoded += n;
-            if (s->scanned) raise_duration(*s, seconds_of(*s, decoded));
+            if (s->scanned) raise_duration(*s, s->start_s + seconds_of(*s, decoded));
         }
         if (r == MPG123_DONE || (r != MPG123_OK && r != MPG123_NEW_FORMAT && n == 0)) break;
     }
@@ -146,7 +147,7 @@ void scan(const std::shared_ptr<SdlPlayer::Session>& s, const FileHandle& file) 
     reading.cancel = &s->cancel;
     double seconds = 0;
     if (!scan_seconds(file.get(), reading, seconds)) return;
-    s->duration = std::max(seconds, seconds_of(*s, s->decoded));
+    s->duration = std::max(seconds, s->start_s + seconds_of(*s, s->decoded));
     s->scanned = true;
 }
 
@@ -179,9 +180,10 @@ bool SdlPlayer::Open(const std::string& path) {
     return start();
 }
 
-// Opens the file afresh and starts it from its beginning. Only quick work happens here: the
-// file is checked to be a regular one without blocking, and its first frames are read.
-bool SdlPlayer::start() {
+// Opens the file afresh and starts it at `from_s`. Only quick work happens here: the file is
+// checked to be a regular one without blocking, and its first frames are read (and, to start
+// further in, the frames up to there are stepped over by their headers).
+bool SdlPlayer::start(double from_s, bool paused) {
     reap_workers(false);
     std::string error;
     FileHandle fd = open_regular_file(m_path, error);
@@ -201,12 +203,20 @@ bool SdlPlayer::start() {
     mpg123_format_none(h.get());
     mpg123_format(h.get(), f.rate, f.channels == 1 ? MPG123_MONO : MPG123_STEREO,
                   MPG123_ENC_SIGNED_16);
+    double start_s = 0;
+    if (from_s > 0) {
+        const off_t at =
+            mpg123_seek(h.get(), static_cast<off_t>(std::llround(from_s * f.rate)), SEEK_SET);
+        if (at < 0) return fail("cannot seek");
+        start_s = static_cast<double>(at) / static_cast<double>(f.rate);
+    }
     keep_device();
     m_released = false;
     if (!m_device->open(f.rate, f.channels, source())) return fail("no sound output");
 
     s->rate = f.rate;
     s->channels = f.channels;
+    s->start_s = start_s;
     s->duration = m_duration > 0 ? m_duration : f.estimate;
     // The device is paused (just opened): no pull runs while the session changes.
     m_session = s;
@@ -221,6 +231,12 @@ bool SdlPlayer::start() {
     });
     auto scanned = std::make_shared<FileHandle>(std::move(scan_fd));
     spawn([s, scanned] { scan(s, *scanned); });
+    if (paused) {
+        m_state = kPaused;
+        m_paused_at = start_s;
+        release_device_later();
+        return true;
+    }
     m_state = kPlaying;
     m_device->set_paused(false);
     return true;
@@ -314,13 +330,29 @@ void SdlPlayer::Stop() {
     release_device_later();
 }
 
+// A fresh session from the new place: the device is opened again, which drops what it had
+// queued (the sound server's stream goes with it), so the heard position is the new one.
+bool SdlPlayer::Seek(double seconds) {
+    if (m_state == kStopped || !m_playable) return false;
+    const bool paused = m_state == kPaused;
+    const double length = Duration();
+    seconds = std::isnan(seconds) ? 0.0 : std::max(0.0, seconds);
+    if (length > 0) seconds = std::min(seconds, length);
+    if (!m_released) m_device->set_paused(true);
+    end_session();
+    m_state = kStopped;
+    if (start(seconds, paused)) return true;
+    release_device_later();
+    return false;
+}
+
 double SdlPlayer::heard_seconds(Session& s) const {
     const std::uint64_t handed = s.handed;
     const std::size_t latest = s.latest_pull;
     // What the device still holds has not been heard yet.
     const std::uint64_t heard =
         handed - std::min<std::uint64_t>(handed, m_device->unplayed(latest));
-    return seconds_of(s, heard);
+    return s.start_s + seconds_of(s, heard);
 }
 
 double SdlPlayer::CurrentPosition() const {
@@ -383,7 +415,7 @@ void SdlPlayer::drained(const std::shared_ptr<Session>& s) {
     s->ended = true;
     // Played to its end before the length scan was done, or past it as the file grew: what
     // was played is the length.
-    const double played = seconds_of(*s, s->handed);
+    const double played = s->start_s + seconds_of(*s, s->handed);
     if (!s->scanned) s->duration = played;
     raise_duration(*s, played);
     Stop();

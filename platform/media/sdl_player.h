@@ -33,6 +33,7 @@ class SdlPlayer final : public MediaPlayer {
     int PlayState() const override { return m_state; }
     double CurrentPosition() const override;
     double Duration() const override;
+    bool Seek(double seconds) override;
     void set_Volume(long v) override;
     long Volume() const override { return m_volume; }
 
@@ -46,7 +47,8 @@ class SdlPlayer final : public MediaPlayer {
     struct Session;  // one start of the opened file: its decoder, buffer and counters
 
   private:
-    bool start();
+    // Opens the file afresh at `from_s` seconds, playing or left paused there.
+    bool start(double from_s = 0, bool paused = false);
     bool fail(std::string why);
     void end_session();
     void reap_workers(bool wait);

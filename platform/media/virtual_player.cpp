@@ -60,6 +60,16 @@ void VirtualPlayer::Stop() {
     m_base_position = 0;
 }
 
+bool VirtualPlayer::Seek(double seconds) {
+    if (m_state == kStopped) return false;
+    m_base_position = std::clamp(std::isnan(seconds) ? 0.0 : seconds, 0.0, m_duration);
+    if (m_state == kPlaying) {
+        m_started_at = m_loop.now();
+        arm_end();
+    }
+    return true;
+}
+
 double VirtualPlayer::CurrentPosition() const {
     if (m_state != kPlaying) return m_base_position;
     return std::min(m_duration, m_base_position + (m_loop.now() - m_started_at));

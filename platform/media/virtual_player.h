@@ -22,6 +22,7 @@ class VirtualPlayer final : public MediaPlayer {
     int PlayState() const override { return m_state; }
     double CurrentPosition() const override;
     double Duration() const override { return m_duration; }
+    bool Seek(double seconds) override;
     void set_Volume(long v) override { m_volume = clamp_volume(v); }
     long Volume() const override { return m_volume; }
     const std::string& open_path() const { return m_path; }

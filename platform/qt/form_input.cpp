@@ -1,6 +1,7 @@
 #include "platform/qt/form_input.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
@@ -27,7 +28,50 @@ int shift_of(Qt::KeyboardModifiers m) {
            ((m & Qt::AltModifier) ? 4 : 0);
 }
 
+// The toolkit's code of a Qt key, 0 for one no window of the program takes.
+int key_code_of(int qt_key) {
+    switch (qt_key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return kKeyReturn;
+        case Qt::Key_Escape:
+            return kKeyEscape;
+        case Qt::Key_Space:
+            return kKeySpace;
+        case Qt::Key_Left:
+            return kKeyLeft;
+        case Qt::Key_Up:
+            return kKeyUp;
+        case Qt::Key_Right:
+            return kKeyRight;
+        case Qt::Key_Down:
+            return kKeyDown;
+        default:
+            // Qt names letters and digits by their ASCII capitals, as the toolkit does.
+            if ((qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) ||
+                (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9))
+                return qt_key;
+            return 0;
+    }
+}
+
 }  // namespace
+
+bool FormInput::key(const QKeyEvent& e) {
+    const int code = key_code_of(e.key());
+    if (code == 0) return false;
+    // A held key repeats only where a repeat is harmless: moving the selection. Held Space or
+    // Right would toggle and skip, and tell the room, as fast as the keyboard repeats.
+    if (e.isAutoRepeat()) return code == kKeyUp || code == kKeyDown ? raise_key(e, code) : true;
+    return raise_key(e, code);
+}
+
+bool FormInput::raise_key(const QKeyEvent& e, int code) {
+    m_catch_up();
+    const bool taken = m_form.user_key_down(code, shift_of(e.modifiers()));
+    m_catch_up();
+    return taken;
+}
 
 Control* FormInput::control_at(QPoint p) const {
     // The middle of the pixel, in the model's twips.

@@ -7,6 +7,7 @@
 #include "platform/forms/form.h"
 #include "platform/qt/form_view_layout.h"
 
+class QKeyEvent;
 class QMouseEvent;
 class QWheelEvent;
 class QWidget;
@@ -41,6 +42,9 @@ class FormInput {
     // pointer, which is held until the release that follows; that release raises MouseUp
     // only, so a double-click clicks once.
     void double_click(const QMouseEvent& e);
+    // A key that reached the window itself (no editor of it took it) goes to the form's
+    // KeyDown; true when the form took it.
+    bool key(const QKeyEvent& e);
     // A turn of the wheel over a list scrolls it three rows a notch.
     void wheel(const QWheelEvent& e);
     // The control under window pixel `p`, or null.
@@ -56,6 +60,7 @@ class FormInput {
     // After a press on a drag surface, on a platform where windows cannot move themselves:
     // the compositor's own move takes the drag.
     void hand_move_to_compositor();
+    bool raise_key(const QKeyEvent& e, int code);
 
     forms::Form& m_form;
     double m_tpp;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -145,6 +146,13 @@ void FormView::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void FormView::wheelEvent(QWheelEvent* e) {
     m_input.wheel(*e);
+}
+
+void FormView::keyPressEvent(QKeyEvent* e) {
+    if (m_input.key(*e))
+        e->accept();
+    else
+        QWidget::keyPressEvent(e);
 }
 
 void FormView::changeEvent(QEvent* e) {

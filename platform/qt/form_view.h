@@ -38,6 +38,7 @@ class FormView : public QWidget {
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void wheelEvent(QWheelEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
     void changeEvent(QEvent*) override;
     bool event(QEvent*) override;
     void closeEvent(QCloseEvent*) override;

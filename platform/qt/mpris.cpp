@@ -42,6 +42,8 @@ const char* const kIntrospection = R"(
     <method name="OpenUri"><arg direction="in" type="s" name="Uri"/></method>
     <signal name="Seeked"><arg type="x" name="Position"/></signal>
     <property name="PlaybackStatus" type="s" access="read"/>
+    <property name="LoopStatus" type="s" access="readwrite"/>
+    <property name="Shuffle" type="b" access="readwrite"/>
     <property name="Rate" type="d" access="readwrite"/>
     <property name="Metadata" type="a{sv}" access="read"/>
     <property name="Volume" type="d" access="readwrite"/>
@@ -66,6 +68,21 @@ QString status_text(int state) {
         default:
             return QStringLiteral("Stopped");
     }
+}
+
+QString loop_text(media::LoopStatus s) {
+    switch (s) {
+        case media::LoopStatus::Track:
+            return QStringLiteral("Track");
+        case media::LoopStatus::Playlist:
+            return QStringLiteral("Playlist");
+        default:
+            return QStringLiteral("None");
+    }
+}
+
+QString track_id(int index) {
+    return QStringLiteral("/org/ravelin/track/%1").arg(index);
 }
 
 // A value as text, maps key by key: QVariant compares object paths only by their type.
@@ -99,6 +116,10 @@ class MprisObject final : public QDBusVirtualObject {
 
   private:
     bool call(const QString& iface, const QString& member);
+    // Seek and SetPosition: the answer, and the Seeked signal when the track moved.
+    void position_call(const QDBusMessage& message, const QDBusConnection& connection);
+    QDBusMessage set_property(const QDBusMessage& message, const QString& name,
+                              const QVariant& value);
     QVariantMap metadata() const;
     QDBusMessage properties_call(const QDBusMessage& message);
 
@@ -113,10 +134,16 @@ QVariantMap MprisObject::metadata() const {
             QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
         return md;
     }
-    md[QStringLiteral("mpris:trackid")] =
-        QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/ravelin/track/%1").arg(t.index)));
+    md[QStringLiteral("mpris:trackid")] = QVariant::fromValue(QDBusObjectPath(track_id(t.index)));
     md[QStringLiteral("mpris:length")] = static_cast<qlonglong>(t.length_s * 1e6);
     md[QStringLiteral("xesam:title")] = QString::fromStdString(t.title);
+    if (!t.artist.empty())
+        md[QStringLiteral("xesam:artist")] = QStringList{QString::fromStdString(t.artist)};
+    if (!t.album.empty()) md[QStringLiteral("xesam:album")] = QString::fromStdString(t.album);
+    if (t.track_number > 0) md[QStringLiteral("xesam:trackNumber")] = t.track_number;
+    if (!t.art_path.empty())
+        md[QStringLiteral("mpris:artUrl")] =
+            QUrl::fromLocalFile(QString::fromStdString(t.art_path)).toString(QUrl::FullyEncoded);
     md[QStringLiteral("xesam:url")] =
         QUrl::fromLocalFile(QString::fromStdString(t.path)).toString(QUrl::FullyEncoded);
     return md;
@@ -136,12 +163,15 @@ QVariantMap MprisObject::watched_properties() const {
     const int state = m_target.play_state();
     const bool tracks = m_target.has_tracks();
     return {{QStringLiteral("PlaybackStatus"), status_text(state)},
+            {QStringLiteral("LoopStatus"), loop_text(m_target.loop_status())},
+            {QStringLiteral("Shuffle"), m_target.shuffle()},
             {QStringLiteral("Metadata"), metadata()},
             {QStringLiteral("Volume"), m_target.volume()},
             {QStringLiteral("CanGoNext"), tracks},
             {QStringLiteral("CanGoPrevious"), tracks},
-            {QStringLiteral("CanPlay"), tracks},
-            {QStringLiteral("CanPause"), state != media::kStopped}};
+            {QStringLiteral("CanPlay"), m_target.can_play()},
+            {QStringLiteral("CanPause"), m_target.can_pause()},
+            {QStringLiteral("CanSeek"), m_target.can_seek()}};
 }
 
 QVariantMap MprisObject::player_properties() const {
@@ -150,7 +180,6 @@ QVariantMap MprisObject::player_properties() const {
     p[QStringLiteral("Rate")] = 1.0;
     p[QStringLiteral("MinimumRate")] = 1.0;
     p[QStringLiteral("MaximumRate")] = 1.0;
-    p[QStringLiteral("CanSeek")] = false;  // the player cannot seek
     p[QStringLiteral("CanControl")] = true;
     return p;
 }
@@ -177,9 +206,9 @@ bool MprisObject::call(const QString& iface, const QString& member) {
         m_target.next();
     else if (member == QLatin1String("Previous"))
         m_target.previous();
-    else if (member == QLatin1String("Seek") || member == QLatin1String("SetPosition") ||
-             member == QLatin1String("OpenUri")) {
-        // No seeking and no opening of other files: accepted and ignored, as CanSeek says.
+    else if (member == QLatin1String("OpenUri")) {
+        // The playlist is the music folder: other files are not opened. Accepted and
+        // ignored, as the empty SupportedUriSchemes says.
     } else {
         return false;
     }
@@ -199,23 +228,75 @@ QDBusMessage MprisObject::properties_call(const QDBusMessage& message) {
             return message.createErrorReply(QDBusError::InvalidArgs, "No such property " + name);
         return message.createReply(QVariant::fromValue(QDBusVariant(all.value(name))));
     }
-    if (message.member() == QLatin1String("Set") && iface == kPlayer &&
-        name == QLatin1String("Volume")) {
+    if (message.member() == QLatin1String("Set") && iface == kPlayer) {
         QVariant v = args.value(2);
         if (v.canConvert<QDBusVariant>()) v = v.value<QDBusVariant>().variant();
+        return set_property(message, name, v);
+    }
+    return message.createErrorReply(QDBusError::PropertyReadOnly, name + " cannot be set");
+}
+
+QDBusMessage MprisObject::set_property(const QDBusMessage& message, const QString& name,
+                                       const QVariant& v) {
+    if (name == QLatin1String("Volume")) {
         bool ok = false;
         const double volume = v.toDouble(&ok);
         if (!ok) return message.createErrorReply(QDBusError::InvalidArgs, "Volume is a number");
         m_target.set_volume(volume);
-        if (after_command) after_command();
-        return message.createReply();
+    } else if (name == QLatin1String("LoopStatus")) {
+        const QString s = v.toString();
+        if (s == QLatin1String("None"))
+            m_target.set_loop_status(media::LoopStatus::None);
+        else if (s == QLatin1String("Track"))
+            m_target.set_loop_status(media::LoopStatus::Track);
+        else if (s == QLatin1String("Playlist"))
+            m_target.set_loop_status(media::LoopStatus::Playlist);
+        else
+            return message.createErrorReply(QDBusError::InvalidArgs,
+                                            "LoopStatus is None, Track or Playlist");
+    } else if (name == QLatin1String("Shuffle")) {
+        if (v.typeId() != QMetaType::Bool)
+            return message.createErrorReply(QDBusError::InvalidArgs, "Shuffle is a boolean");
+        m_target.set_shuffle(v.toBool());
+    } else {
+        return message.createErrorReply(QDBusError::PropertyReadOnly, name + " cannot be set");
     }
-    return message.createErrorReply(QDBusError::PropertyReadOnly, name + " cannot be set");
+    if (after_command) after_command();
+    return message.createReply();
+}
+
+// Offsets and positions are microseconds. A position before the start is the start, one
+// past the end is the end (so the track ends, as it would by itself); SetPosition for a
+// track that is not the open one does nothing, as the interface asks.
+void MprisObject::position_call(const QDBusMessage& message, const QDBusConnection& connection) {
+    const QList<QVariant> args = message.arguments();
+    QDBusConnection bus(connection);
+    bus.send(message.createReply());
+    const media::RemoteTrack t = m_target.track();
+    if (!m_target.can_seek() || t.index < 0) return;
+    double to = 0;
+    if (message.member() == QLatin1String("Seek")) {
+        to = m_target.position_s() + static_cast<double>(args.value(0).toLongLong()) / 1e6;
+    } else {
+        if (args.value(0).value<QDBusObjectPath>().path() != track_id(t.index)) return;
+        to = static_cast<double>(args.value(1).toLongLong()) / 1e6;
+        if (to < 0 || (t.length_s > 0 && to > t.length_s)) return;
+    }
+    if (!m_target.seek_to(to < 0 ? 0 : to)) return;
+    QDBusMessage seeked = QDBusMessage::createSignal(kPath, kPlayer, QStringLiteral("Seeked"));
+    seeked << static_cast<qlonglong>(m_target.position_s() * 1e6);
+    bus.send(seeked);
+    if (after_command) after_command();
 }
 
 bool MprisObject::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
     if (message.interface() == kProps) {
         QDBusConnection(connection).send(properties_call(message));
+        return true;
+    }
+    if (message.interface() != kRoot && (message.member() == QLatin1String("Seek") ||
+                                         message.member() == QLatin1String("SetPosition"))) {
+        position_call(message, connection);
         return true;
     }
     if (!call(message.interface(), message.member())) return false;
