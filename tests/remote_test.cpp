@@ -207,7 +207,9 @@ TEST_F(Remote, ContinuousPlayGoesOnAsItsLabelDoes) {
         EXPECT_NE(w.lines[0].html.find(c.line), std::string::npos)
             << c.what << ": " << w.lines[0].html;
         EXPECT_EQ(state(), media::kPlaying) << c.what;
-        if (c.to < 3) EXPECT_EQ(f.File1->list_index(), c.to) << c.what;
+        if (c.to < 3) {
+            EXPECT_EQ(f.File1->list_index(), c.to) << c.what;
+        }
         EXPECT_TRUE(f.Timer1->timer_enabled()) << c.what;
         EXPECT_TRUE(f.lbstop->enabled()) << c.what;
         // And on, track after track.
