@@ -8,11 +8,14 @@ namespace rv::media {
 
 namespace {
 
-// The queue on the server: long, so the server and this program wake rarely; a pause is still
-// heard at once, because a cork does not wait for the queue to play out.
+// The stream's queue on the server: long, so the server and this program wake rarely; a pause
+// is still heard at once, because a cork does not wait for the queue to play out.
 constexpr pa_usec_t kQueueUsec = 400'000;
-// The server asks for more only once this much has played: a few wakeups a second.
-constexpr pa_usec_t kRequestUsec = 150'000;
+// The server asks for more only once this much has played: a few wakeups a second. The sink
+// itself is asked to run the queue less twice this ahead (200 ms), so it too wakes a few
+// times a second; a sink latency fitted to the queue (the server's "adjust latency") would
+// keep it at 50 ms, and the server would wake some 30 times a second for this one stream.
+constexpr pa_usec_t kRequestUsec = 100'000;
 // Playing starts once this much is queued, so a start is heard at once.
 constexpr pa_usec_t kStartUsec = 50'000;
 // When the decoder had less than the server asked for, it is asked again this much later
@@ -120,9 +123,8 @@ bool PulseDevice::open_stream(long rate, int channels) {
     attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUsec, &spec));
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartUsec, &spec));
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                       PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0 ||
         !wait_ready()) {
         close_stream();
