@@ -11,10 +11,10 @@ namespace {
 // The stream's queue on the server: long, so the server and this program wake rarely; a pause
 // is still heard at once, because a cork does not wait for the queue to play out.
 constexpr pa_usec_t kQueueUsec = 400'000;
-// The server asks for more only once this much has played: a few wakeups a second. The sink
-// itself is asked to run the queue less twice this ahead (200 ms), so it too wakes a few
-// times a second; a sink latency fitted to the queue (the server's "adjust latency") would
-// keep it at 50 ms, and the server would wake some 30 times a second for this one stream.
+// The server asks for more only once this much has played: a few wakeups a second. Its sink
+// then mixes the queue less twice this (200 ms) ahead of what is heard, so it too wakes only a
+// few times a second; had the queue been asked as the whole latency (the server's "adjust
+// latency"), the sink would mix 50 ms ahead and wake some 30 times a second for this stream.
 constexpr pa_usec_t kRequestUsec = 100'000;
 // Playing starts once this much is queued, so a start is heard at once.
 constexpr pa_usec_t kStartUsec = 50'000;
