@@ -228,6 +228,10 @@ int run_windows(int argc, char** argv, const rv::app::Options& options,
     later_start = nullptr;
     leave_chat();
     chat = nullptr;
+    // Heard as a gap by whoever listened: said once, for whoever looks into why.
+    if (const auto dry = media.times_ran_dry())
+        std::cerr << "ravelin: the sound ran dry " << dry << (dry == 1 ? " time" : " times")
+                  << " while playing\n";
     return r ? r->finish() : status;
 }
 

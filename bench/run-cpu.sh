@@ -1,16 +1,29 @@
 #!/usr/bin/env bash
-# CPU, wakeups and memory of the running program under one Xvfb with SDL's dummy audio driver:
-# idle with the main window's marquee, playing a 60 s generated track with the main window,
-# and playing with every window open (every marquee, the equalizer animating). Beside them
-# the desktop players that are installed and can play at the track's pace without a sound
-# device (mpg123 through OpenAL's null device, mpv through its null output) play the same
-# file on the same display, in the same session, interleaved round by round. Figures: the median over
-# BENCH_ROUNDS rounds (3) of BENCH_SECONDS (20) after a warm-up, all threads: percent of one
-# core, voluntary wakeups a second, resident memory at the end.
+# What playing costs where users play: every player plays the same generated 60 s track on one
+# Xvfb, through one sound server of the script's own (a PulseAudio with a null sink, which
+# plays in real time into nothing, on a private runtime folder, ended with the script). Rows:
+# Ravelin with its main window, Ravelin with all five windows and the equalizer, and the
+# desktop players that are installed (Audacious with its GTK window, mpg123, mpv with its
+# window). Each is measured alone with the server, in interleaved rounds, so every row sees
+# the same load from whatever else runs on the machine. Figures: the median over BENCH_ROUNDS
+# rounds (3) of BENCH_SECONDS (20) after a warm-up, all threads of the player's process tree:
+# percent of one core; the sound server's percent while it played (the server does nothing
+# else meanwhile); their sum; wakeups a second (voluntary context switches: sleeps ended by an
+# event) and, apart, preemptions (involuntary switches, which follow the machine's load, not
+# the program); underruns (the server's own count, from its log); the stream's queue on the
+# server and the sink's latency it asked for.
 #
-# Usage: bench/run-cpu.sh [BUILD_DIR]. Missing players are installed from Debian when run as
-# root, unless BENCH_NO_INSTALL=1. BENCH_BEFORE=PATH adds the same three rows for another
-# build of the program (an earlier one), in the same rounds.
+# Then the pause: Ravelin plays with its main window; pause_bench records the sink's monitor
+# and clicks the pause button with xdotool (press, release), and takes the time from the
+# release to the last sound the sink played, 10 times (BENCH_PAUSE_ROUNDS); median.
+#
+# Then the second table, with SDL's dummy audio driver and no sound server, as before: Ravelin
+# idle, playing with the main window, with all five windows; the floor of a bare Qt window;
+# mpg123 through OpenAL's null device and mpv through its null output. BENCH_DUMMY=0 leaves
+# it out. BENCH_BEFORE=PATH adds the Ravelin rows for another build of the program there.
+#
+# Usage: bench/run-cpu.sh [BUILD_DIR]. Missing players (audacious, mpg123, mpv) and xdotool
+# are installed from Debian when run as root, unless BENCH_NO_INSTALL=1.
 set -euo pipefail
 build=${1:-build/dev}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,9 +31,12 @@ exe="$root/$build/ravelin"
 rounds=${BENCH_ROUNDS:-3}
 seconds=${BENCH_SECONDS:-20}
 warm=${BENCH_WARMUP:-4}
+pause_rounds=${BENCH_PAUSE_ROUNDS:-10}
 work=$(mktemp -d)
 xvfb=
+pulse=
 cleanup() {
+  [ -n "$pulse" ] && kill "$pulse" 2>/dev/null && wait "$pulse" 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
@@ -28,7 +44,7 @@ trap cleanup EXIT
 
 if [ "${BENCH_NO_INSTALL:-0}" != 1 ] && [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
   missing=()
-  for p in mpg123 mpv; do command -v $p >/dev/null || missing+=($p); done
+  for p in audacious mpg123 mpv xdotool; do command -v $p >/dev/null || missing+=($p); done
   if [ ${#missing[@]} -gt 0 ]; then
     echo "installing the players to compare with: ${missing[*]}"
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null 2>&1 ||
@@ -46,10 +62,12 @@ for n in $(seq 90 140); do
   xvfb=
 done
 [ -n "$display" ] || { echo "no Xvfb display" >&2; exit 1; }
-export DISPLAY=":$display" SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+# Every player's settings, caches and runtime files stay in the work folder.
+export DISPLAY=":$display" XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
+mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
+unset SDL_AUDIODRIVER DBUS_SESSION_BUS_ADDRESS
 
-mkdir -p "$work/music" "$work/idle" "$work/play" "$work/home"
+mkdir -p "$work/music" "$work/idle" "$work/play"
 track="$work/music/sixty.mp3"
 "$root/$build/make-demo-tracks" --one 60 "$track"
 printf '[ravelin]\nDIRECTORY=%s\n' "$work/music" > "$work/play/mp3.oca"
@@ -59,7 +77,158 @@ printf '%s\n' 'answer bench' 'click Form1.File1 0' 'click Form1.lbplay' 'click F
   'click Form1.Label12' 'say .afk' 'say .eq' 'wait 0.5' 'click frmeq.Label3' 'wait 600' \
   > "$work/all.script"
 
-# Each configuration: a name and the command that starts it.
+# The sound server: at the debug level its log says each time a stream ran dry ("Actual
+# underrun of 'name'", or "Implicit ..."); in steady playing it logs nothing.
+socket="$work/pulse.sock"
+pulse_log="$work/pulse.log"
+pulseaudio --daemonize=no --exit-idle-time=-1 -n --system=no --log-target=stderr \
+  --log-level=debug --load=module-null-sink \
+  --load="module-native-protocol-unix auth-anonymous=1 socket=$socket" 2> "$pulse_log" &
+pulse=$!
+export PULSE_SERVER="unix:$socket"
+for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null 2>&1 || { echo "the sound server did not start:" >&2; tail "$pulse_log" >&2; exit 1; }
+
+# CPU nanoseconds, voluntary and involuntary context switches of every thread of a tree.
+tree() { echo "$1"; for c in $(cat /proc/"$1"/task/*/children 2>/dev/null); do tree "$c"; done; }
+snap() {
+  local t=0 v=0 n=0 p d a
+  for p in $(tree "$1"); do
+    for d in /proc/"$p"/task/*; do
+      read -r a _ < "$d/schedstat" 2>/dev/null || continue
+      read -r a2 b2 < <(awk '/^voluntary_ctxt/ {v = $2} /^nonvoluntary_ctxt/ {n = $2}
+        END {print v + 0, n + 0}' "$d/status" 2>/dev/null) || continue
+      t=$((t + a)); v=$((v + a2)); n=$((n + b2))
+    done
+  done
+  echo "$t $v $n"
+}
+rss_kb() { local s=0 p; for p in $(tree "$1"); do s=$((s + $(awk '/VmRSS/ {print $2}' /proc/"$p"/status 2>/dev/null || echo 0))); done; echo $s; }
+underruns() { grep -c " underrun of '" "$pulse_log" || true; }
+# The stream's queue on the server and the sink's latency, in ms, of the one stream playing.
+server_buffer() {
+  local q s
+  q=$(pactl list sink-inputs 2>/dev/null | awk '/Buffer Latency/ {print int($3 / 1000); exit}')
+  s=$(pactl list sinks 2>/dev/null | awk '/Latency:.*configured/ {print int($5 / 1000); exit}')
+  echo "${q:--}+${s:--}"
+}
+
+# One run with the sound server: "cpu% server% wakeups/s preemptions/s underruns buffer", or
+# dashes when it did not last.
+measure() {
+  setsid bash -c "exec 2>/dev/null >/dev/null; $1" & local pid=$!
+  sleep "$warm"
+  local t0 v0 n0 t1 v1 n1 s0 s1 u0 u1 buffer
+  if ! kill -0 $pid 2>/dev/null; then echo "- - - - - -"; return; fi
+  buffer=$(server_buffer)
+  read -r t0 v0 n0 < <(snap $pid)
+  read -r s0 _ < <(snap $pulse)
+  u0=$(underruns)
+  sleep "$seconds"
+  read -r t1 v1 n1 < <(snap $pid)
+  read -r s1 _ < <(snap $pulse)
+  u1=$(underruns)
+  kill -- -$pid 2>/dev/null || true
+  wait $pid 2>/dev/null || true
+  # The stream is gone before the next starts.
+  for _ in $(seq 50); do [ -z "$(pactl list short sink-inputs 2>/dev/null)" ] && break; sleep 0.1; done
+  awk -v t=$((t1 - t0)) -v v=$((v1 - v0)) -v n=$((n1 - n0)) -v s=$((s1 - s0)) -v d="$seconds" \
+    -v u=$((u1 - u0)) -v b="$buffer" \
+    'BEGIN { printf "%.3f %.3f %.1f %.1f %d %s\n", t / 1e7 / d, s / 1e7 / d, v / d, n / d, u, b }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else print v[int((NR + 1) / 2)] }'; }
+column_median() { awk -v i="$1" -v c="$2" '$1 == i && $c != "-" { print $c }' "$3" | median; }
+
+# ---- Through the sound server ----
+names=("Ravelin, main window" "Ravelin, all five windows + equalizer")
+cmds=("'$exe' --home '$work/play' --script '$work/play.script'"
+  "'$exe' --home '$work/play' --script '$work/all.script'")
+if [ -n "${BENCH_BEFORE:-}" ]; then
+  names+=("before: main window" "before: all five + equalizer")
+  cmds+=("'$BENCH_BEFORE' --home '$work/play' --script '$work/play.script'"
+    "'$BENCH_BEFORE' --home '$work/play' --script '$work/all.script'")
+fi
+audacious_row=-1
+if command -v audacious >/dev/null; then
+  audacious_row=${#names[@]}
+  names+=("Audacious (GTK window)")
+  cmds+=("audacious --gtk '$track'")
+fi
+command -v mpg123 >/dev/null && { names+=("mpg123 (terminal)"); cmds+=("mpg123 -q -o pulse '$track'"); }
+if command -v mpv >/dev/null; then
+  names+=("mpv (window)")
+  cmds+=("mpv --no-terminal --no-config --force-window=yes --vo=x11 --ao=pulse '$track'")
+fi
+# What the server costs with nothing playing, for reference.
+idle_row=${#names[@]}
+names+=("(sound server alone)")
+cmds+=("sleep 600")
+
+results="$work/server"
+for round in $(seq "$rounds"); do
+  for i in "${!names[@]}"; do
+    echo "round $round/$rounds: ${names[$i]}" >&2
+    echo "$i $(measure "${cmds[$i]}")" >> "$results"
+  done
+done
+
+declare -a cpu srv sum wake pre und buf
+for i in "${!names[@]}"; do
+  cpu[$i]=$(column_median "$i" 2 "$results")
+  srv[$i]=$(column_median "$i" 3 "$results")
+  sum[$i]=$(awk -v i="$i" '$1 == i && $2 != "-" { print $2 + $3 }' "$results" | median)
+  wake[$i]=$(column_median "$i" 4 "$results")
+  pre[$i]=$(column_median "$i" 5 "$results")
+  und[$i]=$(awk -v i="$i" '$1 == i && $6 != "-" { s += $6 } END { print s + 0 }' "$results")
+  buf[$i]=$(awk -v i="$i" '$1 == i && $7 != "-" { b = $7 } END { print b ? b : "-" }' "$results")
+done
+echo
+echo "Through a PulseAudio with a null sink; median of $rounds interleaved runs of $seconds s after ${warm} s;"
+echo "CPU in % of one core, all threads; underruns summed over the runs:"
+printf '| %-38s | %6s | %8s | %6s | %9s | %11s | %9s | %13s |\n' "program, playing" "own %" "server %" \
+  "sum %" "wakeups/s" "preempted/s" "underruns" "queue+sink ms"
+printf '|%s|%s|%s|%s|%s|%s|%s|%s|\n' "----------------------------------------" "--------" \
+  "----------" "--------" "-----------" "-------------" "-----------" "---------------"
+for i in "${!names[@]}"; do
+  printf '| %-38s | %6s | %8s | %6s | %9s | %11s | %9s | %13s |\n' "${names[$i]}" "${cpu[$i]}" \
+    "${srv[$i]}" "${sum[$i]}" "${wake[$i]}" "${pre[$i]}" "${und[$i]}" "${buf[$i]}"
+done
+if [ "$audacious_row" -ge 0 ] && [ "${sum[0]}" != "-" ] && [ "${sum[$audacious_row]}" != "-" ]; then
+  awk -v a="${sum[0]}" -v b="${sum[$audacious_row]}" \
+    'BEGIN { if (b > 0) printf "Ravelin (main window) / Audacious, own + server: %.2f (goal <= 0.8)\n", a / b }'
+fi
+echo "Goals: Ravelin's server share <= 0.5 %; <= 40 wakeups/s with the main window; 0 underruns."
+
+# ---- The pause, heard at the sink ----
+if command -v xdotool >/dev/null && [ -x "$root/$build/bench/pause_bench" ]; then
+  setsid "$exe" --home "$work/play" --script "$work/play.script" >/dev/null 2>&1 & player=$!
+  sleep 3
+  # The main window, and in it the pause button: 480,1440 twips, 180 x 285, at 15 twips a
+  # pixel; its middle.
+  win=$(xdotool search --all --onlyvisible --pid "$player" --name '^Ravelin' 2>/dev/null | head -1 || true)
+  if [ -n "$win" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    echo
+    "$root/$build/bench/pause_bench" null.monitor $((X + 38)) $((Y + 105)) "$pause_rounds" |
+      cat || echo "(the pause benchmark failed)"
+    echo "Goal: silent within 50 ms of the click."
+  else
+    echo "(no main window found for the pause benchmark)"
+  fi
+  kill -- -"$player" 2>/dev/null || true
+  wait "$player" 2>/dev/null || true
+else
+  echo "(xdotool or pause_bench missing: no pause benchmark)"
+fi
+
+[ "${BENCH_DUMMY:-1}" = 0 ] && exit 0
+
+# ---- SDL's dummy driver, no sound server ----
+kill "$pulse" 2>/dev/null && wait "$pulse" 2>/dev/null
+pulse=
+unset PULSE_SERVER
+export SDL_AUDIODRIVER=dummy
 names=("Ravelin idle, main window" "Ravelin playing, main window" "Ravelin playing, all five windows")
 cmds=("'$exe' --home '$work/idle' --script '$work/idle.script'"
   "'$exe' --home '$work/play' --script '$work/play.script'"
@@ -84,30 +253,15 @@ if command -v mpv >/dev/null; then
   cmds+=("mpv --no-terminal --no-config --force-window=yes --vo=x11 --ao=null '$track'")
 fi
 
-# CPU nanoseconds and voluntary context switches of every thread of a process tree.
-tree() { echo "$1"; for c in $(cat /proc/"$1"/task/*/children 2>/dev/null); do tree "$c"; done; }
-snap() {
-  local t=0 w=0 p d a v
-  for p in $(tree "$1"); do
-    for d in /proc/"$p"/task/*; do
-      read -r a _ < "$d/schedstat" 2>/dev/null || continue
-      v=$(awk '/^voluntary_ctxt/ {print $2}' "$d/status" 2>/dev/null) || continue
-      t=$((t + a)); w=$((w + ${v:-0}))
-    done
-  done
-  echo "$t $w"
-}
-rss_kb() { local s=0 p; for p in $(tree "$1"); do s=$((s + $(awk '/VmRSS/ {print $2}' /proc/"$p"/status 2>/dev/null || echo 0))); done; echo $s; }
-
 # One run: "cpu% wakeups/s rssMB", or "- - -" when it did not last.
-measure() {
+measure_alone() {
   setsid bash -c "exec 2>/dev/null >/dev/null; $1" & local pid=$!
   sleep "$warm"
   local t0 w0 t1 w1 rss
   if ! kill -0 $pid 2>/dev/null; then echo "- - -"; return; fi
-  read -r t0 w0 < <(snap $pid)
+  read -r t0 w0 _ < <(snap $pid)
   sleep "$seconds"
-  read -r t1 w1 < <(snap $pid)
+  read -r t1 w1 _ < <(snap $pid)
   rss=$(rss_kb $pid)
   kill -- -$pid 2>/dev/null || true
   wait $pid 2>/dev/null || true
@@ -115,20 +269,19 @@ measure() {
     'BEGIN { printf "%.3f %.1f %.1f\n", t / 1e7 / s, w / s, r / 1024 }'
 }
 
-results="$work/results"
+results="$work/dummy"
 for round in $(seq "$rounds"); do
   for i in "${!names[@]}"; do
-    echo "round $round/$rounds: ${names[$i]}" >&2
-    echo "$i $(measure "${cmds[$i]}")" >> "$results"
+    echo "round $round/$rounds: ${names[$i]} (dummy audio)" >&2
+    echo "$i $(measure_alone "${cmds[$i]}")" >> "$results"
   done
 done
 
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else print v[int((NR + 1) / 2)] }'; }
-declare -a cpu wake rss
+declare -a rss
 for i in "${!names[@]}"; do
-  cpu[$i]=$(awk -v i="$i" '$1 == i && $2 != "-" { print $2 }' "$results" | median)
-  wake[$i]=$(awk -v i="$i" '$1 == i && $3 != "-" { print $3 }' "$results" | median)
-  rss[$i]=$(awk -v i="$i" '$1 == i && $4 != "-" { print $4 }' "$results" | median)
+  cpu[$i]=$(column_median "$i" 2 "$results")
+  wake[$i]=$(column_median "$i" 3 "$results")
+  rss[$i]=$(column_median "$i" 4 "$results")
 done
 echo
 echo "Median of $rounds interleaved runs of $seconds s after ${warm} s, all threads, one Xvfb, SDL dummy audio:"
@@ -139,7 +292,7 @@ for i in "${!names[@]}"; do
   if [ "$i" = "$floor_row" ] && [ "${cpu[$i]}" != "-" ]; then
     ratio=$(awk -v a="${cpu[0]}" -v b="${cpu[$i]}" \
       'BEGIN { if (b > 0) printf "Ravelin idle / floor: %.2fx", a / b }')
-  elif [ "$i" -ge 3 ] && [ "${cpu[$i]}" != "-" ] && [ "${names[$i]#before}" = "${names[$i]}" ]; then
+  elif [ "$i" -gt "$floor_row" ] && [ "${cpu[$i]}" != "-" ]; then
     ratio=$(awk -v a="${cpu[1]}" -v b="${cpu[$i]}" -v ra="${rss[1]}" -v rb="${rss[$i]}" \
       'BEGIN { if (b > 0) printf "CPU %.2fx, RSS %.2fx", a / b, ra / rb }')
   fi
@@ -147,9 +300,4 @@ for i in "${!names[@]}"; do
 done
 echo "Goals: idle <= 0.25 % and <= 25 wakeups/s; playing <= 0.5 %; all five <= 1.5 %;"
 echo "RSS <= 40 MB playing with the main window, <= 50 MB with all five."
-# Without a sound device, a player needs an output that keeps time by itself to be compared
-# fairly; these have none short of a sound server.
-for p in cmus audacious; do
-  command -v $p >/dev/null && echo "($p has no output that keeps time without a sound server: left out)"
-done
 true

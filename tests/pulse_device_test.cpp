@@ -16,6 +16,8 @@
 
 #include "helpers.h"
 #include "platform/loop/virtual_loop.h"
+#include "platform/media/output_device.h"
+#include "platform/media/sdl_device.h"
 #include "platform/media/sdl_player.h"
 #include "tools/tone_mp3.h"
 
@@ -25,46 +27,74 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
+// A PulseAudio of the test's own, with a null sink, on a socket in `dir`; stopped when let go.
+class PrivateServer {
+  public:
+    explicit PrivateServer(const test::TempDir& dir) : m_socket(dir.file("native")) {
+        const std::string home = dir.file("home"), run = dir.file("run");
+        std::filesystem::create_directories(home);
+        std::filesystem::create_directories(run);
+        std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+        const std::string log = dir.file("server.log");
+        m_pid = ::fork();
+        if (m_pid < 0) return;
+        if (m_pid == 0) {
+            ::setenv("HOME", home.c_str(), 1);
+            ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+            std::freopen(log.c_str(), "w", stderr);
+            const std::string native =
+                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + m_socket;
+            ::execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
+                     "--system=no", "--load=module-null-sink", native.c_str(),
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~PrivateServer() { stop(SIGTERM); }
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
+
+    std::string address() const { return "unix:" + m_socket; }
+    // A device on it, once it listens (it takes a moment); null when it did not start.
+    std::unique_ptr<media::PulseDevice> connect() {
+        for (int i = 0; i < 100 && m_pid > 0; ++i) {
+            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+                m_pid = -1;
+                break;
+            }
+            if (std::filesystem::exists(m_socket))
+                if (auto d = media::PulseDevice::connect(address())) return d;
+            std::this_thread::sleep_for(50ms);
+        }
+        return nullptr;
+    }
+    void stop(int signal) {
+        if (m_pid <= 0) return;
+        ::kill(m_pid, signal);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+  private:
+    std::string m_socket;
+    pid_t m_pid = -1;
+};
+
 class SoundServer : public ::testing::Test {
   protected:
     // One server for the suite, and one more stream on it all along: an idle null sink runs
-    // ahead in 2 s blocks, and a stream that asks for a short latency (even a paused one)
+    // ahead in 2 s blocks, and a stream that asks for a shorter latency (even a paused one)
     // keeps it at that.
     static void SetUpTestSuite() {
 #if defined(__SANITIZE_THREAD__)
         return;
 #endif
         s_dir = new test::TempDir;
-        const std::string home = s_dir->file("home"), run = s_dir->file("run");
-        std::filesystem::create_directories(home);
-        std::filesystem::create_directories(run);
-        std::filesystem::permissions(run, std::filesystem::perms::owner_all);
-        const std::string socket = s_dir->file("native");
-        s_pid = ::fork();
-        if (s_pid < 0) return;
-        if (s_pid == 0) {
-            ::setenv("HOME", home.c_str(), 1);
-            ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
-            std::freopen(s_dir->file("server.log").c_str(), "w", stderr);
-            const std::string native =
-                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket;
-            ::execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
-                     "--system=no", "--load=module-null-sink", native.c_str(),
-                     static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
+        s_server = new PrivateServer(*s_dir);
         const char* saved = std::getenv("PULSE_SERVER");
         s_saved_server = saved ? saved : "";
-        ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
-        // The server takes a moment to listen; every attempt is bounded.
-        for (int i = 0; i < 100 && !s_keeper; ++i) {
-            if (::waitpid(s_pid, nullptr, WNOHANG) == s_pid) {
-                s_pid = -1;
-                return;
-            }
-            if (std::filesystem::exists(socket)) s_keeper = media::PulseDevice::connect();
-            if (!s_keeper) std::this_thread::sleep_for(50ms);
-        }
+        ::setenv("PULSE_SERVER", s_server->address().c_str(), 1);
+        s_keeper = s_server->connect();
         if (!s_keeper) return;
         auto silence = [](std::int16_t* out, std::size_t n) {
             std::fill(out, out + n, 0);
@@ -81,10 +111,7 @@ class SoundServer : public ::testing::Test {
             ::unsetenv("PULSE_SERVER");
         else
             ::setenv("PULSE_SERVER", s_saved_server.c_str(), 1);
-        if (s_pid > 0) {
-            ::kill(s_pid, SIGTERM);
-            ::waitpid(s_pid, nullptr, 0);
-        }
+        delete s_server;
         delete s_dir;
     }
     void SetUp() override {
@@ -114,7 +141,7 @@ class SoundServer : public ::testing::Test {
     }
 
     static inline test::TempDir* s_dir = nullptr;
-    static inline pid_t s_pid = -1;
+    static inline PrivateServer* s_server = nullptr;
     static inline std::string s_saved_server;
     static inline std::unique_ptr<media::PulseDevice> s_keeper;
     test::TempDir dir;
@@ -250,6 +277,55 @@ TEST_F(SoundServer, ASeekIsHeardAtOnce) {
     // About 0.6 s was left to hear, not the 2.5 s left before the seek.
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - before_end).count(), 1.5);
     EXPECT_EQ(pulse->stats().underruns, 0u);
+}
+
+// The sound server quits while a track plays: the rest of the track plays through SDL (here
+// its silent, clock-driven driver), the position goes on, and the end still comes.
+TEST_F(SoundServer, WhenTheServerQuitsPlayingGoesOnThroughSdlAndTheTrackStillEnds) {
+    ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+    test::TempDir own;
+    PrivateServer server(own);
+    ASSERT_TRUE(server.connect()) << "a second server did not start";
+    tools::ToneSpec spec;
+    spec.seconds = 3.0;
+    const std::string path = dir.file("tone.mp3");
+    ASSERT_TRUE(tools::write_tone_mp3(path, spec));
+    const std::string address = server.address();
+    VirtualLoop loop;
+    media::SdlPlayer player{
+        loop, media::make_output_device([address] { return media::PulseDevice::connect(address); },
+                                        [] { return std::make_unique<media::SdlDevice>(); })};
+    int ends = 0;
+    player.EndOfStream = [&] { ++ends; };
+    auto run_for = [&](double seconds) {
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < end && ends == 0) {
+            std::this_thread::sleep_for(5ms);
+            loop.wait_until(loop.now() + 0.005);
+        }
+    };
+    ASSERT_TRUE(player.Open(path));
+    run_for(1.0);
+    EXPECT_EQ(player.driver(), "pulse");
+    // A fresh server takes a moment to bring its sink's latency down for the stream.
+    const double before = player.CurrentPosition();
+    EXPECT_GT(before, 0.1);
+
+    const auto killed = Clock::now();
+    server.stop(SIGKILL);
+    run_for(0.5);
+    EXPECT_EQ(player.driver(), "dummy");
+    EXPECT_EQ(player.PlayState(), media::kPlaying);
+    // On from where it was, and ahead by no more than what the server held unheard.
+    EXPECT_GT(player.CurrentPosition(), before + 0.3);
+    EXPECT_LT(player.CurrentPosition(), before + 0.5 + 0.7);
+    run_for(4.0);
+    EXPECT_EQ(ends, 1);
+    const double took = std::chrono::duration<double>(Clock::now() - killed).count();
+    // What was left, less what the server held unheard when it quit (its queue and sink).
+    EXPECT_GT(took, 3.0 - before - 0.7);
+    EXPECT_LT(took, 3.0 - before + 0.4);
+    EXPECT_EQ(player.PlayState(), media::kStopped);
 }
 
 }  // namespace

@@ -33,6 +33,14 @@ class AudioDevice {
     virtual bool wakes_when_paused() const { return true; }
     // The driver playing ("dummy" where there is no sound device), "" before any.
     virtual std::string driver() const = 0;
+    // Times it ran dry while playing although every pull had all it asked for (a sound
+    // server's own count; 0 where the device cannot tell).
+    virtual std::uint64_t underruns() const { return 0; }
+    // Whether the device has gone for good (the sound server it played to has quit): it plays
+    // nothing more, holds nothing unheard, and each open fails.
+    virtual bool lost() const { return false; }
+    // Called once, on any thread, when the device is lost.
+    virtual void set_on_lost(std::function<void()> on_lost) { (void)on_lost; }
 };
 
 }  // namespace rv::media

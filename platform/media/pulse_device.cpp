@@ -8,11 +8,14 @@ namespace rv::media {
 
 namespace {
 
-// The queue on the server: long, so the server and this program wake rarely; a pause is still
-// heard at once, because a cork does not wait for the queue to play out.
+// The stream's queue on the server: long, so the server and this program wake rarely; a pause
+// is still heard at once, because a cork does not wait for the queue to play out.
 constexpr pa_usec_t kQueueUsec = 400'000;
-// The server asks for more only once this much has played: a few wakeups a second.
-constexpr pa_usec_t kRequestUsec = 150'000;
+// The server asks for more only once this much has played: a few wakeups a second. Its sink
+// then mixes the queue less twice this (200 ms) ahead of what is heard, so it too wakes only a
+// few times a second; had the queue been asked as the whole latency (the server's "adjust
+// latency"), the sink would mix 50 ms ahead and wake some 30 times a second for this stream.
+constexpr pa_usec_t kRequestUsec = 100'000;
 // Playing starts once this much is queued, so a start is heard at once.
 constexpr pa_usec_t kStartUsec = 50'000;
 // When the decoder had less than the server asked for, it is asked again this much later
@@ -37,7 +40,7 @@ void signal_loop(pa_threaded_mainloop* loop) {
 
 }  // namespace
 
-std::unique_ptr<PulseDevice> PulseDevice::connect() {
+std::unique_ptr<PulseDevice> PulseDevice::connect(const std::string& server) {
     std::unique_ptr<PulseDevice> d(new PulseDevice);
     d->m_loop = pa_threaded_mainloop_new();
     if (!d->m_loop) return nullptr;
@@ -48,12 +51,10 @@ std::unique_ptr<PulseDevice> PulseDevice::connect() {
         pa_context_new_with_proplist(pa_threaded_mainloop_get_api(d->m_loop), "Ravelin", props);
     pa_proplist_free(props);
     if (!d->m_context) return nullptr;
-    pa_context_set_state_callback(
-        d->m_context,
-        [](pa_context*, void* loop) { signal_loop(static_cast<pa_threaded_mainloop*>(loop)); },
-        d->m_loop);
+    pa_context_set_state_callback(d->m_context, &PulseDevice::on_context_state, d.get());
     // No autospawn: where no server runs, SDL plays instead, at once.
-    if (pa_context_connect(d->m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    if (pa_context_connect(d->m_context, server.empty() ? nullptr : server.c_str(),
+                           PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return nullptr;
     if (pa_threaded_mainloop_start(d->m_loop) < 0) return nullptr;
     Locked lock(d->m_loop);
@@ -63,6 +64,7 @@ std::unique_ptr<PulseDevice> PulseDevice::connect() {
         if (!PA_CONTEXT_IS_GOOD(state)) return nullptr;
         pa_threaded_mainloop_wait(d->m_loop);
     }
+    d->m_ready = true;
     return d;
 }
 
@@ -71,7 +73,11 @@ PulseDevice::~PulseDevice() {
         {
             Locked lock(m_loop);
             close_stream();
-            if (m_context) pa_context_disconnect(m_context);
+            if (m_context) {
+                // Letting go is not losing it.
+                pa_context_set_state_callback(m_context, nullptr, nullptr);
+                pa_context_disconnect(m_context);
+            }
         }
         pa_threaded_mainloop_stop(m_loop);
     }
@@ -79,8 +85,38 @@ PulseDevice::~PulseDevice() {
     if (m_loop) pa_threaded_mainloop_free(m_loop);
 }
 
+void PulseDevice::on_context_state(pa_context* c, void* self) {
+    auto* d = static_cast<PulseDevice*>(self);
+    signal_loop(d->m_loop);
+    if (d->m_ready && !PA_CONTEXT_IS_GOOD(pa_context_get_state(c))) d->lose();
+}
+
+void PulseDevice::on_stream_state(pa_stream* s, void* self) {
+    auto* d = static_cast<PulseDevice*>(self);
+    signal_loop(d->m_loop);
+    // One that failed while it was being made is only a failed open.
+    if (d->m_rate > 0 && !PA_STREAM_IS_GOOD(pa_stream_get_state(s))) d->lose();
+}
+
+// The main loop's thread, its lock held.
+void PulseDevice::lose() {
+    if (m_lost.exchange(true)) return;
+    if (m_on_lost) m_on_lost();
+}
+
+void PulseDevice::set_on_lost(std::function<void()> on_lost) {
+    Locked lock(m_loop);
+    m_on_lost = std::move(on_lost);
+}
+
+std::uint64_t PulseDevice::underruns() const {
+    Locked lock(m_loop);
+    return m_stats.underruns;
+}
+
 bool PulseDevice::open(long rate, int channels, Pull pull) {
     Locked lock(m_loop);
+    if (m_lost) return false;
     m_pull = std::move(pull);
     m_paused = true;
     m_short = false;
@@ -99,10 +135,7 @@ bool PulseDevice::open_stream(long rate, int channels) {
         return false;
     m_stream = pa_stream_new(m_context, "Music", &spec, nullptr);
     if (!m_stream) return false;
-    pa_stream_set_state_callback(
-        m_stream,
-        [](pa_stream*, void* loop) { signal_loop(static_cast<pa_threaded_mainloop*>(loop)); },
-        m_loop);
+    pa_stream_set_state_callback(m_stream, &PulseDevice::on_stream_state, this);
     pa_stream_set_write_callback(m_stream, &PulseDevice::on_write, this);
     pa_stream_set_underflow_callback(
         m_stream,
@@ -120,9 +153,8 @@ bool PulseDevice::open_stream(long rate, int channels) {
     attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUsec, &spec));
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartUsec, &spec));
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                       PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0 ||
         !wait_ready()) {
         close_stream();
@@ -180,7 +212,8 @@ void PulseDevice::set_paused(bool paused) {
 
 std::size_t PulseDevice::unplayed(std::size_t) const {
     Locked lock(m_loop);
-    if (!m_stream) return 0;
+    // Lost, what the server held will never be heard.
+    if (!m_stream || m_lost) return 0;
     // Run dry, the server has played all it had (its clock may stop a little short).
     if (m_dry) return 0;
     // The server's clock says how far into the stream it has played.
@@ -212,7 +245,7 @@ PulseDevice::Stats PulseDevice::stats() const {
 // The main loop's thread, its lock held: writes into the server's own memory, so nothing here
 // allocates, and the pull takes no lock.
 void PulseDevice::write_some(std::size_t bytes) {
-    if (m_paused || !m_pull || !m_stream) return;
+    if (m_paused || !m_pull || !m_stream || m_lost) return;
     const std::size_t frame = sizeof(std::int16_t) * static_cast<std::size_t>(m_channels);
     m_short = false;
     while (bytes >= frame) {

@@ -4,8 +4,11 @@
 // few times a second instead of dozens. A pause corks the stream, which the server silences
 // at once (it rewinds what it had sent to the sound card) and keeps what was not heard for the
 // resume; opening again discards it.
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/media/audio_device.h"
 
@@ -20,8 +23,9 @@ namespace rv::media {
 
 class PulseDevice final : public AudioDevice {
   public:
-    // Asks the sound server, without starting one; null when none answers.
-    static std::unique_ptr<PulseDevice> connect();
+    // Asks the sound server (`server` names one; empty: the desktop's own), without starting
+    // one; null when none answers.
+    static std::unique_ptr<PulseDevice> connect(const std::string& server = "");
     ~PulseDevice() override;
     PulseDevice(const PulseDevice&) = delete;
     PulseDevice& operator=(const PulseDevice&) = delete;
@@ -32,6 +36,9 @@ class PulseDevice final : public AudioDevice {
     std::size_t unplayed(std::size_t latest) const override;
     std::string driver() const override { return "pulse"; }
     bool wakes_when_paused() const override { return false; }  // a corked stream sleeps
+    std::uint64_t underruns() const override;
+    bool lost() const override { return m_lost; }
+    void set_on_lost(std::function<void()> on_lost) override;
 
     // What the server granted and did, for tests and benchmarks.
     struct Stats {
@@ -53,6 +60,10 @@ class PulseDevice final : public AudioDevice {
     bool wait_ready();
     static void on_write(pa_stream* s, std::size_t bytes, void* self);
     static void on_retry(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+    static void on_context_state(pa_context* c, void* self);
+    static void on_stream_state(pa_stream* s, void* self);
+    // The server has gone, or dropped the stream: nothing more can be played here.
+    void lose();
 
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
@@ -67,6 +78,9 @@ class PulseDevice final : public AudioDevice {
     std::uint64_t m_written = 0;  // samples written since the stream was made
     bool m_dry = false;           // the server has played them all
     Stats m_stats;
+    bool m_ready = false;  // connected: a failure from now on loses the device
+    std::atomic<bool> m_lost{false};
+    std::function<void()> m_on_lost;
 };
 
 }  // namespace rv::media

@@ -154,7 +154,14 @@ void scan(const std::shared_ptr<SdlPlayer::Session>& s, const FileHandle& file) 
 }  // namespace
 
 SdlPlayer::SdlPlayer(EventLoop& loop, std::unique_ptr<AudioDevice> device)
-    : m_loop(loop), m_device(device ? std::move(device) : make_output_device()) {}
+    : m_loop(loop), m_device(device ? std::move(device) : make_output_device()) {
+    // Told on the device's thread; handled on this one.
+    m_device->set_on_lost([&loop, alive = m_alive.watch(), this] {
+        loop.post([alive, this] {
+            if (alive.alive()) device_lost();
+        });
+    });
+}
 
 SdlPlayer::~SdlPlayer() {
     keep_device();
@@ -258,6 +265,7 @@ void SdlPlayer::end_session() {
     if (!s) return;
     // The file stays open: its scanned length is still what Duration reports.
     if (s->duration > 0) m_duration = s->duration;
+    m_past_underruns += s->underruns;
     s->cancel = true;
     wake(*s);
 }
@@ -371,6 +379,28 @@ void SdlPlayer::set_Volume(long v) {
 
 std::uint64_t SdlPlayer::underruns() const {
     return m_session ? m_session->underruns.load() : 0;
+}
+
+std::uint64_t SdlPlayer::times_ran_dry() const {
+    return m_past_underruns + underruns() + m_device->underruns();
+}
+
+// What the lost device held unheard is gone with it (at most its queue); the rest of the
+// track, still in the ring, plays through the device chosen now, and the position, the end
+// and the pause follow that one.
+void SdlPlayer::device_lost() {
+    if (!m_device->lost() || m_released) return;  // the next open chooses anew
+    if (!m_session) {
+        m_device->close();
+        m_released = true;
+        return;
+    }
+    if (!m_device->open(m_session->rate, m_session->channels, source())) {
+        m_open_error = "no sound output";
+        Stop();
+        return;
+    }
+    if (m_state == kPlaying) m_device->set_paused(false);
 }
 
 // The device thread: no lock, no allocation, no freeing; the session outlives every pull

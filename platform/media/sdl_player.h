@@ -43,6 +43,9 @@ class SdlPlayer final : public MediaPlayer {
     std::function<void(const std::int16_t* samples, std::size_t count)> on_device_samples;
     // Pulls of the playing file that found fewer samples than asked for before its end.
     std::uint64_t underruns() const;
+    // Every time the sound ran dry while playing, since the player was made: pulls that found
+    // the decoder behind, and the device's own count.
+    std::uint64_t times_ran_dry() const;
 
     struct Session;  // one start of the opened file: its decoder, buffer and counters
 
@@ -60,6 +63,8 @@ class SdlPlayer final : public MediaPlayer {
     // A device paused or stopped for a while is closed, and opened again to play.
     void release_device_later();
     void keep_device();
+    // The device went away (the sound server quit): playing goes on through the next choice.
+    void device_lost();
 
     EventLoop& m_loop;
     std::unique_ptr<AudioDevice> m_device;
@@ -74,6 +79,7 @@ class SdlPlayer final : public MediaPlayer {
     TimerId m_release = 0;    // closes the unused device
     bool m_released = false;  // it is closed
     TimerId m_end_check = 0;  // looks again whether the device has played the last sample
+    std::uint64_t m_past_underruns = 0;  // of the sessions that have ended
 
     std::shared_ptr<Session> m_session;
     // The session the device thread reads: changed only while the device is paused or closed,
