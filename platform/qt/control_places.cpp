@@ -32,18 +32,19 @@ const ControlPlaces::Place& ControlPlaces::place_of(const Control& c) const {
     return p;
 }
 
-QRect ControlPlaces::stand(const Label& l) const {
+QRect ControlPlaces::paints(const Label& l, const QRect& clip) const {
     const QRect box = m_layout.box(l);
-    if (webdings_shape(l)) return box | m_layout.glyph_box(l).toAlignedRect();
-    const QRect& ink = m_sprites.label(const_cast<Label&>(l), box, fore_of(l)).ink;
-    return box | (ink & place_of(l).clip);
+    QRect r = webdings_shape(l) ? m_layout.glyph_box(l).toAlignedRect()
+                                : m_sprites.label(const_cast<Label&>(l), box, fore_of(l)).ink;
+    if (covers_box(l)) r |= box;
+    return r & clip;
 }
 
 QRect ControlPlaces::lane(const Label& l, const QRect& clip) const {
-    const QRect band = l.container()
-                           ? m_layout.visible(*l.container())
-                           : QRect(0, 0, m_layout.px(m_form.width()), m_layout.px(m_form.height()));
-    // The labels in front of it whose rows meet the rows it draws in.
+    const QRect own = paints(l, clip);
+    if (own.isEmpty()) return clip;
+    // The labels in front of it that paint on the rows its text takes. One that only touches
+    // its box (the letter below it, the strip above) does not narrow it.
     std::vector<QRect> stands;
     bool in_front = false;
     for (const Control* c : m_form.paint_order()) {
@@ -53,10 +54,13 @@ QRect ControlPlaces::lane(const Label& l, const QRect& clip) const {
         }
         if (!in_front || c->kind() != Kind::Label || c->container() != l.container() || !drawn(*c))
             continue;
-        const QRect s = stand(static_cast<const Label&>(*c));
-        if (s.top() <= clip.bottom() && clip.top() <= s.bottom()) stands.push_back(s);
+        const QRect s = paints(static_cast<const Label&>(*c), place_of(*c).clip);
+        if (!s.isEmpty() && s.top() <= own.bottom() && own.top() <= s.bottom()) stands.push_back(s);
     }
     if (stands.empty()) return clip;
+    const QRect band = l.container()
+                           ? m_layout.visible(*l.container())
+                           : QRect(0, 0, m_layout.px(m_form.width()), m_layout.px(m_form.height()));
     std::sort(stands.begin(), stands.end(),
               [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
     const int gap = m_layout.px(kLaneGapTwips);

@@ -42,10 +42,11 @@ class ControlPlaces {
     };
     const Place& place_of(const forms::Control& c) const;
     // The columns a scrolling label may show in: the widest stretch of its container's width
-    // that the labels in front of it on its rows leave free, a small gap from each of them.
+    // that the labels in front of it painting on its text's rows leave free, a small gap from
+    // each of them.
     QRect lane(const forms::Label& l, const QRect& clip) const;
-    // The columns a label takes on the screen: its box and the ink of its text.
-    QRect stand(const forms::Label& l) const;
+    // What a label paints within `clip`: the ink of its text, and its box when opaque.
+    QRect paints(const forms::Label& l, const QRect& clip) const;
 
     const forms::Form& m_form;
     const FormLayout& m_layout;
