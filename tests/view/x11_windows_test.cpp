@@ -32,7 +32,7 @@ double twips_per_pixel(const QWidget& w) {
 // How many pixels of `a` and `b` differ inside `r`.
 int differing_in(const QImage& a, const QImage& b, const QRect& r) {
     const QRect in = r & a.rect();
-    return differing(a.copy(in), b.copy(in), 0);
+    return in.isEmpty() ? 0 : differing(a.copy(in), b.copy(in), 0);
 }
 
 struct TitleRow {
