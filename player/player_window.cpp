@@ -98,6 +98,9 @@ void PlayerWindow::build_player_controls() {
     time_box(txttime, "txttime", 3120, 495);
     txttime->on_click = [this] { txttime_Click(); };
     time_box(Text2, "Text2", 3600, 615);
+    // The row below the strip begins 15 twips above the strip's bottom edge: the strip lies
+    // over it, so its bottom edge runs straight past the time boxes.
+    Picture2->ZOrder(0);
 
     DogBar1 = add<forms::LevelBar>("DogBar1");
     DogBar1->move(120, 1680, 3975, 135);

@@ -107,8 +107,10 @@ void MakeDragSurface(forms::Form& window, DragState& s) {
     window.on_mouse_up = [&s](int, int, float, float) { DragUp(s); };
 }
 
-void MarqueeTick(forms::Control& moving, float threshold_width, float reentry_width) {
-    moving.ZOrder(1);  // nothing to do once it is at the back
+void MarqueeTick(forms::Label& moving, float threshold_width, float reentry_width) {
+    // Nothing to do for either once done.
+    moving.ZOrder(1);
+    moving.set_scrolls(true);
     if (moving.left() < -threshold_width) {
         moving.set_left(reentry_width - 1);
         moving.set_left(moving.left() - 5);

@@ -43,8 +43,9 @@ void MakeDragSurface(forms::Form& window, DragState& s);
 // One tick of a title marquee: M wraps once its left is strictly less than minus
 // `threshold_width`, re-entering at `reentry_width` - 6; otherwise it moves 10 twips left.
 // The moving label stays behind the other controls of its container, so the fixed labels it
-// passes (roll-up, minimise, close) keep their clicks and stay drawn over it.
-void MarqueeTick(forms::Control& moving, float threshold_width, float reentry_width);
+// passes (roll-up, minimise, close) keep their clicks and stay drawn over it, and it is
+// marked as scrolling, so that it shows only between them, never beside or through them.
+void MarqueeTick(forms::Label& moving, float threshold_width, float reentry_width);
 
 // Moves the window right 300 twips a step, pumping before each step, until its left edge is
 // past the screen's right edge; at least one step. Neither hides nor closes it.

@@ -90,6 +90,9 @@ void Label::set_transparent(bool v) {
 void Label::set_alignment(Alignment a) {
     if (assign(m_alignment, a)) changed();
 }
+void Label::set_scrolls(bool v) {
+    if (assign(m_scrolls, v)) changed();
+}
 void Button::set_caption(std::string c) {
     if (assign(m_caption, std::move(c))) changed();
 }

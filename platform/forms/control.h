@@ -139,11 +139,17 @@ class Label : public Control {
     void set_transparent(bool v);
     Alignment alignment() const { return m_alignment; }
     void set_alignment(Alignment a);
+    // A label that scrolls through its row on its own (a title marquee). It shows only in
+    // the widest stretch of its row that the labels in front of it leave free, so it never
+    // peeks out beside or between them.
+    bool scrolls() const { return m_scrolls; }
+    void set_scrolls(bool v);
 
   private:
     std::string m_caption;
     bool m_transparent = true;
     Alignment m_alignment = Alignment::Left;
+    bool m_scrolls = false;
 };
 
 class Button : public Control {

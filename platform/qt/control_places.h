@@ -19,7 +19,8 @@ class ControlPlaces {
 
     // The control's box in the window.
     QRect box(const forms::Control& c) const { return place_of(c).box; }
-    // What the control may paint: its visible box, and for a label the room its text has.
+    // What the control may paint: its visible box, and for a label the room its text has; a
+    // label that scrolls keeps to its lane.
     QRect clip(const forms::Control& c) const { return place_of(c).clip; }
     // The pixels a control's drawing can change: its clip, less what a transparent label
     // leaves untouched around its ink.
@@ -40,6 +41,12 @@ class ControlPlaces {
         QRect footprint;
     };
     const Place& place_of(const forms::Control& c) const;
+    // The columns a scrolling label may show in: the widest stretch of its container's width
+    // that the labels in front of it painting on its text's rows leave free, a small gap from
+    // each of them.
+    QRect lane(const forms::Label& l, const QRect& clip) const;
+    // What a label paints within `clip`: the ink of its text, and its box when opaque.
+    QRect paints(const forms::Label& l, const QRect& clip) const;
 
     const forms::Form& m_form;
     const FormLayout& m_layout;

@@ -12,6 +12,7 @@
 
 #include "platform/qt/form_view.h"
 #include "platform/qt/qt_loop.h"
+#include "platform/qt/x11_stage.h"
 
 namespace rv::qt {
 
@@ -27,6 +28,22 @@ int& prepare_environment(int& argc) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     return argc;
 }
+
+// Every window of the program, as it is shown, asks the X server to keep what is hidden of
+// it. A window that slides or rolls up uncovers the ones under it a step at a time, faster
+// than the program hears of it: the server puts their pixels back at once, where without
+// this it would leave whatever was there (the sliding window's old pictures, as trails)
+// until the program came round to repaint.
+class HiddenPartsKeeper : public QObject {
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow() && w->windowHandle()) keep_hidden_parts(*w->windowHandle());
+        }
+        return false;
+    }
+};
 }  // namespace
 
 struct QtFront::Impl {
@@ -42,6 +59,7 @@ struct QtFront::Impl {
             flush.stop();
             flush_views();
         });
+        app.installEventFilter(&keeper);
     }
     void flush_views() {
         auto pending = std::move(dirty);
@@ -81,6 +99,7 @@ struct QtFront::Impl {
     }
 
     QApplication app;
+    HiddenPartsKeeper keeper;
     QtLoop loop;
     QTimer flush;
     std::map<forms::Form*, std::unique_ptr<FormView>> views;

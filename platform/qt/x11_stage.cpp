@@ -100,6 +100,15 @@ struct X11Canvas::Server {
     }
 };
 
+bool keep_hidden_parts(QWindow& window) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return false;
+    const std::uint32_t when_mapped = XCB_BACKING_STORE_WHEN_MAPPED;
+    xcb_change_window_attributes(x11->connection(), static_cast<xcb_window_t>(window.winId()),
+                                 XCB_CW_BACKING_STORE, &when_mapped);
+    return true;
+}
+
 std::unique_ptr<X11Canvas> X11Canvas::attach(QWindow& window) {
     if (std::getenv("RAVELIN_NO_X11_STAGE")) return nullptr;
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;

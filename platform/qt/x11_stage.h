@@ -9,6 +9,10 @@ class QWindow;
 
 namespace rv::qt {
 
+// Asks the X server to keep the window's hidden parts and put them back itself when they are
+// uncovered; false where there is no X server.
+bool keep_hidden_parts(QWindow& window);
+
 // A window's moving caption, composed by the X server. The strip it moves in (its stage) is
 // sent once as two pictures, what lies under the caption and what lies over it, and the
 // caption once as a picture of its own; each step is then a handful of small requests with

@@ -4,15 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QRegion>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/program.h"
 #include "platform/media/virtual_player.h"
+#include "platform/qt/form_view.h"
 #include "platform/qt/qt_front.h"
 #include "standin/view/client_view.h"
 
@@ -26,6 +33,61 @@ inline QWidget* window_titled(const QString& title) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->windowTitle() == title && w->isVisible()) return w;
     return nullptr;
+}
+
+// The shown window of `form`.
+inline qt::FormView* view_of(const forms::Form& form) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* v = dynamic_cast<qt::FormView*>(w); v && &v->form() == &form && v->isVisible())
+            return v;
+    return nullptr;
+}
+
+// The window's pixels as the X server holds them (where something lies over it, what it
+// keeps of it).
+inline QImage on_screen(QWidget& w) {
+    return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Qt's painting of the window now.
+inline QImage painted(QWidget& w) {
+    return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// How many pixels of `a` and `b` differ by more than `tolerance` in a channel (the server
+// and Qt round a blend's last bit each their own way), outside `skip`.
+inline int differing(const QImage& a, const QImage& b, int tolerance = 3,
+                     const QRegion& skip = QRegion()) {
+    if (a.size() != b.size()) return a.width() * a.height() + 1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (!skip.isEmpty() && skip.contains(QPoint(x, y))) continue;
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q))});
+            n += d > tolerance;
+        }
+    return n;
+}
+
+// How many pixels of the window on the screen differ from Qt's painting of it now.
+inline int unlike_painted(QWidget& w) {
+    return differing(on_screen(w), painted(w));
+}
+
+// The same for what the screen shows of `w` where none of `above` lies over it: what a
+// person sees of it, taken from the screen itself.
+inline int seen_unlike_painted(QWidget& w, const std::vector<QWidget*>& above) {
+    const QRect at = w.geometry();
+    const QImage seen = w.screen()
+                            ->grabWindow(0, at.x(), at.y(), at.width(), at.height())
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
+    QRegion covered;
+    for (QWidget* a : above)
+        if (a->isVisible()) covered += a->geometry().translated(-at.topLeft());
+    return differing(seen, painted(w), 3, covered);
 }
 
 // Runs `body` once the loop runs, and quits afterwards even when a failed assertion returns
@@ -67,6 +129,9 @@ struct ProgramOnScreen {
         program->services.end_program = [this] { ended = true; };
         program->env.set_input_box(
             [](const std::string&, const std::string&, const std::string&) { return "Bob"; });
+        // A text box's caret blinks on a clock of its own: held still, the screen and Qt's
+        // painting of a window can be compared at any moment.
+        QApplication::setCursorFlashTime(0);
         front.show_forms(program->env);
         client_view = std::make_unique<standin::ClientView>(program->client, 520, 157);
     }

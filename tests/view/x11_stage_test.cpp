@@ -41,31 +41,6 @@ struct PaintCount : QObject {
     }
 };
 
-// The window's pixels as the X server holds them.
-QImage on_screen(QWidget& w) {
-    return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// How many pixels of `a` and `b` differ by more than `tolerance` in a channel (the server
-// and Qt round a blend's last bit each their own way).
-int differing(const QImage& a, const QImage& b, int tolerance = 3) {
-    if (a.size() != b.size()) return a.width() * a.height() + 1;
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                    std::abs(qBlue(p) - qBlue(q))});
-            n += d > tolerance;
-        }
-    return n;
-}
-
-// How many pixels of the window on the screen differ from Qt's painting of it now.
-int unlike_painted(QWidget& w) {
-    return differing(on_screen(w), w.grab().toImage().convertToFormat(QImage::Format_RGB32));
-}
-
 // How many times `w` is painted while the loop runs for `seconds`.
 int paints_during(qt::QtFront& front, QWidget& w, double seconds) {
     PaintCount count;
@@ -121,11 +96,11 @@ TEST(X11Stage, EveryWindowShowsWhatQtPaints) {
             settle(s.front, 0.3);
             // Between the two pictures no step runs: the loop is not pumped.
             const QImage screen = on_screen(*w);
-            const QImage painted = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
-            EXPECT_LE(differing(screen, painted), 2) << w->windowTitle().toStdString();
+            const QImage qt = painted(*w);
+            EXPECT_LE(differing(screen, qt), 2) << w->windowTitle().toStdString();
             if (const char* dir = std::getenv("X11_STAGE_SHOTS")) {
                 screen.save(QString("%1/%2-screen.png").arg(dir).arg(windows));
-                painted.save(QString("%1/%2-painted.png").arg(dir).arg(windows));
+                qt.save(QString("%1/%2-painted.png").arg(dir).arg(windows));
             }
         }
         EXPECT_GE(windows, 5);
