@@ -1,8 +1,11 @@
 #include "standin/chat_network.h"
 
+#include <strings.h>
+
 #include <iostream>
 
 #include "platform/loop/bounded_wait.h"
+#include "standin/chat_html.h"
 #include "standin/net/html_to_irc.h"
 #include "standin/net/irc_message.h"
 #include "standin/net/typed_command.h"
@@ -176,6 +179,20 @@ void ChatNetwork::user_im_line(const ImWindow& im, const ChatLine& line) {
 }
 
 bool ChatNetwork::private_line(const std::string& nick, const std::string& html) {
+    // A crowd writing at once opens no more than so many windows; the rest is said in the
+    // room in front, so nothing is lost.
+    std::size_t open = 0;
+    bool known = false;
+    const std::string shown_as = Client::clean_name(nick);
+    for (const auto& w : m_client.windows())
+        if (auto* im = dynamic_cast<ImWindow*>(w.get()); im && im->is_open()) {
+            ++open;
+            known |= strcasecmp(im->buddy().c_str(), shown_as.c_str()) == 0;
+        }
+    if (!known && open >= kMaxConversations && m_client.ims_on() && m_client.name_allowed(nick)) {
+        system_line("", "*" + shown_as + "* " + html_to_plain(html));
+        return true;
+    }
     m_delivering = true;
     const bool shown = m_client.im_from(nick, html, nick);
     m_delivering = false;

@@ -16,6 +16,10 @@ namespace rv::standin {
 
 class ChatNetwork final : public net::RoomSink {
   public:
+    // Conversations the network opens at most; private lines from others beyond them are
+    // said in the room in front.
+    static constexpr std::size_t kMaxConversations = 20;
+
     ChatNetwork(Client& client, EventLoop& loop, net::Transport& transport,
                 net::LinkSettings settings = {});
     ~ChatNetwork() override;

@@ -130,6 +130,17 @@ TEST_F(ImOnIrc, WhileInstantMessagesAreOffTheSenderIsToldAndNothingOpens) {
               Strings{"NOTICE bob :DJ is not taking instant messages just now."});
 }
 
+TEST_F(ImOnIrc, ACrowdWritingAtOnceOpensNoMoreThanSoManyConversations) {
+    const std::size_t before = room_lines();
+    for (std::size_t i = 0; i < ChatNetwork::kMaxConversations + 5; ++i)
+        transport.say(":bot" + std::to_string(i) + "!u@h PRIVMSG DJ :buy now\r\n");
+    transport.say(":bot0!u@h PRIVMSG DJ :again\r\n");
+    EXPECT_EQ(client().windows().size(), ChatNetwork::kMaxConversations);
+    EXPECT_EQ(im("bot0")->lines().size(), 2u);
+    EXPECT_EQ(room_lines(), before + 5);
+    EXPECT_EQ(room().plain_line(room().lines().size() - 1), "*bot24* buy now");
+}
+
 // "DJ" with a zero-width space, a no-break space or a Cyrillic letter is not the user: every
 // place a person reads the name shows it, and the program still does not take it for the user.
 TEST_F(ImOnIrc, NamesThatLookLikeOthersAreShownForWhatTheyAre) {

@@ -31,6 +31,7 @@ struct LinkSettings {
     int ping_timeout_s = 60;          // and given this long to answer
     int register_timeout_s = 60;      // from connecting until signed on
     int join_timeout_s = 30;          // a JOIN left unanswered this long has failed
+    int nick_poll_s = 120;            // asking after a taken nick, where the server cannot watch it
     std::size_t max_members = 10000;  // people kept per channel
     int notices_per_window = 10;      // join/part/quit lines per channel per window
     int notice_window_s = 10;

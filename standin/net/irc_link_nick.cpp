@@ -12,8 +12,6 @@ namespace rv::standin::net {
 
 namespace {
 
-constexpr double kNickPoll_s = 120;  // where the server does not watch nicks
-
 std::string shown(const std::string& nick) {
     return text::visible_name(nick);
 }
@@ -92,7 +90,7 @@ void IrcLink::take_back_nick() {
 void IrcLink::poll_wanted_nick() {
     if (!m_watching || m_monitoring || m_taking_back) return;
     const double now = m_loop.now();
-    if (now - m_nick_polled < kNickPoll_s) return;
+    if (now - m_nick_polled < m_settings.nick_poll_s) return;
     m_nick_polled = now;
     send_now(irc_line("ISON", {m_wanted_nick}));
 }
