@@ -43,6 +43,7 @@ TEST(VisibleName, WritesOutWhatWouldLetANamePassForAnother) {
         {"fullwidth Latin", "\uff24\uff2a", "<U+FF24><U+FF2A>"},
         {"mathematical bold", "\U0001D403J", "<U+1D403>J"},
         {"not UTF-8", "DJ\xff", "DJ<0xFF>"},
+        {"one script beside an invisible", "\u0414\u0438\u200b", "\u0414\u0438<U+200B>"},
         {"cut-short sequence", "DJ\xe2\x80", "DJ<0xE2><0x80>"},
         {"empty", "", ""},
     };

@@ -87,11 +87,33 @@ struct Piece {
     std::string_view bytes;
     char32_t cp = 0;
     bool valid = false;
+    bool marker = false;  // "<U+200B>" or "<0xFF>" already: kept, and of no script
 };
+
+bool is_hex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// The length of the marker that starts at s[i], or 0.
+std::size_t marker_at(std::string_view s, std::size_t i) {
+    const std::string_view rest = s.substr(i);
+    const bool code_point = rest.starts_with("<U+");
+    if (!code_point && !rest.starts_with("<0x")) return 0;
+    std::size_t k = 3;
+    while (k < rest.size() && is_hex(rest[k])) ++k;
+    const std::size_t digits = k - 3;
+    const bool fits = code_point ? digits >= 4 && digits <= 6 : digits == 2;
+    return fits && k < rest.size() && rest[k] == '>' ? k + 1 : 0;
+}
 
 std::vector<Piece> decode(std::string_view s) {
     std::vector<Piece> out;
     for (std::size_t i = 0; i < s.size();) {
+        if (const std::size_t n = marker_at(s, i)) {
+            out.push_back({s.substr(i, n), 0, true, true});
+            i += n;
+            continue;
+        }
         const Utf8Match m = match_utf8(s, i);
         if (!m.complete()) {
             out.push_back({s.substr(i, 1), 0, false});
@@ -123,7 +145,7 @@ std::string visible_name(std::string_view name) {
     const std::vector<Piece> pieces = decode(name);
     bool latin = false, lookalike = false, all_twins = true;
     for (const Piece& p : pieces) {
-        if (!p.valid) continue;
+        if (!p.valid || p.marker) continue;
         const Script s = script_of(p.cp);
         latin |= s == Script::Latin;
         lookalike |= s == Script::Lookalike;
@@ -136,9 +158,10 @@ std::string visible_name(std::string_view name) {
     std::string out;
     out.reserve(name.size());
     for (const Piece& p : pieces) {
-        const bool hazard = !p.valid || in(std::begin(kHidden), std::end(kHidden), p.cp) ||
-                            in(std::begin(kLatinTwins), std::end(kLatinTwins), p.cp) ||
-                            (mark_lookalikes && script_of(p.cp) == Script::Lookalike);
+        const bool hazard =
+            !p.marker && (!p.valid || in(std::begin(kHidden), std::end(kHidden), p.cp) ||
+                          in(std::begin(kLatinTwins), std::end(kLatinTwins), p.cp) ||
+                          (mark_lookalikes && script_of(p.cp) == Script::Lookalike));
         if (hazard)
             write_out(out, p);
         else
