@@ -57,12 +57,12 @@ Room* ChatNetwork::join(const std::string& channel, const std::string& key) {
     return room;
 }
 
-bool ChatNetwork::command(Window& room, const std::string& line) {
+bool ChatNetwork::command(Window& where, const std::string& line) {
     if (!m_started) return false;
     using K = net::TypedCommand::Kind;
     const net::TypedCommand c = net::parse_typed_command(line);
     // The commands that act on a channel act on the room's own when none is named.
-    auto* in_room = dynamic_cast<Room*>(&room);
+    auto* in_room = dynamic_cast<Room*>(&where);
     const std::string channel = !c.target.empty() ? c.target : in_room ? in_room->name() : "";
     const bool on_channel = net::is_channel_name(channel);
     switch (c.kind) {
@@ -70,18 +70,18 @@ bool ChatNetwork::command(Window& room, const std::string& line) {
         case K::Me:
             return false;
         case K::Refused:
-            tell(room, c.text);
+            tell(where, c.text);
             break;
         case K::Message:
-            message(room, c.target, c.text);
+            message(where, c.target, c.text);
             break;
         case K::Join:
             if (!join(c.target, c.text))
-                tell(room, "Not sent: " + c.target + " is no channel name.");
+                tell(where, "Not sent: " + c.target + " is no channel name.");
             break;
         case K::Part:
             if (!on_channel) {
-                tell(room, "Not sent. Usage: /part #CHANNEL [REASON]");
+                tell(where, "Not sent. Usage: /part #CHANNEL [REASON]");
                 break;
             }
             m_link->part(channel, net::html_to_irc(c.text));
@@ -95,12 +95,12 @@ bool ChatNetwork::command(Window& room, const std::string& line) {
             if (on_channel)
                 m_link->topic(channel, c.text);
             else
-                tell(room, "Not sent. Usage: /topic [#CHANNEL] [TEXT]");
+                tell(where, "Not sent. Usage: /topic [#CHANNEL] [TEXT]");
             break;
         case K::Quit:
             m_link->leave(c.text.empty() ? "Leaving" : net::html_to_irc(c.text));
             m_started = false;  // what is typed from now on stays here
-            tell(room, "You have signed off from " + m_server.host + ".");
+            tell(where, "You have signed off from " + m_server.host + ".");
             if (m_client.on_changed) m_client.on_changed();
             break;
         case K::Quote:
@@ -197,7 +197,7 @@ bool ChatNetwork::private_line(const std::string& nick, const std::string& html)
     const bool shown = m_client.im_from(nick, html, nick);
     m_delivering = false;
     if (!shown)
-        std::cerr << "ravelin: a private message from " << nick
+        std::cerr << "ravelin: a private message from " << shown_as
                   << " not shown: instant messages are off, or the name passes for the user's\n";
     return shown;
 }
