@@ -1,11 +1,13 @@
 // Whatever a server sends: the byte stream is cut into bounded lines, each line either parses
-// or is refused, a parsed message written back stays one line, and a chatter's text turned
-// into chat HTML is one line of the safe subset with valid UTF-8.
+// or is refused, a parsed message written back stays one line, a sender's nick is shown as
+// valid UTF-8, and a chatter's text turned into chat HTML is one line of the safe subset with
+// valid UTF-8.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "check.h"
+#include "platform/text/visible_name.h"
 #include "standin/chat_html.h"
 #include "standin/net/html_to_irc.h"
 #include "standin/net/irc_message.h"
@@ -41,6 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(line.find_first_of("\r\n") == std::string_view::npos);
         IrcMessage m;
         if (!parse_irc_line(line, m)) return;
+        // A sender's nick as a person reads it: valid UTF-8, and made visible once for all.
+        const std::string shown = rv::text::visible_name(nick_of(m.prefix));
+        FUZZ_CHECK(valid_utf8(shown));
+        FUZZ_CHECK(rv::text::visible_name(shown) == shown);
         const std::string out = irc_line(m.command, m.params);
         FUZZ_CHECK(out.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
         const std::string text = m.params.empty() ? std::string() : m.params.back();

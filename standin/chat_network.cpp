@@ -1,8 +1,11 @@
 #include "standin/chat_network.h"
 
+#include <strings.h>
+
 #include <iostream>
 
 #include "platform/loop/bounded_wait.h"
+#include "standin/chat_html.h"
 #include "standin/net/html_to_irc.h"
 #include "standin/net/irc_message.h"
 #include "standin/net/typed_command.h"
@@ -17,6 +20,8 @@ ChatNetwork::ChatNetwork(Client& client, EventLoop& loop, net::Transport& transp
     m_client.attach_network(this);
     m_lines = m_client.on_line.subscribe(
         [this](const Room& room, const ChatLine& line) { user_line(room, line); });
+    m_im_lines = m_client.on_im_line.subscribe(
+        [this](const ImWindow& im, const ChatLine& line) { user_im_line(im, line); });
 }
 
 ChatNetwork::~ChatNetwork() {
@@ -52,31 +57,31 @@ Room* ChatNetwork::join(const std::string& channel, const std::string& key) {
     return room;
 }
 
-bool ChatNetwork::command(Room& room, const std::string& line) {
+bool ChatNetwork::command(Window& where, const std::string& line) {
     if (!m_started) return false;
     using K = net::TypedCommand::Kind;
     const net::TypedCommand c = net::parse_typed_command(line);
     // The commands that act on a channel act on the room's own when none is named.
-    const std::string channel = c.target.empty() ? room.name() : c.target;
+    auto* in_room = dynamic_cast<Room*>(&where);
+    const std::string channel = !c.target.empty() ? c.target : in_room ? in_room->name() : "";
     const bool on_channel = net::is_channel_name(channel);
     switch (c.kind) {
         case K::Text:
         case K::Me:
             return false;
         case K::Refused:
-            tell(room, c.text);
+            tell(where, c.text);
             break;
         case K::Message:
-            m_link->message(c.target, c.text);
-            tell(room, "-> *" + c.target + "* " + c.text);
+            message(where, c.target, c.text);
             break;
         case K::Join:
             if (!join(c.target, c.text))
-                tell(room, "Not sent: " + c.target + " is no channel name.");
+                tell(where, "Not sent: " + c.target + " is no channel name.");
             break;
         case K::Part:
             if (!on_channel) {
-                tell(room, "Not sent. Usage: /part #CHANNEL [REASON]");
+                tell(where, "Not sent. Usage: /part #CHANNEL [REASON]");
                 break;
             }
             m_link->part(channel, net::html_to_irc(c.text));
@@ -90,12 +95,12 @@ bool ChatNetwork::command(Room& room, const std::string& line) {
             if (on_channel)
                 m_link->topic(channel, c.text);
             else
-                tell(room, "Not sent. Usage: /topic [#CHANNEL] [TEXT]");
+                tell(where, "Not sent. Usage: /topic [#CHANNEL] [TEXT]");
             break;
         case K::Quit:
             m_link->leave(c.text.empty() ? "Leaving" : net::html_to_irc(c.text));
             m_started = false;  // what is typed from now on stays here
-            tell(room, "You have signed off from " + m_server.host + ".");
+            tell(where, "You have signed off from " + m_server.host + ".");
             if (m_client.on_changed) m_client.on_changed();
             break;
         case K::Quote:
@@ -105,9 +110,27 @@ bool ChatNetwork::command(Room& room, const std::string& line) {
     return true;
 }
 
-void ChatNetwork::tell(Room& room, const std::string& text) {
+void ChatNetwork::message(Window& where, const std::string& target, const std::string& text) {
+    if (net::is_channel_name(target)) {
+        m_link->message(target, text);
+        tell(where, "-> " + target + " " + text);
+        return;
+    }
+    // A conversation with the nick: the line goes out from there as any line typed in it.
+    auto* im = m_client.find<ImWindow>(m_client.open_im(target, target));
+    if (!im) {
+        tell(where, "Not sent: " + target + " is no nick.");
+        return;
+    }
+    if (!text.empty()) im->add_line(m_client.screen_name(), text, true);
+}
+
+void ChatNetwork::tell(Window& where, const std::string& text) {
     m_delivering = true;
-    m_client.system_line(room, text);
+    if (auto* room = dynamic_cast<Room*>(&where))
+        m_client.system_line(*room, text);
+    else if (auto* im = dynamic_cast<ImWindow*>(&where))
+        m_client.system_line(*im, text);
     m_delivering = false;
 }
 
@@ -148,6 +171,35 @@ void ChatNetwork::user_line(const Room& room, const ChatLine& line) {
     // Only what the user typed here: not lines from the network, not system lines.
     if (!m_started || m_delivering || !line.from_user || !net::is_channel_name(room.name())) return;
     m_link->say(room.name(), line.html);
+}
+
+void ChatNetwork::user_im_line(const ImWindow& im, const ChatLine& line) {
+    if (!m_started || m_delivering || !line.from_user) return;
+    m_link->message(im.address(), line.html);
+}
+
+bool ChatNetwork::private_line(const std::string& nick, const std::string& html) {
+    // A crowd writing at once opens no more than so many windows; the rest is said in the
+    // room in front, so nothing is lost.
+    std::size_t open = 0;
+    bool known = false;
+    const std::string shown_as = Client::clean_name(nick);
+    for (const auto& w : m_client.windows())
+        if (auto* im = dynamic_cast<ImWindow*>(w.get()); im && im->is_open()) {
+            ++open;
+            known |= strcasecmp(im->buddy().c_str(), shown_as.c_str()) == 0;
+        }
+    if (!known && open >= kMaxConversations && m_client.ims_on() && m_client.name_allowed(nick)) {
+        system_line("", "*" + shown_as + "* " + html_to_plain(html));
+        return true;
+    }
+    m_delivering = true;
+    const bool shown = m_client.im_from(nick, html, nick);
+    m_delivering = false;
+    if (!shown)
+        std::cerr << "ravelin: a private message from " << shown_as
+                  << " not shown: instant messages are off, or the name passes for the user's\n";
+    return shown;
 }
 
 Room* ChatNetwork::room_for(const std::string& channel) {

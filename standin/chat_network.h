@@ -16,6 +16,10 @@ namespace rv::standin {
 
 class ChatNetwork final : public net::RoomSink {
   public:
+    // Conversations the network opens at most; private lines from others beyond them are
+    // said in the room in front.
+    static constexpr std::size_t kMaxConversations = 20;
+
     ChatNetwork(Client& client, EventLoop& loop, net::Transport& transport,
                 net::LinkSettings settings = {});
     ~ChatNetwork() override;
@@ -28,11 +32,13 @@ class ChatNetwork final : public net::RoomSink {
                const std::string& account = {});
     // Another channel as a new room (or the open room of that name), joined on the network.
     Room* join(const std::string& channel, const std::string& key = {});
-    // A line typed into `room`: true when it was a command to the network ("/msg NICK TEXT",
-    // "/join", "/part", "/nick", "/topic", "/quit", "/quote"; any other "/word" is refused
-    // with a system line), which is then carried out and never said in the room. "/me" and
-    // plain lines are the room's (false); so is everything while the client is offline.
-    bool command(Room& room, const std::string& line);
+    // A line typed into a room or a conversation: true when it was a command to the network
+    // ("/msg NICK TEXT", "/query NICK", "/join", "/part", "/nick", "/topic", "/quit",
+    // "/quote"; any other "/word" is refused with a system line), which is then carried out
+    // and never said where it was typed. "/me" and plain lines are the window's own (false);
+    // so is everything while the client is offline. A message to a nick goes into the
+    // conversation with them, opened when it is not.
+    bool command(Window& where, const std::string& line);
     // Leaves the network as a person does, for the program's end: the rooms' last lines and
     // QUIT go out, and the connection closes once the server answers or `limit_s` has
     // passed. Runs events meanwhile.
@@ -53,12 +59,15 @@ class ChatNetwork final : public net::RoomSink {
                         const std::string& to) override;
     void channel_opened(const std::string& channel, const std::string& from) override;
     void own_nick_changed(const std::string& nick) override;
+    bool private_line(const std::string& nick, const std::string& html) override;
 
   private:
     // The open room of a channel; "" is the room in front.
     Room* room_for(const std::string& channel);
     void user_line(const Room& room, const ChatLine& line);
-    void tell(Room& room, const std::string& text);
+    void user_im_line(const ImWindow& im, const ChatLine& line);
+    void tell(Window& where, const std::string& text);
+    void message(Window& where, const std::string& target, const std::string& text);
 
     Client& m_client;
     EventLoop& m_loop;
@@ -67,6 +76,7 @@ class ChatNetwork final : public net::RoomSink {
     bool m_started = false;
     bool m_delivering = false;  // a line from the network is being put into a room
     Subscription m_lines;       // ends with the network, before the link
+    Subscription m_im_lines;
 };
 
 }  // namespace rv::standin

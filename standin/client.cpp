@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/text/html_escape.h"
+#include "platform/text/visible_name.h"
 
 namespace rv::standin {
 
@@ -17,7 +18,7 @@ std::string Client::clean_name(const std::string& name) {
         if (c != ':' && static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
     std::size_t a = out.find_first_not_of(' ');
     std::size_t b = out.find_last_not_of(' ');
-    return a == std::string::npos ? "" : out.substr(a, b - a + 1);
+    return a == std::string::npos ? "" : text::visible_name(out.substr(a, b - a + 1));
 }
 
 bool Client::name_allowed(const std::string& name) const {
@@ -67,16 +68,17 @@ Room& Client::open_room(const std::string& name) {
     return *m_rooms.back();
 }
 
-HWND Client::open_im(const std::string& buddy) {
+HWND Client::open_im(const std::string& buddy, const std::string& address) {
     const std::string name = clean_name(buddy);
     if (name.empty()) return 0;  // nobody to talk to
     for (const auto& w : m_windows)
-        if (auto* im = dynamic_cast<ImWindow*>(w.get()); im && im->buddy() == name) {
+        if (auto* im = dynamic_cast<ImWindow*>(w.get());
+            im && im->is_open() && strcasecmp(im->buddy().c_str(), name.c_str()) == 0) {
             m_desktop.BringWindowToTop(im->window());
             changed();
             return im->window();
         }
-    return add<ImWindow>(name, mdi()).window();
+    return add<ImWindow>(name, mdi(), address).window();
 }
 
 void Client::close_window(HWND inner) {
@@ -116,12 +118,21 @@ bool Client::say_as(Room& room, const std::string& name, const std::string& text
     return true;
 }
 
-void Client::system_line(Room& room, const std::string& text) {
-    if (!room.is_open()) return;
+namespace {
+std::string system_html(const std::string& text) {
     std::string html;
     // No tab, so the line never reads as "name:<tab>".
     for (char c : text) text::append_html_escaped(html, c == '\t' ? ' ' : c);
-    room.add_line("", html, false);
+    return html;
+}
+}  // namespace
+
+void Client::system_line(Room& room, const std::string& text) {
+    if (room.is_open()) room.add_line("", system_html(text), false);
+}
+
+void Client::system_line(ImWindow& im, const std::string& text) {
+    if (im.is_open()) im.add_line("", system_html(text), false);
 }
 
 void Client::set_people(Room& room, const std::vector<std::string>& people) {

@@ -46,9 +46,10 @@ class Client {
 
     // A new chat room on top of the inner windows.
     Room& open_room(const std::string& name);
-    // The conversation with `buddy` (cleaned), raised; a new one when none is open; 0 for a
-    // name that cleans to nothing.
-    HWND open_im(const std::string& buddy);
+    // The conversation with `buddy` (cleaned; names compare without regard to case), raised;
+    // a new one when none is open; 0 for a name that cleans to nothing. `address` is the name
+    // a network knows the buddy by, when it is not the one shown.
+    HWND open_im(const std::string& buddy, const std::string& address = {});
     // Closes an inner window (not the welcome window).
     void close_window(HWND inner);
     // The room highest in the inner windows' order, or null.
@@ -83,8 +84,8 @@ class Client {
     SendImWindow& open_send_im(const std::string& to);
     void send_im(SendImWindow& window);
     // Another person messages the user: refused as say_as refuses, and while instant
-    // messages are off.
-    bool im_from(const std::string& name, const std::string& text);
+    // messages are off. `address` as for open_im.
+    bool im_from(const std::string& name, const std::string& text, const std::string& address = {});
     MessageBox& message_box(const std::string& text);
 
     // Lines as the people in the room say them.
@@ -93,7 +94,8 @@ class Client {
     // the room is closed.
     bool say_as(Room& room, const std::string& name, const std::string& text);
 
-    // Screen names cannot hold what would confuse the transcript's "name:<tab>" form.
+    // Screen names cannot hold what would confuse the transcript's "name:<tab>" form, and
+    // show every character that could make them read as another name (text::visible_name).
     static std::string clean_name(const std::string& name);
     // Whether another chatter may go by `name`: it must clean to something, and not to the
     // signed-on user's name in any case, so that nobody's line can pass for the user's.
@@ -102,6 +104,7 @@ class Client {
     // What the network says about the room: a transcript line without an author, which a
     // scanner does not take for chat.
     void system_line(Room& room, const std::string& text);
+    void system_line(ImWindow& im, const std::string& text);
     // The people list, as the network knows it; the signed-on user always stays in it.
     void set_people(Room& room, const std::vector<std::string>& people);
     void person_joined(Room& room, const std::string& name);
@@ -118,6 +121,7 @@ class Client {
 
     // Told of every line a room receives, and of any change the view should show.
     Signal<const Room&, const ChatLine&> on_line;
+    Signal<const ImWindow&, const ChatLine&> on_im_line;
     std::function<void()> on_changed;
 
     // For the windows: the one place their windows are made, lines reported, changes told,
@@ -125,6 +129,7 @@ class Client {
     HWND create_window(const std::string& cls, const std::string& title, HWND parent,
                        winapi::WndProc proc);
     void line_added(const Room& room, const ChatLine& line);
+    void im_line_added(const ImWindow& im, const ChatLine& line) { on_im_line(im, line); }
     void changed() {
         if (on_changed) on_changed();
     }

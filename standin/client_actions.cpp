@@ -118,10 +118,10 @@ void Client::send_im(SendImWindow& window) {
     window.close();
 }
 
-bool Client::im_from(const std::string& name, const std::string& text) {
+bool Client::im_from(const std::string& name, const std::string& text, const std::string& address) {
     if (!name_allowed(name) || !m_ims_on) return false;
     const std::string clean = clean_name(name);
-    auto* im = find<ImWindow>(open_im(clean));
+    auto* im = find<ImWindow>(open_im(clean, address));
     if (!im) return false;
     im->add_line(clean, text, false);
     return true;

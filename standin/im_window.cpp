@@ -1,14 +1,17 @@
 #include "standin/im_window.h"
 
+#include <algorithm>
+
 #include "standin/chat_html.h"
+#include "standin/chat_network.h"
 #include "standin/client.h"
 
 namespace rv::standin {
 
 using namespace winapi;
 
-ImWindow::ImWindow(Client& client, const std::string& buddy, HWND area)
-    : Window(client), m_buddy(buddy) {
+ImWindow::ImWindow(Client& client, const std::string& buddy, HWND area, const std::string& address)
+    : Window(client), m_buddy(buddy), m_address(address.empty() ? buddy : address) {
     m_window = create_handled("AOL Child", "Instant Message To: " + buddy, area);
     create("_AOL_Static", buddy, m_window);
     m_transcript = create_handled("RICHCNTLREADONLY", "", m_window);
@@ -18,16 +21,36 @@ ImWindow::ImWindow(Client& client, const std::string& buddy, HWND area)
 
 void ImWindow::add_line(const std::string& name, const std::string& html, bool from_user) {
     if (!is_open()) return;
+    if (m_lines.size() >= kMaxLines) drop_oldest(kDropLines);
     if (!m_text.empty()) m_text += "\r\n";
-    m_text += name + ":\t" + html_to_plain(html);
+    m_text += name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html);
     m_lines.push_back({name, html, from_user});
+    m_client.im_line_added(*this, m_lines.back());
     changed();
+}
+
+void ImWindow::drop_oldest(std::size_t count) {
+    count = std::min(count, m_lines.size());
+    std::size_t cut = 0;
+    for (std::size_t k = 0; k < count && cut != std::string::npos; ++k) {
+        cut = m_text.find("\r\n", cut);
+        if (cut != std::string::npos) cut += 2;
+    }
+    if (cut == std::string::npos || count == m_lines.size())
+        m_text.clear();
+    else
+        m_text.erase(0, cut);
+    m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(count));
+    m_dropped += count;
 }
 
 void ImWindow::send_input() {
     std::string text;
     text.swap(m_input_text);
-    if (!is_blank(text)) add_line(m_client.screen_name(), text, true);
+    // On a network, "/word ..." is a command to it, as in a room.
+    ChatNetwork* network = m_client.network();
+    if (!is_blank(text) && !(network && network->command(*this, text)))
+        add_line(m_client.screen_name(), text, true);
     changed();
 }
 

@@ -32,6 +32,7 @@ TEST(IrcTypedCommand, ReadsWhatIrcClientsRead) {
         {"/msg NickServ IDENTIFY s3cret  pass ", K::Message, "NickServ", "IDENTIFY s3cret  pass"},
         {"/MSG #jazz hi", K::Message, "#jazz", "hi"},
         {"/query bob how are you", K::Message, "bob", "how are you"},
+        {"/query bob", K::Message, "bob", ""},
         {"/join #jazz", K::Join, "#jazz", ""},
         {"/join jazz k3y", K::Join, "#jazz", "k3y"},
         {"/part", K::Part, "", ""},
@@ -48,6 +49,7 @@ TEST(IrcTypedCommand, ReadsWhatIrcClientsRead) {
         {"/msg", K::Refused, "", "Not sent. Usage: /msg NICK TEXT"},
         {"/msg NickServ", K::Refused, "", "Not sent. Usage: /msg NICK TEXT"},
         {"/msg bad!nick hi", K::Refused, "", "Not sent. Usage: /msg NICK TEXT"},
+        {"/query", K::Refused, "", "Not sent. Usage: /query NICK [TEXT]"},
         {"/me", K::Refused, "", "Not sent. Usage: /me TEXT"},
         {"/join", K::Refused, "", "Not sent. Usage: /join #CHANNEL [KEY]"},
         {"/join #a,#b", K::Refused, "", "Not sent. Usage: /join #CHANNEL [KEY]"},
@@ -95,15 +97,12 @@ struct Sent {
 
 TEST_F(IrcTyped, CommandsGoToTheNetworkAndNeverIntoTheChannel) {
     const Sent table[] = {
-        {"/msg NickServ IDENTIFY s3cret",
-         {"PRIVMSG NickServ :IDENTIFY s3cret"},
-         "-> *NickServ* IDENTIFY s3cret"},
-        {"/query bob <b>hi</b>", {"PRIVMSG bob :\x02hi"}, "-> *bob* <b>hi</b>"},
-        {"/join jazz", {"JOIN #jazz"}, "-> *bob* <b>hi</b>"},
-        {"/topic new tunes", {"TOPIC #music :new tunes"}, "-> *bob* <b>hi</b>"},
-        {"/topic", {"TOPIC #music"}, "-> *bob* <b>hi</b>"},
-        {"/nick DJ_2", {"NICK DJ_2"}, "-> *bob* <b>hi</b>"},
-        {"/quote MODE DJ +i", {"MODE DJ +i"}, "-> *bob* <b>hi</b>"},
+        {"/msg #jazz <b>hi</b>", {"PRIVMSG #jazz :\x02hi"}, "-> #jazz <b>hi</b>"},
+        {"/join jazz", {"JOIN #jazz"}, "-> #jazz <b>hi</b>"},
+        {"/topic new tunes", {"TOPIC #music :new tunes"}, "-> #jazz <b>hi</b>"},
+        {"/topic", {"TOPIC #music"}, "-> #jazz <b>hi</b>"},
+        {"/nick DJ_2", {"NICK DJ_2"}, "-> #jazz <b>hi</b>"},
+        {"/quote MODE DJ +i", {"MODE DJ +i"}, "-> #jazz <b>hi</b>"},
         {"/whois bob",
          {},
          "Not sent: /whois is not a command here. Commands: /msg, /query, /join, /part, /nick, "

@@ -85,11 +85,17 @@ class RecordingSink : public standin::net::RoomSink {
         opened.push_back({c, "", from});
     }
     void own_nick_changed(const std::string& nick) override { nicks.push_back(nick); }
+    bool private_line(const std::string& n, const std::string& h) override {
+        privates.push_back({"", n, h});
+        return takes_private;
+    }
 
     std::vector<Line> chat, system;
     std::vector<Line> opened;  // channel, "", the channel it was forwarded from
     std::map<std::string, std::set<std::string>> people;
     std::vector<std::string> nicks;
+    std::vector<Line> privates;  // "", nick, html
+    bool takes_private = true;
 };
 
 }  // namespace rv::test

@@ -15,4 +15,11 @@ inline std::string ascii_lower(std::string_view s) {
     return out;
 }
 
+inline std::string ascii_upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+    return out;
+}
+
 }  // namespace rv::text

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <iostream>
 
 #include "platform/text/case.h"
@@ -40,6 +41,7 @@ IrcLink::IrcLink(EventLoop& loop, Transport& transport, RoomSink& sink, LinkSett
       m_pace(loop),
       m_leave(loop) {
     log = [](const std::string& line) { std::cerr << line << "\n"; };
+    wall_clock = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
     m_transport.on_open = [this] { opened(); };
     m_transport.on_data = [this](std::string_view bytes) { received(bytes); };
     m_transport.on_closed = [this](const std::string& reason) { closed(reason); };
@@ -59,8 +61,7 @@ void IrcLink::start(const Endpoint& server, const std::string& nick, const std::
     m_password = password;
     m_account = account.empty() ? nick : account;
     m_reported_nick = nick;
-    m_base_nick = nick_from_screen_name(nick);
-    m_nick = m_base_nick;
+    m_wanted_nick = nick_from_screen_name(nick);
     if (!server.channel.empty()) add_channel(server.channel);
     if (!m_watchdog)
         m_watchdog = m_loop.start_timer(m_settings.watchdog_ms, [this] { watchdog(); });
@@ -118,6 +119,12 @@ void IrcLink::connect() {
     m_pacer.reset();
     m_nick_attempt = 0;
     m_nick_max = 30;
+    // Each sign-on asks for the nick the user wants, whatever the last one ended with.
+    m_base_nick = m_wanted_nick;
+    m_nick = nick_attempt(m_base_nick, 0, m_nick_max);
+    m_wanted_refusal.clear();
+    m_monitor_offered = m_watching = m_monitoring = m_taking_back = false;
+    m_answered.clear();
     m_since = m_last_heard = m_loop.now();
     m_ping_sent = -1;
     m_transport.open(m_server);
@@ -192,6 +199,7 @@ void IrcLink::watchdog() {
         drop("no answer to PING");
     } else if (m_state == State::Online) {
         check_joins();
+        poll_wanted_nick();
     }
 }
 
@@ -210,6 +218,7 @@ void IrcLink::registered(const IrcMessage& m) {
         m_reported_nick = m_nick;
         m_sink.own_nick_changed(m_nick);
     }
+    nick_settled();
     join_all();
     flush();
 }
@@ -272,6 +281,8 @@ void IrcLink::queue_text(const std::string& key, const std::string& target,
 
 void IrcLink::change_nick(const std::string& nick) {
     if (!plausible_nick(nick)) return;
+    m_wanted_nick = nick;
+    m_taking_back = false;
     if (m_state == State::Online || m_state == State::Registering) {
         send_now(irc_line("NICK", {nick}));
         return;

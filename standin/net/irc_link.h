@@ -3,6 +3,7 @@
 // delivers what the channels say to the rooms, and sends the rooms' lines out, paced. It
 // stays up by itself: PING/PONG, a watchdog for a silent server, reconnection with growing
 // pauses. Plain C++ on the EventLoop; the socket is behind a Transport.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -30,6 +31,7 @@ struct LinkSettings {
     int ping_timeout_s = 60;          // and given this long to answer
     int register_timeout_s = 60;      // from connecting until signed on
     int join_timeout_s = 30;          // a JOIN left unanswered this long has failed
+    int nick_poll_s = 120;            // asking after a taken nick, where the server cannot watch it
     std::size_t max_members = 10000;  // people kept per channel
     int notices_per_window = 10;      // join/part/quit lines per channel per window
     int notice_window_s = 10;
@@ -70,7 +72,9 @@ class IrcLink {
     // A line to a nick (or to a channel named outright), paced with the rooms' lines.
     void message(const std::string& target, const std::string& html);
     // Asks for another nick: the server's answer (NICK, or a refusal) is told as usual.
-    // Before signing on, the next sign-on asks for it.
+    // Before signing on, the next sign-on asks for it. The nick the user asked for last (or
+    // the screen name's) is the one the link signs on with and, when it was taken, takes
+    // back once it frees.
     void change_nick(const std::string& nick);
     // Asks for a channel's topic (empty text), or sets it.
     void topic(const std::string& channel, const std::string& html);
@@ -88,6 +92,8 @@ class IrcLink {
 
     // One line for stderr: what the room must not hear. Tests catch it.
     std::function<void(const std::string&)> log;
+    // Seconds since 1970 by the wall clock, for a CTCP TIME answer; tests give their own.
+    std::function<std::int64_t()> wall_clock;
 
   private:
     struct Channel;
@@ -95,6 +101,7 @@ class IrcLink {
         std::string channel;  // folded; the line waits for this channel's join ("": none)
         std::string command;
         std::vector<std::string> params;  // params[0] names the channel, when there is one
+        bool answer = false;              // an automatic answer to somebody's request
     };
     using Handler = void (IrcLink::*)(const IrcMessage&);
 
@@ -123,6 +130,23 @@ class IrcLink {
     void on_fail(const IrcMessage& m);
     void refuse_sign_on(const std::string& words);
     void tell_rooms(const std::string& text);
+
+    // private messages and CTCP (irc_link_private.cpp)
+    void on_private(const std::string& nick, const std::string& html);
+    void on_ctcp(const std::string& nick, const std::string& room, const std::string& body);
+    void answer(const std::string& nick, const std::string& text);
+
+    // the user's own nick (irc_link_nick.cpp)
+    void nick_refused(const IrcMessage& m);
+    void nick_settled();
+    void own_nick_set(const std::string& from, const std::string& to);
+    void watch_wanted_nick();
+    void stop_watching();
+    void take_back_nick();
+    void poll_wanted_nick();
+    void on_monitor(const IrcMessage& m);
+    void on_ison(const IrcMessage& m);
+    void someone_left_nick(const std::string& nick);
 
     // channels (irc_link_channels.cpp)
     void send_join(Channel& ch);
@@ -173,6 +197,13 @@ class IrcLink {
     State m_state = State::Offline;
     Endpoint m_server;
     std::string m_password, m_account, m_wanted_nick, m_base_nick, m_nick;
+    std::string m_wanted_refusal;    // why the server would not sign on with the wanted nick
+    bool m_monitor_offered = false;  // the server watches nicks for us (MONITOR)
+    bool m_watching = false;         // waiting for the wanted nick to free
+    bool m_monitoring = false;       // the server is watching it
+    bool m_taking_back = false;      // asked for it again; a refusal is not the user's
+    double m_nick_polled = 0;
+    std::map<std::string, double> m_answered;  // folded nick: when last answered
     std::string m_cap_offer;          // the server's capabilities, as its CAP LS lines arrive
     std::vector<std::string> m_caps;  // the ones it agreed to
     bool m_caps_open = false;         // negotiating: the server waits for our CAP END

@@ -2,6 +2,7 @@
 // the room on to, or in a line that says why not; nothing waits for a join for ever.
 #include <string>
 
+#include "platform/text/visible_name.h"
 #include "standin/net/irc_channel.h"
 #include "standin/net/irc_link.h"
 #include "standin/net/irc_text.h"
@@ -166,7 +167,7 @@ void IrcLink::on_failure(const IrcMessage& m) {
     if (m_state != State::Online || m.command == "422") return;
     std::string subject;
     for (std::size_t i = 1; i + 1 < m.params.size(); ++i)
-        subject += (subject.empty() ? "" : " ") + plain(m.params[i]);
+        subject += (subject.empty() ? "" : " ") + text::visible_name(plain(m.params[i]));
     m_sink.system_line("", subject.empty() ? text : subject + ": " + text);
 }
 

@@ -1,4 +1,5 @@
 // What the server sends, turned into room events.
+#include "platform/text/visible_name.h"
 #include "standin/net/irc_channel.h"
 #include "standin/net/irc_link.h"
 #include "standin/net/irc_text.h"
@@ -24,6 +25,10 @@ std::string plain(const std::string& irc_text) {
     return strip_irc_codes(repair_utf8(irc_text));
 }
 
+std::string shown(const std::string& nick) {
+    return text::visible_name(nick);
+}
+
 std::string with_reason(const std::string& text, const IrcMessage& m, std::size_t index) {
     if (m.params.size() <= index || m.params[index].empty()) return text;
     return text + " (" + plain(m.params[index]) + ")";
@@ -34,6 +39,9 @@ std::string with_reason(const std::string& text, const IrcMessage& m, std::size_
 const std::map<std::string, IrcLink::Handler>& IrcLink::handlers() {
     static const std::map<std::string, Handler> table = {
         {"PING", &IrcLink::on_ping},
+        {"303", &IrcLink::on_ison},
+        {"730", &IrcLink::on_monitor},
+        {"731", &IrcLink::on_monitor},
         {"001", &IrcLink::on_welcome},
         {"005", &IrcLink::on_support},
         {"432", &IrcLink::on_nick_error},
@@ -87,6 +95,10 @@ void IrcLink::on_welcome(const IrcMessage& m) {
 
 void IrcLink::on_support(const IrcMessage& m) {
     for (const auto& token : m.params) {
+        if (token == "MONITOR" || token.rfind("MONITOR=", 0) == 0) {
+            m_monitor_offered = true;
+            if (m_watching) watch_wanted_nick();
+        }
         if (token.rfind("PREFIX=", 0) != 0) continue;
         std::size_t close = token.find(')');
         if (close != std::string::npos && token.size() - close <= 16)
@@ -99,33 +111,40 @@ void IrcLink::on_nick_error(const IrcMessage& m) {
     // on is the user's to change: the refusal is said.
     if (m.params.size() >= 2 && is_channel_name(m.params[1]))
         on_failure(m);
-    else if (m_state == State::Registering)
-        next_nick(m.command == "432");
     else
-        on_failure(m);
+        nick_refused(m);
 }
 
 void IrcLink::on_privmsg(const IrcMessage& m) {
     if (m.params.size() < 2) return;
     const std::string nick = nick_of(m.prefix);
     if (!plausible_nick(nick) || is_me(nick)) return;  // our own lines are in the room already
+    std::string target = m.params[0];
+    while (target.size() > 1 && m_member_prefixes.find(target[0]) != std::string::npos)
+        target.erase(0, 1);  // "@#music": a line for the channel's operators
+    const bool to_channel = is_channel_name(target);
+    Channel* ch = to_channel ? find(target) : nullptr;
+    if (to_channel && !ch) return;
+    const std::string room = ch ? ch->name : "";
     std::string text = repair_utf8(m.params[1]);
     std::string html;
     if (!text.empty() && text[0] == kCtcp) {
         std::string body = text.substr(1, text.find(kCtcp, 1) - 1);
-        if (body.rfind("ACTION", 0) != 0) return;  // other requests get no answer
-        html = "* " + irc_to_html(nick) + " " + irc_to_html(body.size() > 7 ? body.substr(7) : "");
+        if (body != "ACTION" && body.rfind("ACTION ", 0) != 0) {
+            on_ctcp(nick, room, body);
+            return;
+        }
+        html = "* " + irc_to_html(shown(nick)) + " " +
+               irc_to_html(body.size() > 7 ? body.substr(7) : "");
     } else {
         html = irc_to_html(text);
     }
-    std::string target = m.params[0];
-    while (target.size() > 1 && m_member_prefixes.find(target[0]) != std::string::npos)
-        target.erase(0, 1);  // "@#music": a line for the channel's operators
-    if (!is_channel_name(target)) {
-        m_sink.system_line("", "*" + nick + "* " + plain(m.params[1]));
-        return;
-    }
-    if (Channel* ch = find(target)) m_sink.chat_line(ch->name, nick, html);
+    if (ch)
+        m_sink.chat_line(ch->name, nick, html);
+    else if (is_me(target))
+        on_private(nick, html);
+    else  // to a server mask: the network's word to everybody
+        m_sink.system_line("", "*" + shown(nick) + "* " + plain(m.params[1]));
 }
 
 void IrcLink::on_notice(const IrcMessage& m) {
@@ -134,7 +153,12 @@ void IrcLink::on_notice(const IrcMessage& m) {
         return;
     const std::string nick = nick_of(m.prefix);
     if (!plausible_nick(nick)) return;
-    std::string text = "-" + nick + "- " + plain(m.params[1]);
+    const std::string& body = m.params[1];
+    // A CTCP answer (never answered back: two clients would answer each other for ever).
+    std::string text =
+        !body.empty() && body[0] == kCtcp
+            ? shown(nick) + " answers CTCP " + plain(body.substr(1, body.find(kCtcp, 1) - 1))
+            : "-" + shown(nick) + "- " + plain(body);
     Channel* ch = find(m.params[0]);
     m_sink.system_line(ch ? ch->name : "", text);
 }
@@ -168,7 +192,7 @@ void IrcLink::on_join(const IrcMessage& m) {
         if (ch->members.size() < m_settings.max_members &&
             ch->members.emplace(irc_fold(nick), nick).second)
             m_sink.person_joined(ch->name, nick);
-        presence_line(*ch, nick + " has joined " + ch->name);
+        presence_line(*ch, shown(nick) + " has joined " + ch->name);
     }
     flush();
 }
@@ -185,7 +209,7 @@ void IrcLink::on_part(const IrcMessage& m) {
             m_sink.people_reset(ch->name, {});
             m_sink.system_line(ch->name, "You have left " + ch->name + ".");
         } else if (remove_member(*ch, nick)) {
-            presence_line(*ch, with_reason(nick + " has left " + ch->name, m, 1));
+            presence_line(*ch, with_reason(shown(nick) + " has left " + ch->name, m, 1));
         }
     }
 }
@@ -201,11 +225,11 @@ void IrcLink::on_kick(const IrcMessage& m) {
         ch->members.clear();
         drop_lines(ch->folded);
         m_sink.people_reset(ch->name, {});
-        m_sink.system_line(ch->name,
-                           with_reason("You were kicked from " + ch->name + " by " + by, m, 2));
+        m_sink.system_line(
+            ch->name, with_reason("You were kicked from " + ch->name + " by " + shown(by), m, 2));
         flush();
     } else if (remove_member(*ch, victim)) {
-        presence_line(*ch, with_reason(victim + " was kicked by " + by, m, 2));
+        presence_line(*ch, with_reason(shown(victim) + " was kicked by " + shown(by), m, 2));
     }
 }
 
@@ -213,27 +237,26 @@ void IrcLink::on_quit(const IrcMessage& m) {
     const std::string nick = nick_of(m.prefix);
     if (is_me(nick)) return;  // the connection ends; closing says so
     for (auto& ch : m_channels)
-        if (remove_member(*ch, nick)) presence_line(*ch, with_reason(nick + " has quit", m, 0));
+        if (remove_member(*ch, nick))
+            presence_line(*ch, with_reason(shown(nick) + " has quit", m, 0));
+    someone_left_nick(nick);
 }
 
 void IrcLink::on_nick(const IrcMessage& m) {
     if (m.params.empty() || !plausible_nick(m.params[0])) return;
     const std::string from = nick_of(m.prefix), to = m.params[0];
-    if (is_me(from)) {
-        m_nick = to;
-        if (m_nick != m_reported_nick) {
-            m_reported_nick = m_nick;
-            m_sink.own_nick_changed(m_nick);
-        }
-    }
+    const bool mine = is_me(from);
+    if (mine) own_nick_set(from, to);
     for (auto& ch : m_channels) {
         auto it = ch->members.find(irc_fold(from));
         if (it == ch->members.end()) continue;
         ch->members.erase(it);
         ch->members.emplace(irc_fold(to), to);
         m_sink.person_renamed(ch->name, from, to);
-        presence_line(*ch, from + " is now known as " + to);
+        // The user's own change is told in every room at once, never held back.
+        if (!mine) presence_line(*ch, shown(from) + " is now known as " + shown(to));
     }
+    if (!mine) someone_left_nick(from);
 }
 
 void IrcLink::on_names(const IrcMessage& m) {
@@ -269,8 +292,9 @@ void IrcLink::on_topic(const IrcMessage& m) {
     Channel* ch = find(m.params[reply ? 1 : 0]);
     if (!ch) return;
     const std::string& topic = m.params[reply ? 2 : 1];
-    m_sink.system_line(ch->name, reply ? "Topic: " + plain(topic)
-                                       : nick_of(m.prefix) + " set the topic: " + plain(topic));
+    m_sink.system_line(ch->name,
+                       reply ? "Topic: " + plain(topic)
+                             : shown(nick_of(m.prefix)) + " set the topic: " + plain(topic));
 }
 
 void IrcLink::on_error(const IrcMessage& m) {

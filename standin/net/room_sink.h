@@ -25,6 +25,9 @@ class RoomSink {
     virtual void channel_opened(const std::string& channel, const std::string& from) = 0;
     // The nick the network knows the user by, whenever it is not the one asked for.
     virtual void own_nick_changed(const std::string& nick) = 0;
+    // A line sent to the user alone, as chat HTML: the conversation with `nick`. False when
+    // the user does not take it (instant messages are off), which the sender is told.
+    virtual bool private_line(const std::string& nick, const std::string& html) = 0;
 };
 
 }  // namespace rv::standin::net

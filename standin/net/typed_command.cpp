@@ -53,8 +53,10 @@ TypedCommand parse_typed_command(std::string_view line) {
     if (word == "msg" || word == "query") {
         std::string target = next_word(rest);
         std::string text = trimmed(rest);
-        if (target.empty() || text.empty() || (!is_channel_name(target) && !plausible_nick(target)))
-            return usage(word, "NICK TEXT");
+        // "/query NICK" alone opens the conversation; "/msg" has something to say.
+        if (target.empty() || (text.empty() && word == "msg") ||
+            (!is_channel_name(target) && !plausible_nick(target)))
+            return usage(word, word == "msg" ? "NICK TEXT" : "NICK [TEXT]");
         return {Kind::Message, word, target, text};
     }
     if (word == "join" || word == "j") {

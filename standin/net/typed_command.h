@@ -11,7 +11,7 @@ struct TypedCommand {
     enum class Kind {
         Text,     // not a command: a line for the room ("/ x", "//x" and "/1" are text too)
         Me,       // "/me TEXT": a line for the room, sent as an action
-        Message,  // "/msg" or "/query" TARGET TEXT
+        Message,  // "/msg" TARGET TEXT, or "/query" TARGET [TEXT]
         Join,     // target: the channel ("#" added when missing); text: its key
         Part,     // target: a channel, or empty for the room's own; text: a reason
         Nick,     // target: the nick asked for

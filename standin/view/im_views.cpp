@@ -4,8 +4,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "standin/chat_html.h"
@@ -72,8 +72,10 @@ void SendImView::refresh() {
 ImView::ImView(Client& client, HWND window) : InnerView(client, window) {
     auto* top = new QVBoxLayout(this);
     top->addWidget(heading());
-    m_transcript = new QTextEdit(this);
+    // As the room's view: one paragraph a line, no more lines than the conversation keeps.
+    m_transcript = new QPlainTextEdit(this);
     m_transcript->setReadOnly(true);
+    m_transcript->setMaximumBlockCount(static_cast<int>(ImWindow::kMaxLines));
     m_input = new QLineEdit(this);
     m_input->setPlaceholderText("Type here and press Enter");
     auto* row = new QHBoxLayout();
@@ -98,10 +100,21 @@ void ImView::refresh() {
     ImWindow* m = model();
     if (!m) return;
     setWindowTitle(qs(m_client.desktop().title(m_window)));
-    for (; m_shown < m->lines().size(); ++m_shown) {
-        const ChatLine& line = m->lines()[m_shown];
-        m_transcript->append("<b>" + qs(line.screen_name).toHtmlEscaped() + ":</b>&nbsp;" +
-                             qs(safe_html(line.html)));
+    // Lines are counted from the conversation's first; lines it let go before they were
+    // drawn start the view anew from what it holds.
+    const std::size_t first = m->dropped();
+    if (m_shown < first) {
+        m_shown = first;
+        m_transcript->clear();
+    }
+    for (; m_shown < first + m->lines().size(); ++m_shown) {
+        const ChatLine& line = m->lines()[m_shown - first];
+        if (line.screen_name.empty())
+            m_transcript->appendHtml("<i><font color=\"#707070\">" + qs(safe_html(line.html)) +
+                                     "</font></i>");
+        else
+            m_transcript->appendHtml("<b>" + qs(line.screen_name).toHtmlEscaped() + ":</b>&nbsp;" +
+                                     qs(safe_html(line.html)));
     }
 }
 

@@ -2,7 +2,7 @@
 #include "standin/view/inner_view.h"
 
 class QLineEdit;
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace rv::standin {
 
@@ -26,7 +26,7 @@ class ImView : public InnerView {
 
   private:
     ImWindow* model() const { return m_client.find<ImWindow>(m_window); }
-    QTextEdit* m_transcript;
+    QPlainTextEdit* m_transcript;
     QLineEdit* m_input;
     std::size_t m_shown = 0;
 };

@@ -33,6 +33,7 @@ LinkSettings quick() {
     s.reconnect.first_ms = 300;
     s.reconnect.cap_ms = 2000;
     s.watchdog_ms = 200;
+    s.nick_poll_s = 1;
     return s;
 }
 
@@ -112,6 +113,34 @@ TEST_P(RealServer, ATakenNickGetsASuffix) {
     sign_on("DJ");
     EXPECT_EQ(link->nick(), "DJ2");
     EXPECT_EQ(sink.nicks, std::vector<std::string>{"DJ2"});
+    EXPECT_EQ(sink.system.front().text, "DJ is taken: you are DJ2");
+    // Once its holder leaves, the nick is taken back and that is said too.
+    other.close();
+    ASSERT_TRUE(wait_until([&] { return link->nick() == "DJ"; }, 20));
+    EXPECT_EQ(sink.nicks, (std::vector<std::string>{"DJ2", "DJ"}));
+    EXPECT_EQ(sink.system.back().text, "You are now known as DJ");
+}
+
+TEST_P(RealServer, PrivateLinesAndCtcpRequestsAreTheUsersAlone) {
+    sign_on();
+    bob.send("PRIVMSG DJ :psst");
+    bob.send("PRIVMSG DJ :\x01VERSION\x01");
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.has_line_containing(" NOTICE bob :\x01VERSION Ravelin " RAVELIN_VERSION
+                                           "\x01");
+        },
+        10));
+    EXPECT_EQ(sink.privates, (std::vector<test::RecordingSink::Line>{{"", "bob", "psst"}}));
+    EXPECT_TRUE(sink.chat.empty());
+    link->message("bob", "hello back");
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.has_line_containing(" PRIVMSG bob :hello back");
+        },
+        10));
 }
 
 TEST_P(RealServer, ThousandLinesInABurstAllArriveOnceInOrder) {

@@ -197,6 +197,37 @@ TEST_P(RavelinOnIrc, MsgTypedInTheRoomIsPrivate) {
     for (const auto& l : bob.said_in("#music")) EXPECT_EQ(l.find("s3cret"), std::string::npos);
 }
 
+// Bob writes to DJ alone: a conversation opens in the client, DJ's answer typed there reaches
+// bob alone, and bob's client-to-client VERSION request is answered.
+TEST_P(RavelinOnIrc, APrivateLineOpensAConversationAndItsAnswerIsPrivate) {
+    start_ravelin();
+    bob.send("PRIVMSG DJ :psst, DJ");
+    bob.send("PRIVMSG DJ :\x01VERSION\x01");
+    ImWindow* talk = nullptr;
+    ASSERT_TRUE(wait_until(
+        [&] {
+            for (const auto& w : program->client.windows())
+                if (auto* im = dynamic_cast<ImWindow*>(w.get()); im && !im->lines().empty())
+                    talk = im;
+            return talk != nullptr;
+        },
+        10));
+    EXPECT_EQ(talk->buddy(), "bob");
+    EXPECT_EQ(talk->lines()[0].html, "psst, DJ");
+    auto& desktop = program->desktop;
+    desktop.SendMessageA(talk->input(), winapi::WM_SETTEXT, 0, winapi::text_param("hi bob"));
+    desktop.SendMessageA(talk->input(), winapi::WM_CHAR, winapi::VK_RETURN, 0);
+    ASSERT_TRUE(wait_until(
+        [&] {
+            bob.poll();
+            return bob.has_line_containing(" PRIVMSG bob :hi bob") &&
+                   bob.has_line_containing(" NOTICE bob :\x01VERSION Ravelin ");
+        },
+        10));
+    for (const auto& l : bob.said_in("#music")) EXPECT_EQ(l.find("hi bob"), std::string::npos);
+    EXPECT_EQ(program->client.top_room(), &room()) << "the program still plays into the room";
+}
+
 TEST_P(RavelinOnIrc, DotPTypedInTheRoomPlaysAndThePlayingLineReachesTheChannel) {
     start_ravelin();
     program->form1.File1->set_list_index(0);  // the user picks the track

@@ -1,0 +1,223 @@
+// The client on a network, on virtual time: conversations with one person are instant-message
+// windows, names that could pass for others are shown for what they are, and a flood of lines
+// keeps no more than the windows show.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/chatscan/chat_scanner.h"
+#include "standin/chat_network.h"
+#include "tests/helpers.h"
+#include "tests/irc_fakes.h"
+
+namespace rv::standin {
+namespace {
+
+using namespace winapi;
+using Strings = std::vector<std::string>;
+
+struct ImOnIrc : ::testing::Test {
+    void SetUp() override {
+        net::Endpoint e;
+        e.host = "irc.test";
+        e.channel = "#music";
+        network.start(e, "");
+        transport.accept();
+        transport.say(
+            ":srv 001 DJ :hi\r\n:DJ!u@h JOIN #music\r\n:srv 353 DJ = #music :DJ @bob\r\n"
+            ":srv 366 DJ #music :End\r\n");
+        transport.lines();
+    }
+    Client& client() { return w.program->client; }
+    Room& room() { return *client().room_named("#music"); }
+    ImWindow* im(const std::string& buddy) {
+        return client().find<ImWindow>(w.program->desktop.FindWindowExA(
+            client().mdi(), 0, "AOL Child", ("Instant Message To: " + buddy).c_str()));
+    }
+    std::string transcript(HWND h) {
+        char text[512] = {};
+        w.program->desktop.SendMessageA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    void type(HWND input, const std::string& text) {
+        w.program->desktop.SendMessageA(input, WM_SETTEXT, 0, text_param(text.c_str()));
+        w.program->desktop.SendMessageA(input, WM_CHAR, VK_RETURN, 0);
+    }
+    std::size_t room_lines() { return room().dropped() + room().lines().size(); }
+
+    test::World w{"DJ"};
+    test::FakeTransport transport;
+    ChatNetwork network{w.program->client, w.loop, transport};
+};
+
+TEST_F(ImOnIrc, APrivateMessageOpensTheConversationAndTheAnswerGoesToTheNickAlone) {
+    const std::size_t before = room_lines();
+    transport.say(":Bob!u@h PRIVMSG DJ :hi <there>\r\n");
+    ImWindow* talk = im("Bob");
+    ASSERT_NE(talk, nullptr);
+    EXPECT_EQ(w.program->desktop.GetWindow(talk->window(), GW_HWNDFIRST), talk->window());
+    type(talk->input(), "hello <b>Bob</b>");
+    type(talk->input(), "/me waves");
+    transport.say(
+        ":bob!u@h PRIVMSG DJ :\x01"
+        "ACTION waves back\x01\r\n");
+    EXPECT_EQ(im("bob"), talk) << "one conversation, whatever the case";
+    EXPECT_EQ(transcript(talk->transcript()),
+              "Bob:\thi <there>\r\nDJ:\thello Bob\r\nDJ:\t/me waves\r\nbob:\t* bob waves back");
+    w.loop.advance(5);
+    EXPECT_EQ(transport.lines(), (Strings{"PRIVMSG Bob :hello \x02"
+                                          "Bob",
+                                          "PRIVMSG Bob :\x01"
+                                          "ACTION waves\x01"}));
+    EXPECT_EQ(room_lines(), before) << "nothing of it in the room";
+    // The room is still where chat goes: a conversation lacks a room's windows.
+    EXPECT_EQ(client().top_room(), &room());
+}
+
+TEST_F(ImOnIrc, MsgAndQueryOpenTheConversationAndNeverReachTheChannel) {
+    const struct {
+        const char* typed;
+        const char* buddy;
+        Strings sent;
+        const char* conversation;
+    } table[] = {
+        {"/msg NickServ IDENTIFY s3cret",
+         "NickServ",
+         {"PRIVMSG NickServ :IDENTIFY s3cret"},
+         "DJ:\tIDENTIFY s3cret"},
+        {"/query carol", "carol", {}, ""},
+        {"/query carol are you there?",
+         "carol",
+         {"PRIVMSG carol :are you there?"},
+         "DJ:\tare you there?"},
+        {"/msg #jazz over here", "", {"PRIVMSG #jazz :over here"}, ""},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.typed);
+        const std::size_t before = room_lines();
+        client().user_send(room(), row.typed);
+        w.loop.advance(5);
+        EXPECT_EQ(transport.lines(), row.sent);
+        if (row.buddy[0]) {
+            ImWindow* talk = im(row.buddy);
+            ASSERT_NE(talk, nullptr);
+            EXPECT_EQ(transcript(talk->transcript()), row.conversation);
+            EXPECT_EQ(room_lines(), before);
+            talk->close();
+        } else {
+            EXPECT_EQ(room().plain_line(room().lines().size() - 1), "-> #jazz over here");
+        }
+    }
+    for (const auto& l : w.lines) EXPECT_EQ(l.html.find("s3cret"), std::string::npos) << l.html;
+    // A command typed in a conversation is a command there too.
+    client().open_im("Bob");
+    type(im("Bob")->input(), "/frob");
+    EXPECT_EQ(transcript(im("Bob")->transcript()).rfind("Not sent: /frob is not a command", 0), 0u);
+    w.loop.advance(5);
+    EXPECT_TRUE(transport.lines().empty());
+}
+
+TEST_F(ImOnIrc, WhileInstantMessagesAreOffTheSenderIsToldAndNothingOpens) {
+    auto& toggle = client().open_send_im("$IM_OFF");
+    w.program->desktop.SendMessageA(toggle.text_box(), WM_SETTEXT, 0, text_param(" "));
+    w.program->desktop.SendMessageA(toggle.send_button(), WM_LBUTTONDOWN, 0, 0);
+    w.program->desktop.SendMessageA(toggle.send_button(), WM_LBUTTONUP, 0, 0);
+    ASSERT_FALSE(client().ims_on());
+    transport.say(":bob!u@h PRIVMSG DJ :knock knock\r\n");
+    EXPECT_EQ(im("bob"), nullptr);
+    w.loop.advance(5);
+    EXPECT_EQ(transport.lines(),
+              Strings{"NOTICE bob :DJ is not taking instant messages just now."});
+}
+
+TEST_F(ImOnIrc, ACrowdWritingAtOnceOpensNoMoreThanSoManyConversations) {
+    const std::size_t before = room_lines();
+    for (std::size_t i = 0; i < ChatNetwork::kMaxConversations + 5; ++i)
+        transport.say(":bot" + std::to_string(i) + "!u@h PRIVMSG DJ :buy now\r\n");
+    transport.say(":bot0!u@h PRIVMSG DJ :again\r\n");
+    EXPECT_EQ(client().windows().size(), ChatNetwork::kMaxConversations);
+    EXPECT_EQ(im("bot0")->lines().size(), 2u);
+    EXPECT_EQ(room_lines(), before + 5);
+    EXPECT_EQ(room().plain_line(room().lines().size() - 1), "*bot24* buy now");
+}
+
+// "DJ" with a zero-width space, a no-break space or a Cyrillic letter is not the user: every
+// place a person reads the name shows it, and the program still does not take it for the user.
+TEST_F(ImOnIrc, NamesThatLookLikeOthersAreShownForWhatTheyAre) {
+    chatscan::ChatScanner scanner{w.program->desktop, w.loop};
+    std::vector<std::string> reported;
+    scanner.ChatMessage = [&](const std::string& name, const std::string&) {
+        reported.push_back(name);
+    };
+    scanner.ScanOn();
+    w.start("Bob");
+    w.loop.advance(10);
+    const struct {
+        const char* nick;
+        const char* shown;
+    } table[] = {
+        {"DJ\u200b", "DJ<U+200B>"},
+        {"DJ\u00a0", "DJ<U+00A0>"},
+        {"D\u0408", "D<U+0408>"},
+        {"\u202eJD", "<U+202E>JD"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.shown);
+        const std::string nick = row.nick;
+        transport.say(":" + nick + "!u@h JOIN #music\r\n");
+        EXPECT_EQ(room().plain_line(room().lines().size() - 1),
+                  std::string(row.shown) + " has joined #music");
+        EXPECT_EQ(room().people().count(row.shown), 1u);
+        reported.clear();
+        transport.say(":" + nick + "!u@h PRIVMSG #music :.exit\r\n");
+        w.loop.advance(1);
+        EXPECT_EQ(room().plain_line(room().lines().size() - 1),
+                  std::string(row.shown) + ":\t.exit");
+        EXPECT_EQ(reported, Strings{row.shown});
+        EXPECT_FALSE(w.ended) << "never acted on";
+        transport.say(":" + nick + "!u@h PRIVMSG DJ :it is me\r\n");
+        ASSERT_NE(im(row.shown), nullptr);
+        transport.lines();
+        type(im(row.shown)->input(), "who?");
+        w.loop.advance(5);
+        EXPECT_EQ(transport.lines(), Strings{"PRIVMSG " + nick + " :who?"})
+            << "answered under the network's own name";
+        transport.say(":" + nick + "!u@h NICK :DJ_\r\n");
+        EXPECT_EQ(room().plain_line(room().lines().size() - 1),
+                  std::string(row.shown) + " is now known as DJ_");
+        transport.say(":DJ_!u@h PART #music\r\n");
+    }
+}
+
+// A flood: the room and a conversation keep their last lines and no more, however many come.
+TEST_F(ImOnIrc, AFloodKeepsNoMoreThanTheWindowsShow) {
+    w.lines_seen.reset();  // the test's own record would grow
+    const std::size_t before = room_lines();
+    constexpr int kLines = 100000;
+    std::string batch;
+    for (int i = 0; i < kLines; ++i) {
+        batch += ":bob!u@h PRIVMSG " + std::string(i % 10 ? "#music" : "DJ") + " :line " +
+                 std::to_string(i) + " with some words in it to make it about a line long\r\n";
+        if (batch.size() > 64 * 1024) {
+            transport.say(batch);
+            batch.clear();
+        }
+    }
+    transport.say(batch);
+    EXPECT_LE(room().lines().size(), Room::kMaxLines);
+    EXPECT_EQ(room_lines(), before + 90000u);
+    ImWindow* talk = im("bob");
+    ASSERT_NE(talk, nullptr);
+    EXPECT_LE(talk->lines().size(), ImWindow::kMaxLines);
+    EXPECT_EQ(talk->dropped() + talk->lines().size(), 10000u);
+    char first[64] = {};
+    w.program->desktop.SendMessageA(talk->transcript(), WM_GETTEXT, sizeof first,
+                                    reinterpret_cast<LPARAM>(first));
+    EXPECT_EQ(std::string(first).rfind("bob:\tline " + std::to_string(talk->dropped() * 10), 0), 0u)
+        << first;
+    EXPECT_EQ(network.link().queued(), 0u);
+    EXPECT_EQ(network.link().members("#music"), 2u);
+}
+
+}  // namespace
+}  // namespace rv::standin
