@@ -127,10 +127,26 @@ TEST(Options, TheHelpSaysWhatTheProgramIsAndListsEveryAction) {
     const std::string help = app::usage("/some/where/mp3.oca");
     EXPECT_NE(help.find("Ravelin is a small MP3 player"), std::string::npos);
     EXPECT_NE(help.find("settings file: /some/where/mp3.oca\n"), std::string::npos);
-    for (const char* verb : {"answer TEXT", "say TEXT", "say-as NAME TEXT", "click FORM",
-                             "dblclick FORM", "wait SECONDS", "print FORM", "open-room NAME",
-                             "open-im NAME", "--version", "--transcript", "--chat-cert FILE",
-                             "Space", "Right, Left", "Up, Down", "Enter", "Escape", "  S ", "  R ", "  L "})
+    for (const char* verb : {"answer TEXT",
+                             "say TEXT",
+                             "say-as NAME TEXT",
+                             "click FORM",
+                             "dblclick FORM",
+                             "wait SECONDS",
+                             "print FORM",
+                             "open-room NAME",
+                             "open-im NAME",
+                             "--version",
+                             "--transcript",
+                             "--chat-cert FILE",
+                             "Space",
+                             "Right, Left",
+                             "Up, Down",
+                             "Enter",
+                             "Escape",
+                             "  S ",
+                             "  R ",
+                             "  L "})
         EXPECT_NE(help.find(verb), std::string::npos) << verb;
     EXPECT_NE(help.find("86400 (a day)"), std::string::npos) << "the longest wait";
     EXPECT_EQ(help.find("..."), std::string::npos);
