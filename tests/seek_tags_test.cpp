@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -113,6 +114,21 @@ TEST_F(Seeking, WhatWasQueuedIsDroppedAndPlayingGoesOnFromThere) {
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(player.PlayState(), media::kStopped);
     EXPECT_FALSE(player.Seek(1.0));
+}
+
+// The file went away while it played: the seek is refused and playing goes on where it was.
+TEST_F(Seeking, AFileThatCannotSeekPlaysOnWhereItWas) {
+    ASSERT_TRUE(player.Open(path));
+    next_loudness();
+    const double at = player.CurrentPosition();
+    const int opens = device->opens;
+    std::filesystem::remove(path);
+    EXPECT_FALSE(player.Seek(2.0));
+    EXPECT_EQ(player.PlayState(), media::kPlaying);
+    EXPECT_EQ(device->opens, opens) << "what was queued is kept";
+    EXPECT_NEAR(player.CurrentPosition(), at, 1e-6);
+    EXPECT_GE(next_loudness(), 0);
+    EXPECT_GT(player.CurrentPosition(), at);
 }
 
 TEST(SilentSeeking, TheHeadlessPlayerSeeksOnItsClock) {

@@ -187,25 +187,37 @@ bool SdlPlayer::Open(const std::string& path) {
     return start();
 }
 
-// Opens the file afresh and starts it at `from_s`. Only quick work happens here: the file is
+// What a start needs from the file, read before anything playing now is touched.
+struct SdlPlayer::Prepared {
+    FileHandle fd, scan_fd;
+    std::shared_ptr<Session> session;
+    Decoder decoder;
+    StreamFormat format;
+    double start_s = 0;
+};
+
+// Opens the file afresh and finds `from_s` in it. Only quick work happens here: the file is
 // checked to be a regular one without blocking, and its first frames are read (and, to start
 // further in, the frames up to there are stepped over by their headers).
-bool SdlPlayer::start(double from_s, bool paused) {
-    reap_workers(false);
-    std::string error;
+std::unique_ptr<SdlPlayer::Prepared> SdlPlayer::prepare(double from_s, std::string& error) {
     FileHandle fd = open_regular_file(m_path, error);
     FileHandle scan_fd = fd ? open_regular_file(m_path, error) : FileHandle{};
-    if (!fd || !scan_fd) return fail(error);
-    if (!same_file(fd.get(), scan_fd.get())) return fail("changed while opening");
-    auto s = std::make_shared<Session>();
+    if (!fd || !scan_fd) return nullptr;
+    if (!same_file(fd.get(), scan_fd.get())) {
+        error = "changed while opening";
+        return nullptr;
+    }
+    auto session = std::make_shared<Session>();
     // Every read of the session's workers fails once it is cancelled, so a Stop or the next
     // Open ends them within a block's read, wherever they are in the file.
     ReadOptions reading;
-    reading.cancel = &s->cancel;
+    reading.cancel = &session->cancel;
     Decoder h(fd.get(), reading);
-    if (!h) return fail("not an MP3 file");
-    const StreamFormat f = read_format(h.get());
-    if (!f.ok) return fail("not an MP3 file");
+    const StreamFormat f = h ? read_format(h.get()) : StreamFormat{};
+    if (!h || !f.ok) {
+        error = "not an MP3 file";
+        return nullptr;
+    }
     // Frames at another rate later on are resampled to this one.
     mpg123_format_none(h.get());
     mpg123_format(h.get(), f.rate, f.channels == 1 ? MPG123_MONO : MPG123_STEREO,
@@ -214,21 +226,39 @@ bool SdlPlayer::start(double from_s, bool paused) {
     if (from_s > 0) {
         const off_t at =
             mpg123_seek(h.get(), static_cast<off_t>(std::llround(from_s * f.rate)), SEEK_SET);
-        if (at < 0) return fail("cannot seek");
+        if (at < 0) {
+            error = "cannot seek";
+            return nullptr;
+        }
         start_s = static_cast<double>(at) / static_cast<double>(f.rate);
     }
+    return std::unique_ptr<Prepared>(new Prepared{std::move(fd), std::move(scan_fd),
+                                                  std::move(session), std::move(h), f, start_s});
+}
+
+bool SdlPlayer::start(double from_s, bool paused) {
+    reap_workers(false);
+    std::string error;
+    std::unique_ptr<Prepared> p = prepare(from_s, error);
+    if (!p) return fail(error);
+    return launch(std::move(*p), paused);
+}
+
+bool SdlPlayer::launch(Prepared p, bool paused) {
+    const StreamFormat& f = p.format;
     keep_device();
     m_released = false;
     if (!m_device->open(f.rate, f.channels, source())) return fail("no sound output");
 
+    auto s = std::move(p.session);
     s->rate = f.rate;
     s->channels = f.channels;
-    s->start_s = start_s;
+    s->start_s = p.start_s;
     s->duration = m_duration > 0 ? m_duration : f.estimate;
     // The device is paused (just opened): no pull runs while the session changes.
     m_session = s;
     m_live = s.get();
-    auto playing = std::make_shared<Source>(Source{std::move(fd), std::move(h)});
+    auto playing = std::make_shared<Source>(Source{std::move(p.fd), std::move(p.decoder)});
     std::weak_ptr<Session> weak = s;
     auto alive = m_alive.watch();
     spawn([this, s, playing, weak, alive] {
@@ -236,11 +266,11 @@ bool SdlPlayer::start(double from_s, bool paused) {
             if (alive.alive()) drained(weak.lock());
         });
     });
-    auto scanned = std::make_shared<FileHandle>(std::move(scan_fd));
+    auto scanned = std::make_shared<FileHandle>(std::move(p.scan_fd));
     spawn([s, scanned] { scan(s, *scanned); });
     if (paused) {
         m_state = kPaused;
-        m_paused_at = start_s;
+        m_paused_at = p.start_s;
         release_device_later();
         return true;
     }
@@ -346,11 +376,21 @@ bool SdlPlayer::Seek(double seconds) {
     const double length = Duration();
     seconds = std::isnan(seconds) ? 0.0 : std::max(0.0, seconds);
     if (length > 0) seconds = std::min(seconds, length);
+    // The new place is found first: a file that cannot seek (moved, replaced, cut short) keeps
+    // playing where it was.
+    reap_workers(false);
+    std::string error;
+    std::unique_ptr<Prepared> p = prepare(seconds, error);
+    if (!p) return false;
     if (!m_released) m_device->set_paused(true);
     end_session();
     m_state = kStopped;
-    if (start(seconds, paused)) return true;
+    if (launch(std::move(*p), paused)) return true;
+    // No sound output to go on with: the track has ended for the window too.
     release_device_later();
+    m_loop.post([this, alive = m_alive.watch()] {
+        if (alive.alive() && m_state == kStopped && EndOfStream) EndOfStream();
+    });
     return false;
 }
 

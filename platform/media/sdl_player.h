@@ -52,6 +52,9 @@ class SdlPlayer final : public MediaPlayer {
   private:
     // Opens the file afresh at `from_s` seconds, playing or left paused there.
     bool start(double from_s = 0, bool paused = false);
+    struct Prepared;
+    std::unique_ptr<Prepared> prepare(double from_s, std::string& error);
+    bool launch(Prepared p, bool paused);
     bool fail(std::string why);
     void end_session();
     void reap_workers(bool wait);
