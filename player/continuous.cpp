@@ -1,11 +1,14 @@
 // Continuous play and seeking, which the desktop's media controller asks for: each goes the
 // road of a label, so the room hears what it would hear from a click.
+#include <iostream>
+
 #include "aol/settings.h"
 #include "player/player_window.h"
 
 namespace rv::player {
 
 namespace {
+constexpr double kShortTrackSeconds = 1.0;
 // Keys of their own in the settings file, beside the music folder.
 constexpr const char* kSection = "ravelin";
 constexpr const char* kLoopKey = "LOOPSTATUS";
@@ -46,7 +49,16 @@ void PlayerWindow::set_shuffle(bool on) {
 
 void PlayerWindow::play_on_after_end() {
     const int count = File1->list_count();
-    if (count == 0) return;
+    if (count == 0 || (m_repeat == Repeat::None && !m_shuffle)) return;
+    // Tracks that end as soon as they start (a few frames, or audio that stops decoding) would
+    // go round and round, a room line each: after a whole round of them, playing on stops.
+    m_short_ends = MediaPlayer1.Duration() < kShortTrackSeconds ? m_short_ends + 1 : 0;
+    const int round = m_repeat == Repeat::Track && !m_shuffle ? 1 : count;
+    if (m_short_ends >= round) {
+        m_short_ends = 0;
+        std::cerr << "ravelin: continuous play stopped: the tracks end as soon as they start\n";
+        return;
+    }
     if (m_repeat == Repeat::Track) {
         lbplay_Click();  // stopped on the selected entry: it opens and is announced
     } else if (m_shuffle) {

@@ -108,6 +108,7 @@ class PlayerWindow : public forms::Form {
 
     Repeat m_repeat = Repeat::None;
     bool m_shuffle = false;
+    int m_short_ends = 0;  // tracks in a row that ended within a second of their start
 };
 
 }  // namespace rv::player

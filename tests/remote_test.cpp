@@ -219,6 +219,32 @@ TEST_F(Remote, ContinuousPlayGoesOnAsItsLabelDoes) {
     }
 }
 
+// Tracks that end as soon as they start go round once at most, not for ever.
+TEST_F(Remote, ContinuousPlayOfTracksThatEndAtOnceStopsAfterARound) {
+    for (const char* n : {"a.mp3", "b.mp3", "c.mp3"}) w.durations[n] = 0.2;
+    struct Case {
+        const char* what;
+        media::LoopStatus loop;
+        bool shuffle;
+        std::size_t lines;  // after the first track's end
+    } const cases[] = {
+        {"the playlist", media::LoopStatus::Playlist, false, 2},
+        {"the track", media::LoopStatus::Track, false, 0},
+        {"shuffle", media::LoopStatus::None, true, 2},
+    };
+    for (const auto& c : cases) {
+        remote.set_loop_status(c.loop);
+        remote.set_shuffle(c.shuffle);
+        remote.stop();
+        w.form1().File1->set_list_index(0);
+        remote.play();
+        w.lines.clear();
+        w.loop.advance(30);
+        EXPECT_EQ(w.lines.size(), c.lines) << c.what;
+        EXPECT_EQ(state(), media::kStopped) << c.what;
+    }
+}
+
 TEST_F(Remote, ContinuousPlayIsKeptInTheSettingsFileUnderKeysOfItsOwn) {
     const std::string file = w.home.file("mp3.oca");
     const std::string before = test::slurp_file(file);
