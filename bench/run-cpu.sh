@@ -27,6 +27,7 @@
 set -euo pipefail
 build=${1:-build/dev}
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib.sh"
 exe="$root/$build/ravelin"
 rounds=${BENCH_ROUNDS:-3}
 seconds=${BENCH_SECONDS:-20}
@@ -52,20 +53,8 @@ if [ "${BENCH_NO_INSTALL:-0}" != 1 ] && [ "$(id -u)" = 0 ] && command -v apt-get
   fi
 fi
 
-# A display of our own, on a free number.
-display=
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-  sleep 1
-  if kill -0 "$xvfb" 2>/dev/null; then display=$n; break; fi
-  xvfb=
-done
-[ -n "$display" ] || { echo "no Xvfb display" >&2; exit 1; }
-# Every player's settings, caches and runtime files stay in the work folder.
-export DISPLAY=":$display" XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
-unset SDL_AUDIODRIVER DBUS_SESSION_BUS_ADDRESS
+start_xvfb
+private_home
 
 mkdir -p "$work/music" "$work/idle" "$work/play"
 track="$work/music/sixty.mp3"
@@ -73,21 +62,9 @@ track="$work/music/sixty.mp3"
 printf '[ravelin]\nDIRECTORY=%s\n' "$work/music" > "$work/play/mp3.oca"
 printf 'answer bench\nwait 600\n' > "$work/idle.script"
 printf 'answer bench\nclick Form1.File1 0\nclick Form1.lbplay\nwait 600\n' > "$work/play.script"
-printf '%s\n' 'answer bench' 'click Form1.File1 0' 'click Form1.lbplay' 'click Form1.Label3' \
-  'click Form1.Label12' 'say .afk' 'say .eq' 'wait 0.5' 'click frmeq.Label3' 'wait 600' \
-  > "$work/all.script"
+write_all_windows_script "$work/all.script" 600
 
-# The sound server: at the debug level its log says each time a stream ran dry ("Actual
-# underrun of 'name'", or "Implicit ..."); in steady playing it logs nothing.
-socket="$work/pulse.sock"
-pulse_log="$work/pulse.log"
-pulseaudio --daemonize=no --exit-idle-time=-1 -n --system=no --log-target=stderr \
-  --log-level=debug --load=module-null-sink \
-  --load="module-native-protocol-unix auth-anonymous=1 socket=$socket" 2> "$pulse_log" &
-pulse=$!
-export PULSE_SERVER="unix:$socket"
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || { echo "the sound server did not start:" >&2; tail "$pulse_log" >&2; exit 1; }
+start_pulse
 
 # CPU nanoseconds, voluntary and involuntary context switches of every thread of a tree.
 tree() { echo "$1"; for c in $(cat /proc/"$1"/task/*/children 2>/dev/null); do tree "$c"; done; }
@@ -104,7 +81,6 @@ snap() {
   echo "$t $v $n"
 }
 rss_kb() { local s=0 p; for p in $(tree "$1"); do s=$((s + $(awk '/VmRSS/ {print $2}' /proc/"$p"/status 2>/dev/null || echo 0))); done; echo $s; }
-underruns() { grep -c " underrun of '" "$pulse_log" || true; }
 # The stream's queue on the server and the sink's latency, in ms, of the one stream playing.
 server_buffer() {
   local q s
@@ -123,11 +99,11 @@ measure() {
   buffer=$(server_buffer)
   read -r t0 v0 n0 < <(snap $pid)
   read -r s0 _ < <(snap $pulse)
-  u0=$(underruns)
+  u0=$(server_underruns)
   sleep "$seconds"
   read -r t1 v1 n1 < <(snap $pid)
   read -r s1 _ < <(snap $pulse)
-  u1=$(underruns)
+  u1=$(server_underruns)
   kill -- -$pid 2>/dev/null || true
   wait $pid 2>/dev/null || true
   # The stream is gone before the next starts.
@@ -135,6 +111,18 @@ measure() {
   awk -v t=$((t1 - t0)) -v v=$((v1 - v0)) -v n=$((n1 - n0)) -v s=$((s1 - s0)) -v d="$seconds" \
     -v u=$((u1 - u0)) -v b="$buffer" \
     'BEGIN { printf "%.3f %.3f %.1f %.1f %d %s\n", t / 1e7 / d, s / 1e7 / d, v / d, n / d, u, b }'
+}
+
+# Runs every row of names/cmds with the measuring function HOW in interleaved rounds, each
+# run a line "row figures" in OUT; LABEL follows the row's name in the progress.
+run_rounds() {
+  local how=$1 out=$2 label=${3:-} round i
+  for round in $(seq "$rounds"); do
+    for i in "${!names[@]}"; do
+      echo "round $round/$rounds: ${names[$i]}$label" >&2
+      echo "$i $("$how" "${cmds[$i]}")" >> "$out"
+    done
+  done
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else print v[int((NR + 1) / 2)] }'; }
@@ -166,12 +154,7 @@ names+=("(sound server alone)")
 cmds+=("sleep 600")
 
 results="$work/server"
-for round in $(seq "$rounds"); do
-  for i in "${!names[@]}"; do
-    echo "round $round/$rounds: ${names[$i]}" >&2
-    echo "$i $(measure "${cmds[$i]}")" >> "$results"
-  done
-done
+run_rounds measure "$results"
 
 declare -a cpu srv sum wake pre und buf
 for i in "${!names[@]}"; do
@@ -270,12 +253,7 @@ measure_alone() {
 }
 
 results="$work/dummy"
-for round in $(seq "$rounds"); do
-  for i in "${!names[@]}"; do
-    echo "round $round/$rounds: ${names[$i]} (dummy audio)" >&2
-    echo "$i $(measure_alone "${cmds[$i]}")" >> "$results"
-  done
-done
+run_rounds measure_alone "$results" " (dummy audio)"
 
 declare -a rss
 for i in "${!names[@]}"; do

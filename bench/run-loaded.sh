@@ -13,6 +13,7 @@
 set -euo pipefail
 build=${1:-build/dev}
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib.sh"
 exe="$root/$build/ravelin"
 seconds=${BENCH_SECONDS:-600}
 work=$(mktemp -d)
@@ -28,34 +29,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-  sleep 1
-  if kill -0 "$xvfb" 2>/dev/null; then display=$n; break; fi
-  xvfb=
-done
-[ -n "$display" ] || { echo "no Xvfb display" >&2; exit 1; }
-export DISPLAY=":$display" XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME" "$work/music" "$work/play" && chmod 700 "$XDG_RUNTIME_DIR"
-unset SDL_AUDIODRIVER DBUS_SESSION_BUS_ADDRESS
+start_xvfb
+private_home
+mkdir -p "$work/music" "$work/play"
 
 # Longer than the run, so it plays all along.
 "$root/$build/make-demo-tracks" --one $((seconds + 60)) "$work/music/long.mp3"
 printf '[ravelin]\nDIRECTORY=%s\n' "$work/music" > "$work/play/mp3.oca"
-printf '%s\n' 'answer bench' 'click Form1.File1 0' 'click Form1.lbplay' 'click Form1.Label3' \
-  'click Form1.Label12' 'say .afk' 'say .eq' 'wait 0.5' 'click frmeq.Label3' \
-  "wait $((seconds + 30))" > "$work/all.script"
+write_all_windows_script "$work/all.script" $((seconds + 30))
 
-socket="$work/pulse.sock"
-pulseaudio --daemonize=no --exit-idle-time=-1 -n --system=no --log-target=stderr \
-  --log-level=debug --load=module-null-sink \
-  --load="module-native-protocol-unix auth-anonymous=1 socket=$socket" 2> "$work/pulse.log" &
-pulse=$!
-export PULSE_SERVER="unix:$socket"
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || { echo "the sound server did not start" >&2; exit 1; }
+start_pulse
 
 "$exe" --home "$work/play" --script "$work/all.script" >/dev/null 2> "$work/ravelin.err" &
 player=$!
@@ -81,7 +64,7 @@ loads=()
 kill "$player"
 wait "$player" || true
 player=
-server=$(grep -c " underrun of '" "$work/pulse.log" || true)
+server=$(server_underruns)
 own=$(sed -n 's/^ravelin: the sound ran dry \([0-9]*\) time.*/\1/p' "$work/ravelin.err")
 echo "still playing at the end: $([ "$still" -gt 0 ] && echo yes || echo NO)"
 echo "Ravelin's CPU meanwhile (main thread and all): $(awk -v t=$((c1 - c0)) -v s="$seconds" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f %%", 100 * t / hz / s }')"

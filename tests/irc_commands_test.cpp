@@ -3,10 +3,8 @@
 // refused where it was typed.
 #include <gtest/gtest.h>
 
-#include "standin/chat_network.h"
 #include "standin/net/typed_command.h"
-#include "tests/helpers.h"
-#include "tests/irc_fakes.h"
+#include "tests/network_fixture.h"
 
 namespace rv::standin {
 namespace {
@@ -69,24 +67,14 @@ TEST(IrcTypedCommand, ReadsWhatIrcClientsRead) {
     }
 }
 
-struct IrcTyped : ::testing::Test {
+struct IrcTyped : test::ClientOnNetwork {
     void SetUp() override {
-        net::Endpoint e;
-        e.host = "irc.test";
-        e.channel = "#music";
-        network.start(e, "");
-        transport.accept();
-        transport.say(
-            ":srv 001 DJ :hi\r\n:DJ!u@h JOIN #music\r\n:srv 353 DJ = #music :DJ bob\r\n"
-            ":srv 366 DJ #music :End\r\n");
+        connect();
+        welcome("DJ", "bob");
         transport.lines();
     }
     Room& room() { return *w.program->client.room_named("#music"); }
     std::string last_line() { return room().plain_line(room().lines().size() - 1); }
-
-    test::World w{"DJ"};
-    test::FakeTransport transport;
-    ChatNetwork network{w.program->client, w.loop, transport};
 };
 
 struct Sent {

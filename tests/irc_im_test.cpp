@@ -6,9 +6,7 @@
 #include <set>
 
 #include "platform/chatscan/chat_scanner.h"
-#include "standin/chat_network.h"
-#include "tests/helpers.h"
-#include "tests/irc_fakes.h"
+#include "tests/network_fixture.h"
 
 namespace rv::standin {
 namespace {
@@ -16,16 +14,10 @@ namespace {
 using namespace winapi;
 using Strings = std::vector<std::string>;
 
-struct ImOnIrc : ::testing::Test {
+struct ImOnIrc : test::ClientOnNetwork {
     void SetUp() override {
-        net::Endpoint e;
-        e.host = "irc.test";
-        e.channel = "#music";
-        network.start(e, "");
-        transport.accept();
-        transport.say(
-            ":srv 001 DJ :hi\r\n:DJ!u@h JOIN #music\r\n:srv 353 DJ = #music :DJ @bob\r\n"
-            ":srv 366 DJ #music :End\r\n");
+        connect();
+        welcome("DJ", "@bob");
         transport.lines();
     }
     Client& client() { return w.program->client; }
@@ -44,10 +36,6 @@ struct ImOnIrc : ::testing::Test {
         w.program->desktop.SendMessageA(input, WM_CHAR, VK_RETURN, 0);
     }
     std::size_t room_lines() { return room().dropped() + room().lines().size(); }
-
-    test::World w{"DJ"};
-    test::FakeTransport transport;
-    ChatNetwork network{w.program->client, w.loop, transport};
 };
 
 TEST_F(ImOnIrc, APrivateMessageOpensTheConversationAndTheAnswerGoesToTheNickAlone) {

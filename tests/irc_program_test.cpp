@@ -5,32 +5,22 @@
 #include <set>
 
 #include "platform/chatscan/chat_scanner.h"
-#include "standin/chat_network.h"
-#include "tests/helpers.h"
-#include "tests/irc_fakes.h"
+#include "tests/network_fixture.h"
 
 namespace rv::standin {
 namespace {
 
-struct OnIrc : ::testing::Test {
+struct OnIrc : test::ClientOnNetwork {
     void SetUp() override {
         w.durations["a.mp3"] = 100;
         w.store_folder(w.music({"a.mp3"}));
-        net::Endpoint e;
-        e.host = "irc.test";
-        e.channel = "#music";
-        network.start(e, "");
-        transport.accept();
+        connect();
         scanner.ChatMessage = [this](const std::string& name, const std::string& text) {
             reported.push_back({name, text});
         };
         scanner.ScanOn();
     }
-    void welcome(const std::string& nick) {
-        transport.say(":srv 001 " + nick + " :hi\r\n:" + nick + "!u@h JOIN #music\r\n:srv 353 " +
-                      nick + " = #music :" + nick + " @bob\r\n:srv 366 " + nick +
-                      " #music :End\r\n");
-    }
+    void welcome(const std::string& nick) { ClientOnNetwork::welcome(nick, "@bob"); }
     std::vector<std::string> said() {
         std::vector<std::string> out;
         for (auto& l : transport.lines())
@@ -39,9 +29,6 @@ struct OnIrc : ::testing::Test {
     }
     Room& room() { return *w.program->client.room_named("#music"); }
 
-    test::World w{"DJ"};
-    test::FakeTransport transport;
-    ChatNetwork network{w.program->client, w.loop, transport};
     chatscan::ChatScanner scanner{w.program->desktop, w.loop};
     std::vector<std::pair<std::string, std::string>> reported;
 };

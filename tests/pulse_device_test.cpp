@@ -80,6 +80,26 @@ class PrivateServer {
     pid_t m_pid = -1;
 };
 
+// The player on a device, counting its ends, with virtual time that follows the wall clock so
+// its timers run as they would.
+struct PlayerOnClock {
+    explicit PlayerOnClock(std::unique_ptr<media::AudioDevice> device)
+        : player{loop, std::move(device)} {
+        player.EndOfStream = [this] { ++ends; };
+    }
+    // Runs the loop for `seconds` of wall time, or until the track ends.
+    void run_for(double seconds) {
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < end && ends == 0) {
+            std::this_thread::sleep_for(5ms);
+            loop.wait_until(loop.now() + 0.005);
+        }
+    }
+    VirtualLoop loop;
+    media::SdlPlayer player;
+    int ends = 0;
+};
+
 class SoundServer : public ::testing::Test {
   protected:
     // One server for the suite, and one more stream on it all along: an idle null sink runs
@@ -124,6 +144,11 @@ class SoundServer : public ::testing::Test {
         if (!device) GTEST_SKIP() << "no PulseAudio server could be started here";
     }
 
+    static bool write_tone(const std::string& path, double seconds) {
+        tools::ToneSpec spec;
+        spec.seconds = seconds;
+        return tools::write_tone_mp3(path, spec);
+    }
     // Plays a counting sequence, as much as the device asks for.
     media::AudioDevice::Pull counting() {
         return [this](std::int16_t* out, std::size_t n) {
@@ -202,78 +227,53 @@ TEST_F(SoundServer, APauseIsHeardAtOnceAndPlayingGoesOnFromTheFirstUnheardSample
 // The player on the sound server: it plays, pauses and ends by what was heard, and the ring
 // never ran short.
 TEST_F(SoundServer, ThePlayerPausesAtOnceAndEndsWhenTheLastSampleIsHeard) {
-    tools::ToneSpec spec;
-    spec.seconds = 2.0;
     const std::string path = dir.file("tone.mp3");
-    ASSERT_TRUE(tools::write_tone_mp3(path, spec));
+    ASSERT_TRUE(write_tone(path, 2.0));
     media::PulseDevice* pulse = device.get();
-    VirtualLoop loop;
-    media::SdlPlayer player{loop, std::move(device)};
-    int ends = 0;
-    player.EndOfStream = [&] { ++ends; };
-    // Virtual time follows the wall clock, so the player's timers run as they would.
-    auto run_for = [&](double seconds) {
-        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-        while (Clock::now() < end && ends == 0) {
-            std::this_thread::sleep_for(5ms);
-            loop.wait_until(loop.now() + 0.005);
-        }
-    };
-    ASSERT_TRUE(player.Open(path));
-    run_for(0.8);
-    player.Pause();
-    const double held = player.CurrentPosition();
+    PlayerOnClock p{std::move(device)};
+    ASSERT_TRUE(p.player.Open(path));
+    p.run_for(0.8);
+    p.player.Pause();
+    const double held = p.player.CurrentPosition();
     EXPECT_NEAR(held, 0.8, 0.15);
     EXPECT_TRUE(pulse->stats().corked);
     const double heard = pulse->stats().heard_seconds;
-    run_for(0.3);
+    p.run_for(0.3);
     EXPECT_NEAR(pulse->stats().heard_seconds, heard, 0.002);
-    EXPECT_EQ(player.CurrentPosition(), held);
+    EXPECT_EQ(p.player.CurrentPosition(), held);
     // A long pause keeps the stream, and what it had not played yet.
-    loop.wait_until(loop.now() + 10.0);
+    p.loop.wait_until(p.loop.now() + 10.0);
     EXPECT_TRUE(pulse->stats().corked);
-    player.Play();
-    run_for(0.3);
-    EXPECT_NEAR(player.CurrentPosition(), held + 0.3, 0.1);
+    p.player.Play();
+    p.run_for(0.3);
+    EXPECT_NEAR(p.player.CurrentPosition(), held + 0.3, 0.1);
     const auto before_end = Clock::now();
-    run_for(3.0);
-    EXPECT_EQ(ends, 1);
+    p.run_for(3.0);
+    EXPECT_EQ(p.ends, 1);
     // The end comes when the rest (some 0.9 s) has been heard, not when it was handed over.
     EXPECT_GT(std::chrono::duration<double>(Clock::now() - before_end).count(), 0.7);
-    EXPECT_EQ(player.underruns(), 0u);
+    EXPECT_EQ(p.player.underruns(), 0u);
     EXPECT_EQ(pulse->stats().underruns, 0u);
 }
 
 // A seek drops what the server had queued: the heard position is the new one at once, and
 // the track ends when its rest from there has been heard.
 TEST_F(SoundServer, ASeekIsHeardAtOnce) {
-    tools::ToneSpec spec;
-    spec.seconds = 3.0;
     const std::string path = dir.file("tone.mp3");
-    ASSERT_TRUE(tools::write_tone_mp3(path, spec));
+    ASSERT_TRUE(write_tone(path, 3.0));
     media::PulseDevice* pulse = device.get();
-    VirtualLoop loop;
-    media::SdlPlayer player{loop, std::move(device)};
-    int ends = 0;
-    player.EndOfStream = [&] { ++ends; };
-    auto run_for = [&](double seconds) {
-        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-        while (Clock::now() < end && ends == 0) {
-            std::this_thread::sleep_for(5ms);
-            loop.wait_until(loop.now() + 0.005);
-        }
-    };
-    ASSERT_TRUE(player.Open(path));
-    run_for(0.5);
-    ASSERT_TRUE(player.Seek(2.0));
-    EXPECT_NEAR(player.CurrentPosition(), 2.0, 0.01);
+    PlayerOnClock p{std::move(device)};
+    ASSERT_TRUE(p.player.Open(path));
+    p.run_for(0.5);
+    ASSERT_TRUE(p.player.Seek(2.0));
+    EXPECT_NEAR(p.player.CurrentPosition(), 2.0, 0.01);
     // A stream of its own from there: nothing of the 0.4 s queued before is heard.
     EXPECT_LT(pulse->stats().heard_seconds, 0.05);
-    run_for(0.4);
-    EXPECT_NEAR(player.CurrentPosition(), 2.4, 0.12);
+    p.run_for(0.4);
+    EXPECT_NEAR(p.player.CurrentPosition(), 2.4, 0.12);
     const auto before_end = Clock::now();
-    run_for(3.0);
-    EXPECT_EQ(ends, 1);
+    p.run_for(3.0);
+    EXPECT_EQ(p.ends, 1);
     // About 0.6 s was left to hear, not the 2.5 s left before the seek.
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - before_end).count(), 1.5);
     EXPECT_EQ(pulse->stats().underruns, 0u);
@@ -286,46 +286,34 @@ TEST_F(SoundServer, WhenTheServerQuitsPlayingGoesOnThroughSdlAndTheTrackStillEnd
     test::TempDir own;
     PrivateServer server(own);
     ASSERT_TRUE(server.connect()) << "a second server did not start";
-    tools::ToneSpec spec;
-    spec.seconds = 3.0;
     const std::string path = dir.file("tone.mp3");
-    ASSERT_TRUE(tools::write_tone_mp3(path, spec));
+    ASSERT_TRUE(write_tone(path, 3.0));
     const std::string address = server.address();
-    VirtualLoop loop;
-    media::SdlPlayer player{
-        loop, media::make_output_device([address] { return media::PulseDevice::connect(address); },
-                                        [] { return std::make_unique<media::SdlDevice>(); })};
-    int ends = 0;
-    player.EndOfStream = [&] { ++ends; };
-    auto run_for = [&](double seconds) {
-        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-        while (Clock::now() < end && ends == 0) {
-            std::this_thread::sleep_for(5ms);
-            loop.wait_until(loop.now() + 0.005);
-        }
-    };
-    ASSERT_TRUE(player.Open(path));
-    run_for(1.0);
-    EXPECT_EQ(player.driver(), "pulse");
+    PlayerOnClock p{
+        media::make_output_device([address] { return media::PulseDevice::connect(address); },
+                                  [] { return std::make_unique<media::SdlDevice>(); })};
+    ASSERT_TRUE(p.player.Open(path));
+    p.run_for(1.0);
+    EXPECT_EQ(p.player.driver(), "pulse");
     // A fresh server takes a moment to bring its sink's latency down for the stream.
-    const double before = player.CurrentPosition();
+    const double before = p.player.CurrentPosition();
     EXPECT_GT(before, 0.1);
 
     const auto killed = Clock::now();
     server.stop(SIGKILL);
-    run_for(0.5);
-    EXPECT_EQ(player.driver(), "dummy");
-    EXPECT_EQ(player.PlayState(), media::kPlaying);
+    p.run_for(0.5);
+    EXPECT_EQ(p.player.driver(), "dummy");
+    EXPECT_EQ(p.player.PlayState(), media::kPlaying);
     // On from where it was, and ahead by no more than what the server held unheard.
-    EXPECT_GT(player.CurrentPosition(), before + 0.3);
-    EXPECT_LT(player.CurrentPosition(), before + 0.5 + 0.7);
-    run_for(4.0);
-    EXPECT_EQ(ends, 1);
+    EXPECT_GT(p.player.CurrentPosition(), before + 0.3);
+    EXPECT_LT(p.player.CurrentPosition(), before + 0.5 + 0.7);
+    p.run_for(4.0);
+    EXPECT_EQ(p.ends, 1);
     const double took = std::chrono::duration<double>(Clock::now() - killed).count();
     // What was left, less what the server held unheard when it quit (its queue and sink).
     EXPECT_GT(took, 3.0 - before - 0.7);
     EXPECT_LT(took, 3.0 - before + 0.4);
-    EXPECT_EQ(player.PlayState(), media::kStopped);
+    EXPECT_EQ(p.player.PlayState(), media::kStopped);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "standin/view/irc_socket.h"
 #include "tests/helpers.h"
 #include "tests/irc/irc_harness.h"
+#include "tests/irc/server_fixture.h"
 #include "tests/irc_fakes.h"
 
 namespace rv::standin::net {
@@ -37,16 +38,10 @@ LinkSettings quick() {
     return s;
 }
 
-struct RealServer : ::testing::TestWithParam<test::ServerKind> {
+struct RealServer : test::ServerWithBob {
     void SetUp() override {
-        if (!test::installed(GetParam()))
-            GTEST_SKIP() << test::server_name(GetParam())
-                         << " is not installed (scripts/setup-deps test)";
-        server = test::make_server(GetParam(), dir.path());
-        ASSERT_TRUE(server->start());
-        ASSERT_TRUE(bob.connect(server->port()));
-        ASSERT_TRUE(bob.sign_on("bob"));
-        ASSERT_TRUE(bob.join("#music"));
+        ServerWithBob::SetUp();
+        if (!ready()) return;
         link->log = [this](const std::string& l) { logged.push_back(l); };
     }
     void sign_on(const std::string& nick = "DJ") {
@@ -62,9 +57,6 @@ struct RealServer : ::testing::TestWithParam<test::ServerKind> {
             20));
     }
 
-    test::TempDir dir;
-    std::unique_ptr<test::IrcServer> server;
-    Peer bob;
     qt::QtLoop loop;
     view::IrcSocket socket;
     test::RecordingSink sink;

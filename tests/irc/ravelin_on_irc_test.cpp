@@ -16,6 +16,7 @@
 #include "standin/view/irc_socket.h"
 #include "tests/helpers.h"
 #include "tests/irc/irc_harness.h"
+#include "tests/irc/server_fixture.h"
 
 namespace rv::standin::net {
 namespace {
@@ -29,17 +30,11 @@ std::string slurp(const std::string& path) {
     return s.str();
 }
 
-class RavelinOnIrc : public ::testing::TestWithParam<test::ServerKind> {
+class RavelinOnIrc : public test::ServerWithBob {
   protected:
     void SetUp() override {
-        if (!test::installed(GetParam()))
-            GTEST_SKIP() << test::server_name(GetParam())
-                         << " is not installed (scripts/setup-deps test)";
-        server = test::make_server(GetParam(), home.path());
-        ASSERT_TRUE(server->start());
-        ASSERT_TRUE(bob.connect(server->port()));
-        ASSERT_TRUE(bob.sign_on("bob"));
-        ASSERT_TRUE(bob.join("#music"));
+        ServerWithBob::SetUp();
+        if (!ready()) return;
         // One track, so that the player has something to play.
         music.touch("a.mp3");
         std::ofstream(home.file("mp3.oca")) << "[ravelin]\nDIRECTORY=" << music.path() << "\n";
@@ -95,8 +90,6 @@ class RavelinOnIrc : public ::testing::TestWithParam<test::ServerKind> {
     Room& room() { return *program->client.room_named("#music"); }
 
     test::TempDir home, music;
-    std::unique_ptr<test::IrcServer> server;
-    test::Peer bob;
     qt::QtLoop loop;
     media::VirtualPlayer media{loop, [](const std::string&) { return 100.0; }};
     std::deque<std::string> answers;

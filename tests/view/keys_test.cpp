@@ -21,20 +21,8 @@ namespace {
 
 using namespace test;
 
-// The program with a folder of four tracks of 100 s, counting the tracks it opens and the
-// lines the room receives.
-struct KeysOnScreen {
-    KeysOnScreen() {
-        std::filesystem::create_directories(music.path());
-        for (const char* n : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) music.touch(n);
-        std::ofstream(home.file("mp3.oca")) << "[ravelin]\nDIRECTORY=" << music.path() << "\n";
-        s = std::make_unique<ProgramOnScreen>(home.path(), [this](const std::string&) {
-            ++opens;
-            return 100.0;
-        });
-        seen = s->program->client.on_line.subscribe(
-            [this](const standin::Room&, const standin::ChatLine& l) { lines += l.html + "\n"; });
-    }
+// The player on screen, and a second folder to choose.
+struct KeysOnScreen : PlayerOnScreen {
     std::string stored_folder() const {
         const std::string text = slurp_file(home.file("mp3.oca"));
         const auto at = text.find("DIRECTORY=");
@@ -42,23 +30,14 @@ struct KeysOnScreen {
                    ? ""
                    : text.substr(at + 10, text.find_first_of("\r\n", at) - at - 10);
     }
-    TempDir home, music, other;
-    int opens = 0;
-    std::string lines;
-    std::unique_ptr<ProgramOnScreen> s;
-    Subscription seen;
+    TempDir other;
 };
 
 TEST(ViewKeys, EachKeyOnTheMainWindowDoesWhatItsLabelDoes) {
     KeysOnScreen p;
     app::Program& program = *p.s->program;
     app::Form1& f = program.form1;
-    bool checked = false;
-    run_in_loop(p.s->front, [&] {
-        program.start();
-        settle(p.s->front);
-        QWidget* w = window_titled("Ravelin By Vosk");
-        ASSERT_NE(w, nullptr);
+    p.on_main_window([&](QWidget* w) {
         const auto state = [&] { return f.MediaPlayer1.PlayState(); };
         const auto index = [&] { return f.File1->list_index(); };
         // As a user gets there: a paused track is resumed before it is stopped, so the
@@ -147,9 +126,7 @@ TEST(ViewKeys, EachKeyOnTheMainWindowDoesWhatItsLabelDoes) {
             EXPECT_EQ(p.opens, c.opens) << c.what;
             EXPECT_TRUE(c.after()) << c.what;
         }
-        checked = true;
     });
-    EXPECT_TRUE(checked);
 }
 
 // A key held down repeats; only the selection follows the repeats, so a held Space or Right
@@ -158,12 +135,7 @@ TEST(ViewKeys, AHeldKeyRepeatsOnlyInTheList) {
     KeysOnScreen p;
     app::Program& program = *p.s->program;
     app::Form1& f = program.form1;
-    bool checked = false;
-    run_in_loop(p.s->front, [&] {
-        program.start();
-        settle(p.s->front);
-        QWidget* w = window_titled("Ravelin By Vosk");
-        ASSERT_NE(w, nullptr);
+    p.on_main_window([&](QWidget* w) {
         f.File1->set_list_index(0);
         f.lbplay_Click();
         p.lines.clear();
@@ -184,9 +156,7 @@ TEST(ViewKeys, AHeldKeyRepeatsOnlyInTheList) {
         }
         QTest::keyRelease(w, Qt::Key_Down);
         EXPECT_EQ(f.File1->list_index(), 3);
-        checked = true;
     });
-    EXPECT_TRUE(checked);
 }
 
 TEST(ViewKeys, TheFolderChooserTakesEnterAsOkAndEscapeAsCancel) {
@@ -194,10 +164,7 @@ TEST(ViewKeys, TheFolderChooserTakesEnterAsOkAndEscapeAsCancel) {
     app::Program& program = *p.s->program;
     std::filesystem::create_directories(p.other.path());
     p.other.touch("z.mp3");
-    bool checked = false;
-    run_in_loop(p.s->front, [&] {
-        program.start();
-        settle(p.s->front);
+    p.run_started([&] {
         const std::string first = p.music.path();
         struct Case {
             Qt::Key key;
@@ -219,18 +186,13 @@ TEST(ViewKeys, TheFolderChooserTakesEnterAsOkAndEscapeAsCancel) {
         }
         EXPECT_EQ(program.form1.File1->list_count(), 1);
         EXPECT_EQ(p.lines.find("Stoped"), std::string::npos);
-        checked = true;
     });
-    EXPECT_TRUE(checked);
 }
 
 TEST(ViewKeys, TheHelpWindowsTextKeepsItsOwnKeys) {
     KeysOnScreen p;
     app::Program& program = *p.s->program;
-    bool checked = false;
-    run_in_loop(p.s->front, [&] {
-        program.start();
-        settle(p.s->front);
+    p.run_started([&] {
         program.form1.Label12_Click();
         settle(p.s->front);
         QWidget* w = window_titled("Form3");
@@ -248,9 +210,7 @@ TEST(ViewKeys, TheHelpWindowsTextKeepsItsOwnKeys) {
         EXPECT_EQ(program.form1.File1->list_index(), -1);
         EXPECT_TRUE(program.form3.visible());
         EXPECT_EQ(p.opens, 0);
-        checked = true;
     });
-    EXPECT_TRUE(checked);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +24,7 @@
 #include "platform/qt/form_view.h"
 #include "platform/qt/qt_front.h"
 #include "standin/view/client_view.h"
+#include "tests/helpers.h"
 
 namespace rv::test {
 
@@ -33,6 +36,13 @@ inline QWidget* window_titled(const QString& title) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->windowTitle() == title && w->isVisible()) return w;
     return nullptr;
+}
+
+// Whether the windows are on an X server, for the checks of what the server itself shows.
+inline ::testing::AssertionResult on_x_server() {
+    if (QGuiApplication::platformName() == "xcb") return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "runs on an X server (tests/view/on_xvfb.sh), not on "
+                                         << QGuiApplication::platformName().toStdString();
 }
 
 // The shown window of `form`.
@@ -141,6 +151,47 @@ struct ProgramOnScreen {
     std::unique_ptr<app::Program> program;
     std::unique_ptr<standin::ClientView> client_view;
     bool ended = false;
+};
+
+// The program with a folder of four tracks of 100 s, counting the tracks it opens and the
+// lines the room receives.
+struct PlayerOnScreen {
+    PlayerOnScreen() {
+        std::filesystem::create_directories(music.path());
+        for (const char* n : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) music.touch(n);
+        std::ofstream(home.file("mp3.oca")) << "[ravelin]\nDIRECTORY=" << music.path() << "\n";
+        s = std::make_unique<ProgramOnScreen>(home.path(), [this](const std::string&) {
+            ++opens;
+            return 100.0;
+        });
+        seen = s->program->client.on_line.subscribe(
+            [this](const standin::Room&, const standin::ChatLine& l) { lines += l.html + "\n"; });
+    }
+    // Runs `body` in the loop once the program has started; the test fails unless it ran.
+    void run_started(const std::function<void()>& body) {
+        bool ran = false;
+        run_in_loop(s->front, [&] {
+            s->program->start();
+            settle(s->front);
+            body();
+            ran = true;
+        });
+        EXPECT_TRUE(ran);
+    }
+    // The same, handing `body` the main window.
+    void on_main_window(const std::function<void(QWidget*)>& body) {
+        run_started([&] {
+            QWidget* w = window_titled("Ravelin By Vosk");
+            ASSERT_NE(w, nullptr);
+            body(w);
+        });
+    }
+
+    TempDir home, music;
+    int opens = 0;
+    std::string lines;
+    std::unique_ptr<ProgramOnScreen> s;
+    Subscription seen;
 };
 
 }  // namespace rv::test

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
 #include <QTimer>
@@ -48,8 +47,7 @@ struct TitleRow {
 // from them it shows whole. The screen shows what Qt paints at every step.
 TEST(X11Windows, EveryScrollingTitleKeepsClearOfTheLabelsInItsRow) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
-        << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_TRUE(on_x_server());
     run_in_loop(s.front, [&] {
         app::Program& p = *s.program;
         p.start();
@@ -119,8 +117,7 @@ TEST(X11Windows, EveryScrollingTitleKeepsClearOfTheLabelsInItsRow) {
 // blue all along the title and the row below it is not, on the screen as in Qt's painting.
 TEST(X11Windows, TheSongTitleStripHasAStraightBottomEdge) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
-        << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_TRUE(on_x_server());
     run_in_loop(s.front, [&] {
         app::Program& p = *s.program;
         p.start();
@@ -177,8 +174,7 @@ std::pair<int, int> worst_while(QWidget& under, int every, const std::function<v
 // Afterwards every window on the screen is what Qt paints of it.
 TEST(X11Windows, EveryWindowUncoveredByASlideOrARollUpShowsItselfAtEveryStep) {
     ProgramOnScreen s;
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
-        << "runs on an X server (tests/view/on_xvfb.sh)";
+    ASSERT_TRUE(on_x_server());
     run_in_loop(s.front, [&] {
         app::Program& p = *s.program;
         p.start();
