@@ -2,12 +2,11 @@
 
 #include <strings.h>
 
-#include <iostream>
-
 #include "platform/loop/bounded_wait.h"
 #include "standin/chat_html.h"
 #include "standin/net/html_to_irc.h"
 #include "standin/net/irc_message.h"
+#include "standin/net/nick.h"
 #include "standin/net/typed_command.h"
 
 namespace rv::standin {
@@ -125,6 +124,10 @@ void ChatNetwork::message(Window& where, const std::string& target, const std::s
     if (!text.empty()) im->add_line(m_client.screen_name(), text, true);
 }
 
+void ChatNetwork::log(const std::string& line) {
+    if (m_link->log) m_link->log(line);
+}
+
 void ChatNetwork::tell(Window& where, const std::string& text) {
     m_delivering = true;
     if (auto* room = dynamic_cast<Room*>(&where))
@@ -175,7 +178,17 @@ void ChatNetwork::user_line(const Room& room, const ChatLine& line) {
 
 void ChatNetwork::user_im_line(const ImWindow& im, const ChatLine& line) {
     if (!m_started || m_delivering || !line.from_user) return;
-    m_link->message(im.address(), line.html);
+    // Only a conversation opened by a nick the network gave, or one that could be a nick,
+    // speaks there: a name shown with markers, or with a blank, would reach somebody else.
+    const std::string& to = im.address();
+    if (net::plausible_nick(to) && !net::is_channel_name(to)) {
+        m_link->message(to, line.html);
+        return;
+    }
+    if (auto* here = m_client.find<ImWindow>(im.window()))
+        tell(*here, "Not sent: " + im.buddy() +
+                        (net::is_channel_name(im.buddy()) ? " is a channel, not a nick."
+                                                          : " is no nick on the network."));
 }
 
 bool ChatNetwork::private_line(const std::string& nick, const std::string& html) {
@@ -196,10 +209,20 @@ bool ChatNetwork::private_line(const std::string& nick, const std::string& html)
     m_delivering = true;
     const bool shown = m_client.im_from(nick, html, nick);
     m_delivering = false;
-    if (!shown)
-        std::cerr << "ravelin: a private message from " << shown_as
-                  << " not shown: instant messages are off, or the name passes for the user's\n";
-    return shown;
+    if (shown) return shown;
+    // Said once for each spell of instant messages being off, and at most once a second for
+    // names that pass for the user's: a stranger's flood writes no flood of its own.
+    if (!m_client.ims_on()) {
+        if (m_ims_off_told == m_client.ims_off_spells() + 1) return false;
+        m_ims_off_told = m_client.ims_off_spells() + 1;
+        log("ravelin: private messages not shown: instant messages are off");
+    } else {
+        if (m_impostor_told >= 0 && m_loop.now() - m_impostor_told < 1.0) return false;
+        m_impostor_told = m_loop.now();
+        log("ravelin: a private message from " + shown_as +
+            " not shown: that name passes for the user's");
+    }
+    return false;
 }
 
 Room* ChatNetwork::room_for(const std::string& channel) {
@@ -217,8 +240,8 @@ void ChatNetwork::chat_line(const std::string& channel, const std::string& nick,
     const bool said = m_client.say_as(*room, nick, html);
     m_delivering = false;
     if (!said)
-        std::cerr << "ravelin: a line from " << nick << " on " << room->name()
-                  << " refused: that name passes for the user's\n";
+        log("ravelin: a line from " + Client::clean_name(nick) + " on " + room->name() +
+            " refused: that name passes for the user's");
 }
 
 void ChatNetwork::system_line(const std::string& channel, const std::string& text) {

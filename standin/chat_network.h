@@ -67,6 +67,8 @@ class ChatNetwork final : public net::RoomSink {
     void user_line(const Room& room, const ChatLine& line);
     void user_im_line(const ImWindow& im, const ChatLine& line);
     void tell(Window& where, const std::string& text);
+    // One line for stderr, through the link's log.
+    void log(const std::string& line);
     void message(Window& where, const std::string& target, const std::string& text);
 
     Client& m_client;
@@ -74,8 +76,10 @@ class ChatNetwork final : public net::RoomSink {
     std::unique_ptr<net::IrcLink> m_link;
     net::Endpoint m_server;
     bool m_started = false;
-    bool m_delivering = false;  // a line from the network is being put into a room
-    Subscription m_lines;       // ends with the network, before the link
+    bool m_delivering = false;       // a line from the network is being put into a room
+    std::size_t m_ims_off_told = 0;  // the spell of "off" already told, plus one; 0: none
+    double m_impostor_told = -1;     // when a private line under the user's name was told
+    Subscription m_lines;            // ends with the network, before the link
     Subscription m_im_lines;
 };
 

@@ -68,8 +68,19 @@ Room& Client::open_room(const std::string& name) {
     return *m_rooms.back();
 }
 
+std::string Client::network_address(const std::string& typed, const std::string& clean) {
+    const std::size_t a = typed.find_first_not_of(' ');
+    const std::size_t b = typed.find_last_not_of(' ');
+    const std::string trimmed = a == std::string::npos ? "" : typed.substr(a, b - a + 1);
+    return trimmed == clean ? clean : "";
+}
+
 HWND Client::open_im(const std::string& buddy, const std::string& address) {
     const std::string name = clean_name(buddy);
+    return open_clean_im(name, address.empty() ? network_address(buddy, name) : address);
+}
+
+HWND Client::open_clean_im(const std::string& name, const std::string& address) {
     if (name.empty()) return 0;  // nobody to talk to
     for (const auto& w : m_windows)
         if (auto* im = dynamic_cast<ImWindow*>(w.get());

@@ -48,7 +48,8 @@ class Client {
     Room& open_room(const std::string& name);
     // The conversation with `buddy` (cleaned; names compare without regard to case), raised;
     // a new one when none is open; 0 for a name that cleans to nothing. `address` is the name
-    // a network knows the buddy by, when it is not the one shown.
+    // a network knows the buddy by; without one, the name as typed when it shows unchanged,
+    // else none: a name shown with markers or cut is not one to send to.
     HWND open_im(const std::string& buddy, const std::string& address = {});
     // Closes an inner window (not the welcome window).
     void close_window(HWND inner);
@@ -81,6 +82,8 @@ class Client {
     // client says so in a message box; one to anybody else goes into the conversation with
     // them, and the window it was written in closes.
     bool ims_on() const { return m_ims_on; }
+    // How many times instant messages went off: one spell of "off" from the next.
+    std::size_t ims_off_spells() const { return m_ims_off_spells; }
     SendImWindow& open_send_im(const std::string& to);
     void send_im(SendImWindow& window);
     // Another person messages the user: refused as say_as refuses, and while instant
@@ -136,6 +139,11 @@ class Client {
     void retire(Window* window);
 
   private:
+    // The conversation with a name clean_name has already made.
+    HWND open_clean_im(const std::string& name, const std::string& address);
+    // `clean` as the network's name for the person, when it is what was typed; else "".
+    static std::string network_address(const std::string& typed, const std::string& clean);
+
     template <class T, class... Args>
     T& add(Args&&... args) {
         auto w = std::make_unique<T>(*this, std::forward<Args>(args)...);
@@ -157,6 +165,7 @@ class Client {
     std::unique_ptr<Toolbar> m_toolbar;
     MailStore m_mail;
     bool m_ims_on = true;
+    std::size_t m_ims_off_spells = 0;
     std::vector<std::unique_ptr<Room>> m_rooms;
     std::vector<std::unique_ptr<Window>> m_windows;
     std::vector<std::unique_ptr<Window>> m_retired;

@@ -94,7 +94,9 @@ SendImWindow& Client::open_send_im(const std::string& to) {
 void Client::send_im(SendImWindow& window) {
     const std::string to = clean_name(window.to());
     if (strcasecmp(to.c_str(), kImOn) == 0 || strcasecmp(to.c_str(), kImOff) == 0) {
-        m_ims_on = strcasecmp(to.c_str(), kImOn) == 0;
+        const bool on = strcasecmp(to.c_str(), kImOn) == 0;
+        if (m_ims_on && !on) ++m_ims_off_spells;
+        m_ims_on = on;
         changed();
         message_box(m_ims_on ? "Instant messages are now on: people can message you."
                              : "Instant messages are now off: nobody can message you.");
@@ -114,14 +116,16 @@ void Client::send_im(SendImWindow& window) {
     }
     if (is_blank(window.text())) return;  // nothing to send
     const std::string text = window.text();
-    if (auto* im = find<ImWindow>(open_im(to))) im->add_line(m_screen_name, text, true);
+    if (auto* im = find<ImWindow>(open_clean_im(to, network_address(window.to(), to))))
+        im->add_line(m_screen_name, text, true);
     window.close();
 }
 
 bool Client::im_from(const std::string& name, const std::string& text, const std::string& address) {
     if (!name_allowed(name) || !m_ims_on) return false;
     const std::string clean = clean_name(name);
-    auto* im = find<ImWindow>(open_im(clean, address));
+    auto* im = find<ImWindow>(
+        open_clean_im(clean, address.empty() ? network_address(name, clean) : address));
     if (!im) return false;
     im->add_line(clean, text, false);
     return true;

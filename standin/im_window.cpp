@@ -11,7 +11,7 @@ namespace rv::standin {
 using namespace winapi;
 
 ImWindow::ImWindow(Client& client, const std::string& buddy, HWND area, const std::string& address)
-    : Window(client), m_buddy(buddy), m_address(address.empty() ? buddy : address) {
+    : Window(client), m_buddy(buddy), m_address(address) {
     m_window = create_handled("AOL Child", "Instant Message To: " + buddy, area);
     create("_AOL_Static", buddy, m_window);
     m_transcript = create_handled("RICHCNTLREADONLY", "", m_window);
@@ -21,25 +21,18 @@ ImWindow::ImWindow(Client& client, const std::string& buddy, HWND area, const st
 
 void ImWindow::add_line(const std::string& name, const std::string& html, bool from_user) {
     if (!is_open()) return;
-    if (m_lines.size() >= kMaxLines) drop_oldest(kDropLines);
-    if (!m_text.empty()) m_text += "\r\n";
-    m_text += name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html);
+    if (m_plain.size() >= kMaxLines) drop_oldest(kDropLines);
+    m_plain.push_back(name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html));
     m_lines.push_back({name, html, from_user});
-    m_client.im_line_added(*this, m_lines.back());
+    // A copy: a subscriber may add a line of its own, which moves the vector's lines.
+    const ChatLine added = m_lines.back();
+    m_client.im_line_added(*this, added);
     changed();
 }
 
 void ImWindow::drop_oldest(std::size_t count) {
-    count = std::min(count, m_lines.size());
-    std::size_t cut = 0;
-    for (std::size_t k = 0; k < count && cut != std::string::npos; ++k) {
-        cut = m_text.find("\r\n", cut);
-        if (cut != std::string::npos) cut += 2;
-    }
-    if (cut == std::string::npos || count == m_lines.size())
-        m_text.clear();
-    else
-        m_text.erase(0, cut);
+    count = std::min(count, m_plain.size());
+    m_plain.drop_front(count);
     m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(count));
     m_dropped += count;
 }
@@ -74,9 +67,9 @@ LRESULT ImWindow::handle(HWND h, UINT msg, WPARAM w, LPARAM l) {
         }
     }
     if (h == m_transcript) {
-        if (msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(m_text.size());
+        if (msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(m_plain.length());
         if (msg == WM_GETTEXT)
-            return static_cast<LRESULT>(copy_text(m_text, reinterpret_cast<char*>(l), w));
+            return static_cast<LRESULT>(copy_text(m_plain.text(), reinterpret_cast<char*>(l), w));
         if (msg == WM_SETTEXT) return 0;  // read-only
     }
     return desktop().DefWindowProcA(h, msg, w, l);

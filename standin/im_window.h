@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "standin/room.h"
+#include "standin/transcript_lines.h"
 #include "standin/window.h"
 
 namespace rv::standin {
@@ -15,7 +16,8 @@ class ImWindow : public Window {
     static constexpr std::size_t kMaxLines = Room::kMaxLines;
     static constexpr std::size_t kDropLines = Room::kDropLines;
 
-    // `buddy` is the name shown; `address` the one a network knows them by (empty: the same).
+    // `buddy` is the name shown; `address` the one a network knows them by: empty when the
+    // conversation was opened by a name no network is known to have.
     ImWindow(Client& client, const std::string& buddy, HWND area, const std::string& address = {});
 
     const std::string& buddy() const { return m_buddy; }
@@ -26,6 +28,8 @@ class ImWindow : public Window {
     const std::vector<ChatLine>& lines() const { return m_lines; }
     std::size_t dropped() const { return m_dropped; }
     const std::string& input_text() const { return m_input_text; }
+    // The transcript window's text: the lines' "name:\ttext", CR-LF between them.
+    std::string text() const { return m_plain.text(); }
 
     // A line of the conversation, from the user or from the buddy; an empty name is the
     // network's word about the conversation.
@@ -44,8 +48,8 @@ class ImWindow : public Window {
     HWND m_transcript = 0, m_input = 0, m_send = 0;
     bool m_send_pressed = false;
     std::vector<ChatLine> m_lines;
+    TranscriptLines m_plain;  // the transcript window's text, line by line
     std::size_t m_dropped = 0;
-    std::string m_text;  // the transcript's text, "name:\ttext" lines
     std::string m_input_text;
 };
 

@@ -35,27 +35,18 @@ void Room::add_line(const std::string& name, const std::string& html, bool from_
     if (!name.empty()) add_person(name);
     if (m_plain.size() >= kMaxLines) drop_oldest(kDropLines);
     // A system line has no author: no "name:<tab>" before it.
-    std::string plain = name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html);
-    std::size_t start = m_plain.empty() ? 0 : m_text_length + 2;  // "\r\n" between lines
-    m_line_start.push_back(start);
-    m_text_length = start + plain.size();
-    m_plain.push_back(std::move(plain));
+    m_plain.push_back(name.empty() ? html_to_plain(html) : name + ":\t" + html_to_plain(html));
     m_lines.push_back({name, html, from_user});
-    m_client.line_added(*this, m_lines.back());
+    // A copy: a subscriber may add a line of its own, which moves the vector's lines.
+    const ChatLine added = m_lines.back();
+    m_client.line_added(*this, added);
     changed();
 }
 
 void Room::drop_oldest(std::size_t count) {
     count = std::min(count, m_plain.size());
-    if (count == 0) return;
-    // The text now starts where the first kept line started.
-    const std::size_t shift = count < m_plain.size() ? m_line_start[count] : m_text_length + 2;
-    const auto n = static_cast<std::ptrdiff_t>(count);
-    m_plain.erase(m_plain.begin(), m_plain.begin() + n);
-    m_lines.erase(m_lines.begin(), m_lines.begin() + n);
-    m_line_start.erase(m_line_start.begin(), m_line_start.begin() + n);
-    for (auto& start : m_line_start) start -= shift;
-    m_text_length = m_plain.empty() ? 0 : m_text_length - shift;
+    m_plain.drop_front(count);
+    m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(count));
     m_dropped += count;
 }
 
@@ -108,16 +99,9 @@ LRESULT Room::transcript_message(HWND h, UINT msg, WPARAM w, LPARAM l) {
     const std::size_t n = m_plain.size();
     switch (msg) {
         case WM_GETTEXTLENGTH:
-            return static_cast<LRESULT>(m_text_length);
-        case WM_GETTEXT: {
-            std::string all;
-            all.reserve(m_text_length);
-            for (std::size_t i = 0; i < n; ++i) {
-                if (i) all += "\r\n";
-                all += m_plain[i];
-            }
-            return static_cast<LRESULT>(copy_text(all, reinterpret_cast<char*>(l), w));
-        }
+            return static_cast<LRESULT>(m_plain.length());
+        case WM_GETTEXT:
+            return static_cast<LRESULT>(copy_text(m_plain.text(), reinterpret_cast<char*>(l), w));
         case EM_GETLINECOUNT:
             return static_cast<LRESULT>(std::max<std::size_t>(1, n));
         case EM_LINEINDEX:
@@ -135,15 +119,15 @@ LRESULT Room::line_message(UINT msg, WPARAM w, LPARAM l) const {
     const std::size_t n = m_plain.size();
     if (msg == EM_LINEINDEX) {
         if (w >= n) return n == 0 && w == 0 ? 0 : -1;
-        return static_cast<LRESULT>(m_line_start[w]);
+        return static_cast<LRESULT>(m_plain.starts()[w]);
     }
     if (msg == EM_LINELENGTH) {
         // wParam is a character index; the length of the line that holds it.
-        auto it =
-            std::upper_bound(m_line_start.begin(), m_line_start.end(), static_cast<std::size_t>(w));
-        if (it == m_line_start.begin()) return 0;
+        const auto& starts = m_plain.starts();
+        auto it = std::upper_bound(starts.begin(), starts.end(), static_cast<std::size_t>(w));
+        if (it == starts.begin()) return 0;
         return static_cast<LRESULT>(
-            m_plain[static_cast<std::size_t>(it - m_line_start.begin() - 1)].size());
+            m_plain[static_cast<std::size_t>(it - starts.begin() - 1)].size());
     }
     // EM_GETLINE: the buffer's first 16-bit word holds its size; the line is not 0-terminated.
     if (w >= n || l == 0) return 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/transcript_lines.h"
 #include "standin/window.h"
 
 namespace rv::standin {
@@ -63,9 +64,7 @@ class Room : public Window {
     std::string m_name;
     HWND m_input = 0, m_transcript = 0;
     std::vector<ChatLine> m_lines;
-    std::vector<std::string> m_plain;
-    std::vector<std::size_t> m_line_start;  // byte offset of each line in the whole text
-    std::size_t m_text_length = 0;
+    TranscriptLines m_plain;  // the transcript window's text, line by line
     std::size_t m_dropped = 0;
     std::string m_input_text;
     std::set<std::string> m_people;

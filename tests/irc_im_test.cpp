@@ -31,6 +31,16 @@ struct ImOnIrc : test::ClientOnNetwork {
         w.program->desktop.SendMessageA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
         return text;
     }
+    // The user's own Send IM window: a name typed in the To box, a first line, Send.
+    void send_im(const std::string& to, const std::string& text) {
+        auto& form = client().open_send_im(to);
+        click_send(form, text);
+    }
+    void click_send(SendImWindow& form, const std::string& text) {
+        w.program->desktop.SendMessageA(form.text_box(), WM_SETTEXT, 0, text_param(text.c_str()));
+        w.program->desktop.SendMessageA(form.send_button(), WM_LBUTTONDOWN, 0, 0);
+        w.program->desktop.SendMessageA(form.send_button(), WM_LBUTTONUP, 0, 0);
+    }
     void type(HWND input, const std::string& text) {
         w.program->desktop.SendMessageA(input, WM_SETTEXT, 0, text_param(text.c_str()));
         w.program->desktop.SendMessageA(input, WM_CHAR, VK_RETURN, 0);
@@ -106,16 +116,75 @@ TEST_F(ImOnIrc, MsgAndQueryOpenTheConversationAndNeverReachTheChannel) {
 }
 
 TEST_F(ImOnIrc, WhileInstantMessagesAreOffTheSenderIsToldAndNothingOpens) {
-    auto& toggle = client().open_send_im("$IM_OFF");
-    w.program->desktop.SendMessageA(toggle.text_box(), WM_SETTEXT, 0, text_param(" "));
-    w.program->desktop.SendMessageA(toggle.send_button(), WM_LBUTTONDOWN, 0, 0);
-    w.program->desktop.SendMessageA(toggle.send_button(), WM_LBUTTONUP, 0, 0);
-    ASSERT_FALSE(client().ims_on());
-    transport.say(":bob!u@h PRIVMSG DJ :knock knock\r\n");
-    EXPECT_EQ(im("bob"), nullptr);
+    Strings logged;
+    network.link().log = [&](const std::string& l) { logged.push_back(l); };
+    // Each spell of "off" is told on stderr once, however many write meanwhile.
+    const struct {
+        const char* what;
+        int messages;
+        std::size_t told;
+    } spells[] = {{"a flood", 200, 1}, {"one", 1, 1}, {"after on again", 50, 1}};
+    for (const auto& spell : spells) {
+        SCOPED_TRACE(spell.what);
+        send_im("$IM_ON", " ");
+        transport.say(":carol!u@h PRIVMSG DJ :while on\r\n");
+        ASSERT_NE(im("carol"), nullptr);
+        im("carol")->close();
+        send_im("$IM_OFF", " ");
+        ASSERT_FALSE(client().ims_on());
+        logged.clear();
+        for (int i = 0; i < spell.messages; ++i)
+            transport.say(":bob!u@h PRIVMSG DJ :knock knock\r\n");
+        EXPECT_EQ(im("bob"), nullptr);
+        w.loop.advance(5);
+        EXPECT_EQ(transport.lines(),
+                  Strings{"NOTICE bob :DJ is not taking instant messages just now."});
+        EXPECT_EQ(logged.size(), spell.told) << (logged.empty() ? "" : logged[0]);
+    }
+    EXPECT_EQ(logged, Strings{"ravelin: private messages not shown: instant messages are off"});
+}
+
+// A conversation speaks on the network only to a nick: a name from the user's own Send IM
+// window that no nick can be, or that shows other than typed, gets a word in the window.
+TEST_F(ImOnIrc, AConversationSendsOnlyToANickItCanReach) {
+    const struct {
+        std::string to;
+        const char* buddy;
+        Strings sent;
+        const char* last_line;
+    } table[] = {
+        {"carol", "carol", {"PRIVMSG carol :hi", "PRIVMSG carol :again"}, "DJ:\tagain"},
+        {"  carol  ", "carol", {"PRIVMSG carol :hi", "PRIVMSG carol :again"}, "DJ:\tagain"},
+        {"Bob Smith", "Bob Smith", {}, "Not sent: Bob Smith is no nick on the network."},
+        {"Bob\u200b", "Bob<U+200B>", {}, "Not sent: Bob<U+200B> is no nick on the network."},
+        {"Bob<U+200B>",
+         "Bob<U+003C>U+200B>",
+         {},
+         "Not sent: Bob<U+003C>U+200B> is no nick on the network."},
+        {"#music", "#music", {}, "Not sent: #music is a channel, not a nick."},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.to);
+        const std::size_t before = room_lines();
+        send_im(row.to, "hi");
+        ImWindow* talk = im(row.buddy);
+        ASSERT_NE(talk, nullptr);
+        type(talk->input(), "again");
+        w.loop.advance(5);
+        EXPECT_EQ(transport.lines(), row.sent);
+        const std::string text = transcript(talk->transcript());
+        EXPECT_EQ(text.substr(text.rfind('\n') + 1), row.last_line);
+        EXPECT_EQ(room_lines(), before) << "nothing said in the channel";
+        talk->close();
+    }
+    // The link itself sends no line whose target would be cut or would end the line.
+    Strings logged;
+    network.link().log = [&](const std::string& l) { logged.push_back(l); };
+    const std::string bad[] = {"Bob Smith", "Bob\r\nQUIT", std::string("Bob\0x", 5), ""};
+    for (const auto& target : bad) network.link().message(target, "hi");
     w.loop.advance(5);
-    EXPECT_EQ(transport.lines(),
-              Strings{"NOTICE bob :DJ is not taking instant messages just now."});
+    EXPECT_TRUE(transport.lines().empty());
+    EXPECT_EQ(logged.size(), std::size(bad));
 }
 
 TEST_F(ImOnIrc, ACrowdWritingAtOnceOpensNoMoreThanSoManyConversations) {
@@ -148,6 +217,8 @@ TEST_F(ImOnIrc, NamesThatLookLikeOthersAreShownForWhatTheyAre) {
         {"DJ\u00a0", "DJ<U+00A0>"},
         {"D\u0408", "D<U+0408>"},
         {"\u202eJD", "<U+202E>JD"},
+        // A nick that spells a marker shows apart from the one that holds the character.
+        {"DJ<U+200B>", "DJ<U+003C>U+200B>"},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.shown);
@@ -174,6 +245,31 @@ TEST_F(ImOnIrc, NamesThatLookLikeOthersAreShownForWhatTheyAre) {
         EXPECT_EQ(room().plain_line(room().lines().size() - 1),
                   std::string(row.shown) + " is now known as DJ_");
         transport.say(":DJ_!u@h PART #music\r\n");
+    }
+}
+
+// Lines past the cap go a block at a time, and the transcript's text still holds exactly the
+// kept lines, whatever a line held.
+TEST_F(ImOnIrc, AConversationPastItsCapKeepsTextAndLinesTogether) {
+    const char* const bodies[] = {"two\r\nhalves", "\r\n", "&#13;&#10;", "plain"};
+    for (const char* body : bodies) {
+        SCOPED_TRACE(body);
+        ImWindow* talk = client().find<ImWindow>(client().open_im("Bob"));
+        ASSERT_NE(talk, nullptr);
+        for (std::size_t i = 0; i <= ImWindow::kMaxLines; ++i)
+            talk->add_line("Bob", std::to_string(i) + body, false);
+        EXPECT_EQ(talk->dropped(), ImWindow::kDropLines);
+        const std::string text = talk->text();
+        EXPECT_EQ(static_cast<LRESULT>(text.size()),
+                  w.program->desktop.SendMessageA(talk->transcript(), WM_GETTEXTLENGTH, 0, 0));
+        std::size_t rows = 1;
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+             at = text.find("\r\n", at + 2))
+            ++rows;
+        EXPECT_EQ(rows, talk->lines().size());
+        EXPECT_EQ(text.rfind("Bob:\t" + std::to_string(ImWindow::kDropLines), 0), 0u)
+            << text.substr(0, 40);
+        talk->close();
     }
 }
 

@@ -87,7 +87,7 @@ struct Piece {
     std::string_view bytes;
     char32_t cp = 0;
     bool valid = false;
-    bool marker = false;  // "<U+200B>" or "<0xFF>" already: kept, and of no script
+    bool marker = false;  // a '<' that starts what reads as a marker: written out itself
 };
 
 bool is_hex(char c) {
@@ -109,9 +109,11 @@ std::size_t marker_at(std::string_view s, std::size_t i) {
 std::vector<Piece> decode(std::string_view s) {
     std::vector<Piece> out;
     for (std::size_t i = 0; i < s.size();) {
-        if (const std::size_t n = marker_at(s, i)) {
-            out.push_back({s.substr(i, n), 0, true, true});
-            i += n;
+        if (marker_at(s, i)) {
+            // Written out, so that a name spelling "<U+200B>" never shows as one holding
+            // U+200B; the rest of it is plain ASCII.
+            out.push_back({s.substr(i, 1), '<', true, true});
+            ++i;
             continue;
         }
         const Utf8Match m = match_utf8(s, i);
@@ -158,10 +160,10 @@ std::string visible_name(std::string_view name) {
     std::string out;
     out.reserve(name.size());
     for (const Piece& p : pieces) {
-        const bool hazard =
-            !p.marker && (!p.valid || in(std::begin(kHidden), std::end(kHidden), p.cp) ||
-                          in(std::begin(kLatinTwins), std::end(kLatinTwins), p.cp) ||
-                          (mark_lookalikes && script_of(p.cp) == Script::Lookalike));
+        const bool hazard = p.marker || !p.valid ||
+                            in(std::begin(kHidden), std::end(kHidden), p.cp) ||
+                            in(std::begin(kLatinTwins), std::end(kLatinTwins), p.cp) ||
+                            (mark_lookalikes && script_of(p.cp) == Script::Lookalike);
         if (hazard)
             write_out(out, p);
         else

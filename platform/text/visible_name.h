@@ -17,8 +17,10 @@ namespace rv::text {
 // - letters drawn like Latin ones: fullwidth and mathematical Latin always; Cyrillic,
 //   Greek, Armenian and Cherokee letters in a name that also holds Latin letters, or in a
 //   name made only of such look-alikes ("\u0430\u0440\u0435" reads "ape").
-// A name with none of these comes back unchanged, and so does one already made visible: the
-// markers are plain ASCII. (A nick on IRC cannot hold '<', so no nick spells a marker.)
+// - a '<' that begins what reads as a marker ("<U+200B>", "<0xFF>"), so that no name can
+//   spell another's markers: "DJ<U+200B>" shows as "DJ<U+003C>U+200B>".
+// A name with none of these comes back unchanged. A name already made visible may change
+// again, so each name is made visible once, where it is shown.
 std::string visible_name(std::string_view name);
 
 }  // namespace rv::text

@@ -260,6 +260,13 @@ void IrcLink::say(const std::string& channel, const std::string& html) {
 }
 
 void IrcLink::message(const std::string& target, const std::string& html) {
+    // The target is one word of the line: a blank would send the text to somebody else,
+    // CR or LF would end the line there.
+    if (target.empty() ||
+        target.find_first_of(std::string_view(" \r\n\0", 4)) != std::string::npos) {
+        log("ravelin: chat: a message not sent: its target is no nick or channel");
+        return;
+    }
     const Channel* ch = is_channel_name(target) ? find(target) : nullptr;
     queue_text(ch ? ch->folded : std::string(), target, html);
     flush();

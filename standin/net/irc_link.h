@@ -69,7 +69,8 @@ class IrcLink {
     // channel was refused sends nothing and says so.
     void say(const std::string& channel, const std::string& html);
 
-    // A line to a nick (or to a channel named outright), paced with the rooms' lines.
+    // A line to a nick (or to a channel named outright), paced with the rooms' lines; a
+    // target with a blank, CR, LF or NUL is no one's, and the line is logged as not sent.
     void message(const std::string& target, const std::string& html);
     // Asks for another nick: the server's answer (NICK, or a refusal) is told as usual.
     // Before signing on, the next sign-on asks for it. The nick the user asked for last (or
