@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/script.h"
 #include "standin/net/transport.h"
 
 namespace rv::app {
@@ -60,25 +61,33 @@ void Program::open_mailbox(const std::string& name) {
 
 bool Program::play_files(const std::vector<std::string>& files) {
     namespace fs = std::filesystem;
+    forms::FileListBox& list = *form1.File1;
     for (const std::string& file : files) {
         std::error_code ec;
         const fs::path path = fs::absolute(file, ec);
         if (ec || !fs::is_regular_file(path, ec)) {
-            std::fprintf(stderr, "ravelin: %s: no such file\n", file.c_str());
+            std::fprintf(stderr, "ravelin: %s: no such file\n", escape_controls(file).c_str());
             continue;
         }
-        forms::FileListBox& list = *form1.File1;
-        list.set_path(path.parent_path().string());
-        form1.lbmp3num->set_caption(std::to_string(list.list_count()));
-        for (int i = 0; i < list.list_count(); ++i) {
-            list.set_list_index(i);
-            if (fs::path(list.file_path()) == path) {
-                form1.File1_DblClick();
-                return true;
+        // The list moves to the file's folder only for a file it will play: what plays now
+        // keeps its folder for next and back otherwise.
+        if (forms::match_pattern(path.filename().string(), list.pattern())) {
+            const std::string before = list.path();
+            const int selected = list.list_index();
+            list.set_path(path.parent_path().string());
+            for (int i = 0; i < list.list_count(); ++i) {
+                list.set_list_index(i);
+                if (fs::path(list.file_path()) == path) {
+                    form1.lbmp3num->set_caption(std::to_string(list.list_count()));
+                    form1.File1_DblClick();
+                    return true;
+                }
             }
+            list.set_path(before);
+            if (selected >= 0) list.set_list_index(selected);
         }
-        list.set_list_index(-1);
-        std::fprintf(stderr, "ravelin: %s: not an MP3 file of its folder\n", file.c_str());
+        std::fprintf(stderr, "ravelin: %s: not an MP3 file of its folder\n",
+                     escape_controls(file).c_str());
     }
     return false;
 }

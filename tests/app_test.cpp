@@ -88,6 +88,16 @@ TEST(Options, TheFirstFileGivenPlaysFromItsFolder) {
     EXPECT_EQ(w.media.open_path(), other.file("two.mp3"));
     EXPECT_EQ(test::slurp_file(w.home.file("mp3.oca")), settings);
     EXPECT_FALSE(w.program->play_files({other.file("notes.txt")}));
+    // A file that will not play leaves the list in the folder of what plays.
+    test::TempDir third;
+    third.touch("a.mp3");
+    third.touch("notes.txt");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(w.program->play_files({third.file("notes.txt")}));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(w.program->form1.File1->path(), other.path());
+    EXPECT_EQ(w.program->form1.File1->file_name(), "two.mp3");
+    EXPECT_EQ(w.media.open_path(), other.file("two.mp3"));
 }
 
 // A later start's request: the windows come back every time; its files play as this start's
