@@ -282,7 +282,15 @@ TEST_F(SoundServer, ASeekIsHeardAtOnce) {
 // The sound server quits while a track plays: the rest of the track plays through SDL (here
 // its silent, clock-driven driver), the position goes on, and the end still comes.
 TEST_F(SoundServer, WhenTheServerQuitsPlayingGoesOnThroughSdlAndTheTrackStillEnds) {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+    // SDL's driver for this test only: the tests after it may find a real one.
+    const bool had = std::getenv("SDL_AUDIODRIVER") != nullptr;
+    if (!had) ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    struct Restore {
+        bool set;
+        ~Restore() {
+            if (set) ::unsetenv("SDL_AUDIODRIVER");
+        }
+    } restore{!had};
     test::TempDir own;
     PrivateServer server(own);
     ASSERT_TRUE(server.connect()) << "a second server did not start";
