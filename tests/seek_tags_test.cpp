@@ -220,6 +220,54 @@ TEST(Tags, ComeFromEitherKindOfTagTheSecondFillingWhatTheFirstLeavesOut) {
     EXPECT_FALSE(media::read_mp3_tags(dir.file("missing.mp3")).has_tag);
 }
 
+// An ID3v2.3 tag made by hand: a title and a picture of `picture_bytes`, before a short tone;
+// `claimed` overrides the size the header gives (0: the real one).
+std::string tagged_tone(std::size_t picture_bytes, std::uint32_t claimed = 0) {
+    auto frame = [](const char* id, const std::string& body) {
+        const auto n = static_cast<std::uint32_t>(body.size());
+        std::string f(id, 4);
+        for (int shift : {24, 16, 8, 0}) f += static_cast<char>((n >> shift) & 0xFF);
+        return f + std::string(2, '\0') + body;
+    };
+    const std::string frames =
+        frame("TIT2", std::string("\0Walk", 5)) +
+        frame("APIC", std::string("\0image/png\0\x03\0", 13) + std::string(picture_bytes, 'p'));
+    const std::uint32_t size = claimed ? claimed : static_cast<std::uint32_t>(frames.size());
+    std::string tag = std::string("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0}) tag += static_cast<char>((size >> shift) & 0x7F);
+    test::TempDir dir;
+    tools::ToneSpec spec;
+    spec.seconds = 0.5;
+    const std::string plain = dir.file("plain.mp3");
+    if (!tools::write_tone_mp3(plain, spec)) return {};
+    return tag + frames + test::slurp_file(plain);
+}
+
+// Tags too large for a cover are read without their pictures, and larger ones not at all.
+TEST(Tags, ALargeTagIsReadWithoutItsPicturesAndAHugeOneNotAtAll) {
+    test::TempDir dir;
+    const struct {
+        const char* what;
+        std::size_t picture;
+        std::uint32_t claimed;
+        const char* title;
+        std::size_t picture_kept;
+    } cases[] = {
+        {"a cover", 1000, 0, "Walk", 1000},
+        {"a picture past 16 MB", 17u << 20, 0, "Walk", 0},
+        {"a header claiming 200 MB", 1000, 200u << 20, "", 0},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string(c.what) + ".mp3");
+        const std::string bytes = tagged_tone(c.picture, c.claimed);
+        ASSERT_FALSE(bytes.empty());
+        std::ofstream(path, std::ios::binary) << bytes;
+        const media::Mp3Tags got = media::read_mp3_tags(path);
+        EXPECT_EQ(got.title, c.title) << c.what;
+        EXPECT_EQ(got.picture.size(), c.picture_kept) << c.what;
+    }
+}
+
 TEST(Tags, OldTagFieldsAreTrimmedLatin1) {
     const struct {
         const char* field;

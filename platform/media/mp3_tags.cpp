@@ -1,7 +1,9 @@
 #include "platform/media/mp3_tags.h"
 
 #include <mpg123.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,6 +55,20 @@ void from_v1(const mpg123_id3v1& v1, Mp3Tags& out) {
         out.track_number = static_cast<unsigned char>(v1.comment[29]);
 }
 
+constexpr std::uint64_t kLargestPictureTag = 16u << 20;
+constexpr std::uint64_t kLargestTag = 64u << 20;
+
+// The size an ID3v2 tag at the file's start says it has (0 when there is none), read without
+// moving the file's offset.
+std::uint64_t id3v2_size(int fd) {
+    unsigned char h[10];
+    const ssize_t got = ::pread(fd, h, sizeof h, 0);
+    if (got != static_cast<ssize_t>(sizeof h) || std::memcmp(h, "ID3", 3) != 0) return 0;
+    std::uint64_t size = 0;
+    for (int i = 6; i < 10; ++i) size = (size << 7) | (h[i] & 0x7F);
+    return size + 10;
+}
+
 }  // namespace
 
 std::string latin1_field(const char* field, std::size_t width) {
@@ -77,7 +93,11 @@ Mp3Tags read_mp3_tags(const std::string& path) {
     FileHandle file = open_regular_file(path, error);
     if (!file) return out;
     ReadOptions reading;
-    reading.pictures = true;
+    // A tag may be up to 256 MB; one beyond what a cover needs is read without its pictures,
+    // and one beyond any real tag not at all, so a new track never stalls the windows.
+    const std::uint64_t tag = id3v2_size(file.get());
+    if (tag > kLargestTag) return out;
+    reading.pictures = tag <= kLargestPictureTag;
     Decoder decoder(file.get(), reading);
     // The ID3v2 tag is read on the way to the first frame, the ID3v1 tag as the file opens.
     if (!decoder || !read_format(decoder.get()).ok) return out;
