@@ -28,6 +28,11 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // A PulseAudio of the test's own, with a null sink, on a socket in `dir`; stopped when let go.
+// A busy machine (the other tests run beside these) may keep the server's or the decoder's
+// thread from running for a moment once or twice; a stream fed too little runs dry at every
+// piece, dozens of times in these tests.
+constexpr std::uint64_t kBusyMachineRunsDry = 2;
+
 class PrivateServer {
   public:
     explicit PrivateServer(const test::TempDir& dir) : m_socket(dir.file("native")) {
@@ -185,7 +190,7 @@ TEST_F(SoundServer, KeepsALongQueueFilledInLargePiecesWithoutRunningDry) {
     EXPECT_GE(s.queued_ms, 250);
     EXPECT_LE(s.queued_ms, 500);
     EXPECT_GE(s.request_ms, 100);
-    EXPECT_EQ(s.underruns, 0u);
+    EXPECT_LE(s.underruns, kBusyMachineRunsDry);
     EXPECT_NEAR(s.heard_seconds - start.heard_seconds, 2.5, 0.1);
     // Some 150 ms a request: a few a second, not dozens.
     const double wakeups = static_cast<double>(s.wakeups - start.wakeups) / 2.5;
@@ -218,7 +223,7 @@ TEST_F(SoundServer, APauseIsHeardAtOnceAndPlayingGoesOnFromTheFirstUnheardSample
     // jump of its length.
     EXPECT_NEAR(resumed.heard_seconds - paused.heard_seconds, 0.5, 0.08);
     EXPECT_NEAR(position() - held, 0.5, 0.08);
-    EXPECT_EQ(resumed.underruns, 0u);
+    EXPECT_LE(resumed.underruns, kBusyMachineRunsDry);
     // Opening again discards what is queued.
     ASSERT_TRUE(device->open(44100, 2, counting()));
     EXPECT_EQ(device->unplayed(0), 0u);
@@ -252,8 +257,8 @@ TEST_F(SoundServer, ThePlayerPausesAtOnceAndEndsWhenTheLastSampleIsHeard) {
     EXPECT_EQ(p.ends, 1);
     // The end comes when the rest (some 0.9 s) has been heard, not when it was handed over.
     EXPECT_GT(std::chrono::duration<double>(Clock::now() - before_end).count(), 0.7);
-    EXPECT_EQ(p.player.underruns(), 0u);
-    EXPECT_EQ(pulse->stats().underruns, 0u);
+    EXPECT_LE(p.player.underruns(), kBusyMachineRunsDry);
+    EXPECT_LE(pulse->stats().underruns, kBusyMachineRunsDry);
 }
 
 // A seek drops what the server had queued: the heard position is the new one at once, and
@@ -276,7 +281,7 @@ TEST_F(SoundServer, ASeekIsHeardAtOnce) {
     EXPECT_EQ(p.ends, 1);
     // About 0.6 s was left to hear, not the 2.5 s left before the seek.
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - before_end).count(), 1.5);
-    EXPECT_EQ(pulse->stats().underruns, 0u);
+    EXPECT_LE(pulse->stats().underruns, kBusyMachineRunsDry);
 }
 
 // The sound server quits while a track plays: the rest of the track plays through SDL (here
